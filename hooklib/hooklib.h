@@ -1,0 +1,84 @@
+// The hook library's portable core: the shared area, the exported operations and the hook
+// procedures, written against the platform seam (platform.h).
+#pragma once
+
+#include <cstdint>
+
+#include "platform.h"
+
+namespace yv {
+
+constexpr int kRows = 101;      // row 0 (On/Off key) and rules 1..100
+constexpr int kTextSize = 101;  // 100 bytes and the NUL
+constexpr int kTitleSize = 101;
+
+constexpr LParam NOTIFY_OFF = 9990;
+constexpr LParam NOTIFY_ON = 9991;
+constexpr LParam NOTIFY_ACTIVATED = 10001;
+
+// State every process with the library loaded sees. The Windows build places the one instance in
+// a shared data section; everything starts zero.
+struct SharedArea {
+    Hhook hookMsg;
+    Hhook hookKbd;
+    Hhook hookCbt;
+    std::uint8_t convMode;
+    std::uint8_t numLockHold;
+    std::uint8_t trackOff;
+    std::int32_t ruleKey[kRows];
+    char ruleText[kRows][kTextSize];
+    std::int32_t scanMap[256];
+    std::int32_t keyflg[256];
+    char aplname[2][kTitleSize];
+    Hwnd hostWnd;
+    std::int32_t ruleCount;
+    std::int32_t shiftLatch;
+    Hwnd lastActive;
+    Hwnd desktopWnd;
+    std::int32_t osNumber;
+    Hmodule user32Module;
+};
+
+// State of this process only.
+struct ProcessState {
+    Hinstance instance;
+    std::uint8_t keyState[256];
+};
+
+extern SharedArea g_shared;  // defined per build: a shared section on Windows
+extern ProcessState g_process;
+
+// shiftLatch masks
+constexpr std::int32_t kShiftLeft = 1;
+constexpr std::int32_t kShiftRight = 2;
+constexpr std::int32_t kShiftHeldByRemap = 4;
+
+// Exported operations (the Windows layer wraps them with the platform's calling convention).
+std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
+                    const std::int32_t* keys, const char* const* texts);
+std::int32_t getkeyflg(std::int32_t vk);
+void getaplname(char** out);
+std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
+std::int32_t ResetHook();
+
+// Whether rule key number `key` (1..1000, not 144) matches a key event.
+bool KeyMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended);
+
+// Hook procedures.
+LResult MessageHookProc(int code, WParam wParam, LParam lParam);
+LResult KbdHookProc(int code, WParam wParam, LParam lParam);
+LResult KbdLLHookProc(int code, WParam wParam, LParam lParam);
+LResult CbtHookProc(int code, WParam wParam, LParam lParam);
+
+// Output primitives shared by the hooks.
+void TypeText(Hwnd w, const char* text);
+void TapKey(std::uint8_t vk);
+void ReleaseModifierState(std::uint32_t vk, bool rightHand);
+void ClearKeyState(std::uint32_t vk);
+int ImeIsOpen(Hwnd w);
+int PasteText(Hwnd owner, const char* text);
+
+// System version number: platform * 1000 + major * 100 + minor * 10 + service-pack digit.
+std::int32_t OsNumber();
+
+}  // namespace yv

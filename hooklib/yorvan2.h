@@ -1,0 +1,39 @@
+/* Exports of Yorvan2.dll, for the resident host and the settings editor. */
+#ifndef YORVAN2_H
+#define YORVAN2_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifdef YORVAN2_BUILDING_DLL
+#define YORVAN2_API
+#else
+#define YORVAN2_API __declspec(dllimport)
+#endif
+
+/* Notifications sent to the host window as WM_RBUTTONDOWN, told apart by lParam. */
+#define YORVAN2_NOTIFY_OFF 9990       /* the On/Off key turned conversion off */
+#define YORVAN2_NOTIFY_ON 9991        /* the On/Off key turned conversion on */
+#define YORVAN2_NOTIFY_ACTIVATED 10001 /* mode 1: a window was activated (wParam) */
+
+/* Loads the conversion mode and the 101 rule rows (row 0 = the On/Off key). Always 0. */
+YORVAN2_API int WINAPI SetSet(BYTE mode, BYTE trackOff, BYTE numLockHold, const int* keys,
+                              const char* const* texts);
+/* Key data recorded for virtual key vk in key-learning mode (2); 0 when none. */
+YORVAN2_API int WINAPI getkeyflg(int vk);
+/* Copies the last recorded window title into out[0] and an empty text into out[1]
+   (two buffers of at least 101 bytes). */
+YORVAN2_API void WINAPI getaplname(char** out);
+/* Installs the three hooks. 0 = installed, 1 = failed (the user has been told). */
+YORVAN2_API int WINAPI SetHook(HWND hostWnd, BYTE numLockHold);
+/* Removes the hooks. Always 0. */
+YORVAN2_API int WINAPI ResetHook(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
