@@ -1,1 +1,152 @@
+// Installing and removing the hooks, the system version number, and the activation hook that
+// records the title of each window the user activates.
+#include <cstring>
+
 #include "hooklib.h"
+
+namespace yv {
+
+namespace {
+
+// "フック失敗" (message hook) and "フック失敗２" (keyboard and activation hooks).
+constexpr const char* kHookFailed = "フック失敗";
+constexpr const char* kHookFailed2 = "フック失敗２";
+constexpr const char* kLibraryName = "Yorvan2.dll";
+constexpr const char* kEditorTitle = "Yorvan2変換設定";
+constexpr const char* kInfoCaption = "情報";
+constexpr const char* kProgramManager = "Program Manager";
+constexpr std::int32_t kTitledWindowStyle = 0x10C80000;  // WS_VISIBLE | WS_CAPTION | WS_SYSMENU
+constexpr std::int32_t kLowLevelHookFrom = 2600;
+
+// Messages the host's process must accept from lower-integrity processes.
+constexpr std::uint32_t kFilteredMessages[] = {
+    win::WM_KEYDOWN,     win::WM_KEYUP,      win::WM_SYSKEYDOWN,  win::WM_SYSKEYUP,
+    win::WM_RBUTTONDOWN, win::WM_SYSCOMMAND, win::WM_CONTEXTMENU, win::WM_CUT,
+    win::WM_COPY,        win::WM_PASTE,      win::WM_CLEAR,       win::WM_UNDO,
+};
+
+void Unhook(Hhook& hook) {
+    if (hook) plat::UnhookWindowsHookEx(hook);
+    hook = nullptr;
+}
+
+void ReleaseUser32() {
+    if (g_shared.user32Module) plat::FreeLibrary(g_shared.user32Module);
+    g_shared.user32Module = nullptr;
+}
+
+// Undoes a partly completed SetHook. The handles are cleared so that a later ResetHook does not
+// release them again.
+std::int32_t FailSetHook(const char* text) {
+    plat::MessageBoxA(nullptr, text, kLibraryName, win::MB_OK);
+    Unhook(g_shared.hookMsg);
+    Unhook(g_shared.hookKbd);
+    Unhook(g_shared.hookCbt);
+    ReleaseUser32();
+    return 1;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::int32_t OsNumber() {
+    OsVersionInfoA info{};
+    info.dwOSVersionInfoSize = sizeof(OsVersionInfoA);
+    if (!plat::GetVersionExA(&info)) return 0;
+    const std::int32_t p = static_cast<std::int32_t>(info.dwPlatformId) * 1000;
+    const std::int32_t minor = static_cast<std::int32_t>(info.dwMinorVersion);
+    if (p < 2000) return p + minor * 10;
+    const std::int32_t m = minor >= 10 ? minor / 10 : minor;
+    const std::int32_t n = p + static_cast<std::int32_t>(info.dwMajorVersion) * 100 + m * 10;
+
+    // Service-pack digit: the last character of the text, or the one before it when the last is
+    // not a digit ("Service Pack 3", "Service Pack 1a").
+    info.szCSDVersion[sizeof(info.szCSDVersion) - 1] = '\0';
+    const int len = plat::lstrlenA(info.szCSDVersion);
+    if (len <= 2 || len >= static_cast<int>(sizeof(info.szCSDVersion))) return n;
+    char c = info.szCSDVersion[len - 1];
+    if (!IsDigit(c)) c = info.szCSDVersion[len - 2];
+    return n + (IsDigit(c) ? c - '0' : 0);
+}
+
+std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
+    g_shared.hostWnd = hostWnd;
+    g_shared.numLockHold = numLockHold;
+    g_shared.osNumber = OsNumber();
+    std::memset(g_shared.scanMap, 0, sizeof g_shared.scanMap);
+
+    const bool newer = g_shared.osNumber >= kLowLevelHookFrom;
+    if (newer) {
+        g_shared.user32Module = plat::LoadLibraryA("user32.dll");
+        if (g_shared.user32Module) {
+            if (void* filter =
+                    plat::GetProcAddress(g_shared.user32Module, "ChangeWindowMessageFilter")) {
+                for (std::uint32_t msg : kFilteredMessages)
+                    plat::CallChangeWindowMessageFilter(filter, msg, win::MSGFLT_ADD);
+            }
+        }
+    } else {
+        g_shared.user32Module = nullptr;
+    }
+
+    Hinstance inst = g_process.instance;
+    g_shared.hookMsg = plat::SetWindowsHookExA(win::WH_GETMESSAGE, HookProcId::Message, inst, 0);
+    if (!g_shared.hookMsg) return FailSetHook(kHookFailed);
+
+    g_shared.hookKbd =
+        newer ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
+              : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
+    if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
+
+    g_shared.hookCbt = plat::SetWindowsHookExA(win::WH_CBT, HookProcId::Cbt, inst, 0);
+    if (!g_shared.hookCbt) return FailSetHook(kHookFailed2);
+
+    // Scan code 0x44, not the real key's 0x45, so the message hook does not take this for the
+    // user's NumLock key.
+    if (numLockHold == 1 && !(plat::GetKeyState(144) & 1)) {
+        plat::keybd_event(144, 0x44, 0, 0);
+        plat::keybd_event(144, 0x44, win::KEYEVENTF_KEYUP, 0);
+    }
+    g_shared.desktopWnd = plat::GetDesktopWindow();
+    return 0;
+}
+
+std::int32_t ResetHook() {
+    // Handles are cleared as they are released, so a second ResetHook releases nothing twice.
+    Unhook(g_shared.hookMsg);
+    Unhook(g_shared.hookKbd);
+    Unhook(g_shared.hookCbt);
+    ReleaseUser32();
+    return 0;
+}
+
+LResult CbtHookProc(int code, WParam wParam, LParam lParam) {
+    const Hwnd w = reinterpret_cast<Hwnd>(wParam);
+    if (code != win::HCBT_ACTIVATE || g_shared.trackOff != 0 || w == g_shared.lastActive)
+        return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
+
+    char title[100];
+    title[0] = '\0';
+    const bool titled =
+        (plat::GetWindowLongA(w, win::GWL_STYLE) & kTitledWindowStyle) == kTitledWindowStyle;
+    const int len = plat::GetWindowTextA(w, title, sizeof title);
+    title[sizeof title - 1] = '\0';  // never trust the platform's terminator
+    bool record = false;
+    if (len > 0 && title[0] != '\0') {
+        if (titled)
+            record = !std::strstr(title, kInfoCaption) && !std::strstr(title, kEditorTitle);
+        else
+            record = std::strstr(title, kProgramManager) != nullptr;
+    }
+    if (!record) return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
+
+    std::memcpy(g_shared.aplname[0], title, std::strlen(title) + 1);
+    g_shared.aplname[1][0] = '\0';
+    if (g_shared.convMode == 1 && g_shared.aplname[0][0] != '\0')
+        plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, wParam, NOTIFY_ACTIVATED);
+    g_shared.lastActive = w;
+    return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
+}
+
+}  // namespace yv

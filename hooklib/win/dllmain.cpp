@@ -1,0 +1,67 @@
+// Entry point, exports and hook callbacks of Yorvan2.dll: each is a thin wrapper that hands the
+// call to the portable core with the platform's calling convention.
+// hooklib.h first: its constants share their names with the macros of windows.h.
+#include "hooklib.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "callbacks.h"
+#include "yorvan2.h"
+
+namespace yv {
+// One instance for every process that loads the library.
+SharedArea g_shared __attribute__((section("MY_DATA"), shared)) = {};
+}  // namespace yv
+
+static_assert(sizeof(yv::Msg) == sizeof(MSG) &&
+                  offsetof(yv::Msg, message) == offsetof(MSG, message) &&
+                  offsetof(yv::Msg, lParam) == offsetof(MSG, lParam) &&
+                  offsetof(yv::Msg, time) == offsetof(MSG, time) &&
+                  offsetof(yv::Msg, ptX) == offsetof(MSG, pt),
+              "message record layout");
+static_assert(sizeof(yv::KbdLLEvent) == sizeof(KBDLLHOOKSTRUCT) &&
+                  offsetof(yv::KbdLLEvent, flags) == offsetof(KBDLLHOOKSTRUCT, flags) &&
+                  offsetof(yv::KbdLLEvent, dwExtraInfo) == offsetof(KBDLLHOOKSTRUCT, dwExtraInfo),
+              "low-level key record layout");
+static_assert(sizeof(yv::OsVersionInfoA) == sizeof(OSVERSIONINFOA), "version record layout");
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) yv::g_process.instance = instance;
+    return TRUE;
+}
+
+extern "C" {
+
+int WINAPI SetSet(BYTE mode, BYTE trackOff, BYTE numLockHold, const int* keys,
+                  const char* const* texts) {
+    return yv::SetSet(mode, trackOff, numLockHold, reinterpret_cast<const std::int32_t*>(keys),
+                      texts);
+}
+
+int WINAPI getkeyflg(int vk) { return yv::getkeyflg(vk); }
+
+void WINAPI getaplname(char** out) { yv::getaplname(out); }
+
+int WINAPI SetHook(HWND hostWnd, BYTE numLockHold) { return yv::SetHook(hostWnd, numLockHold); }
+
+int WINAPI ResetHook(void) { return yv::ResetHook(); }
+
+}  // extern "C"
+
+LRESULT CALLBACK YvMessageHook(int code, WPARAM wParam, LPARAM lParam) {
+    return yv::MessageHookProc(code, wParam, lParam);
+}
+
+LRESULT CALLBACK YvKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+    return yv::KbdHookProc(code, wParam, lParam);
+}
+
+LRESULT CALLBACK YvKeyboardLLHook(int code, WPARAM wParam, LPARAM lParam) {
+    return yv::KbdLLHookProc(code, wParam, lParam);
+}
+
+LRESULT CALLBACK YvCbtHook(int code, WPARAM wParam, LPARAM lParam) {
+    return yv::CbtHookProc(code, wParam, lParam);
+}

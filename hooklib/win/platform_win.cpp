@@ -1,0 +1,113 @@
+// The platform seam bound to the real user32, imm32 and kernel32 functions.
+// platform.h first: its constants share their names with the macros of windows.h.
+#include "platform.h"
+
+#include <windows.h>
+#include <imm.h>
+
+#include "callbacks.h"
+
+namespace yv::plat {
+
+namespace {
+HWND W(Hwnd w) { return static_cast<HWND>(w); }
+HHOOK H(Hhook h) { return static_cast<HHOOK>(h); }
+}  // namespace
+
+LResult CallNextHookEx(Hhook hook, int code, WParam wParam, LParam lParam) {
+    return ::CallNextHookEx(H(hook), code, wParam, lParam);
+}
+
+Hhook SetWindowsHookExA(int idHook, HookProcId proc, Hinstance instance, std::uint32_t threadId) {
+    HOOKPROC fn = nullptr;
+    switch (proc) {
+        case HookProcId::Message:
+            fn = YvMessageHook;
+            break;
+        case HookProcId::Keyboard:
+            fn = YvKeyboardHook;
+            break;
+        case HookProcId::KeyboardLL:
+            fn = YvKeyboardLLHook;
+            break;
+        case HookProcId::Cbt:
+            fn = YvCbtHook;
+            break;
+    }
+    return ::SetWindowsHookExA(idHook, fn, static_cast<HINSTANCE>(instance), threadId);
+}
+
+int UnhookWindowsHookEx(Hhook hook) { return ::UnhookWindowsHookEx(H(hook)); }
+
+LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
+    return ::SendMessageA(W(w), msg, wParam, lParam);
+}
+
+int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
+    return ::PostMessageA(W(w), msg, wParam, lParam);
+}
+
+int MessageBoxA(Hwnd owner, const char* text, const char* caption, std::uint32_t type) {
+    return ::MessageBoxA(W(owner), text, caption, type);
+}
+
+Hwnd GetDesktopWindow() { return ::GetDesktopWindow(); }
+
+std::int32_t GetWindowLongA(Hwnd w, int index) { return ::GetWindowLongA(W(w), index); }
+
+int GetWindowTextA(Hwnd w, char* buffer, int maxCount) {
+    return ::GetWindowTextA(W(w), buffer, maxCount);
+}
+
+void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra) {
+    ::keybd_event(vk, scan, flags, extra);
+}
+
+std::int16_t GetKeyState(int vk) { return ::GetKeyState(vk); }
+std::int16_t GetAsyncKeyState(int vk) { return ::GetAsyncKeyState(vk); }
+int GetKeyboardState(std::uint8_t* state256) { return ::GetKeyboardState(state256); }
+int SetKeyboardState(std::uint8_t* state256) { return ::SetKeyboardState(state256); }
+
+std::uint32_t MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType) {
+    return ::MapVirtualKeyA(code, mapType);
+}
+
+std::int16_t VkKeyScanA(char ch) { return ::VkKeyScanA(ch); }
+
+int OpenClipboard(Hwnd owner) { return ::OpenClipboard(W(owner)); }
+int EmptyClipboard() { return ::EmptyClipboard(); }
+Handle SetClipboardData(std::uint32_t format, Handle memory) {
+    return ::SetClipboardData(format, static_cast<HANDLE>(memory));
+}
+int CloseClipboard() { return ::CloseClipboard(); }
+
+Himc ImmGetContext(Hwnd w) { return ::ImmGetContext(W(w)); }
+int ImmGetOpenStatus(Himc context) { return ::ImmGetOpenStatus(static_cast<HIMC>(context)); }
+int ImmReleaseContext(Hwnd w, Himc context) {
+    return ::ImmReleaseContext(W(w), static_cast<HIMC>(context));
+}
+
+int lstrlenA(const char* s) { return ::lstrlenA(s); }
+Hglobal GlobalAlloc(std::uint32_t flags, std::size_t bytes) { return ::GlobalAlloc(flags, bytes); }
+void* GlobalLock(Hglobal memory) { return ::GlobalLock(static_cast<HGLOBAL>(memory)); }
+int GlobalUnlock(Hglobal memory) { return ::GlobalUnlock(static_cast<HGLOBAL>(memory)); }
+Hglobal GlobalFree(Hglobal memory) { return ::GlobalFree(static_cast<HGLOBAL>(memory)); }
+
+int GetVersionExA(OsVersionInfoA* info) {
+    return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(info));
+}
+
+Hmodule LoadLibraryA(const char* name) { return ::LoadLibraryA(name); }
+
+void* GetProcAddress(Hmodule module, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+int FreeLibrary(Hmodule module) { return ::FreeLibrary(static_cast<HMODULE>(module)); }
+
+int CallChangeWindowMessageFilter(void* fn, std::uint32_t msg, std::uint32_t flag) {
+    using Filter = BOOL(WINAPI*)(UINT, DWORD);
+    return reinterpret_cast<Filter>(fn)(msg, flag);
+}
+
+}  // namespace yv::plat

@@ -1,0 +1,110 @@
+// Small helper the Wine tests run to look at windows from the inside:
+//   wintool find TITLE          exit 0 when a top-level window with exactly that title exists
+//   wintool text TITLE          print the text of the window's first edit control (or its own)
+//   wintool settext TITLE TEXT  replace that text
+//   wintool clip                print the clipboard's CF_TEXT content
+//   wintool setclip TEXT        put TEXT on the clipboard
+//   wintool activate TITLE      bring the window to the foreground
+//   wintool post TITLE MSG WPARAM LPARAM   post a message (numbers in C notation)
+//   wintool send TITLE MSG WPARAM LPARAM   send one and print the result
+//   wintool fg                  print the title of the foreground window
+// Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
+// clipboard content is missing, 2 on bad usage.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HWND FindTop(const char* title) { return FindWindowA(nullptr, title); }
+
+HWND EditOf(HWND top) {
+    HWND edit = FindWindowExA(top, nullptr, "Edit", nullptr);
+    return edit ? edit : top;
+}
+
+std::string TextOf(HWND w) {
+    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(got));
+    return s;
+}
+
+bool OpenClip() {
+    for (int i = 0; i < 50; ++i) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+WPARAM Num(const char* s) { return static_cast<WPARAM>(std::strtoll(s, nullptr, 0)); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const std::string cmd = argv[1];
+    if (cmd == "find" && argc == 3) return FindTop(argv[2]) ? 0 : 1;
+    if (cmd == "fg") {
+        char buf[256] = "";
+        GetWindowTextA(GetForegroundWindow(), buf, sizeof buf);
+        std::fputs(buf, stdout);
+        return 0;
+    }
+    if (cmd == "clip") {
+        if (!OpenClip()) return 1;
+        HANDLE h = GetClipboardData(CF_TEXT);
+        const char* p = h ? static_cast<const char*>(GlobalLock(h)) : nullptr;
+        if (p) std::fputs(p, stdout);
+        if (h) GlobalUnlock(h);
+        CloseClipboard();
+        return p ? 0 : 1;
+    }
+    if (cmd == "setclip" && argc == 3) {
+        if (!OpenClip()) return 1;
+        size_t n = std::strlen(argv[2]) + 1;
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, n);
+        std::memcpy(GlobalLock(mem), argv[2], n);
+        GlobalUnlock(mem);
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, mem);
+        CloseClipboard();
+        return 0;
+    }
+    if (argc < 3) return 2;
+    HWND top = FindTop(argv[2]);
+    if (!top) return 1;
+    if (cmd == "text") {
+        std::fputs(TextOf(EditOf(top)).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "settext" && argc == 4) {
+        SendMessageA(EditOf(top), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        return 0;
+    }
+    if (cmd == "activate") {
+        ShowWindow(top, SW_RESTORE);
+        SetForegroundWindow(top);
+        HWND edit = EditOf(top);
+        if (edit != top) {
+            DWORD thread = GetWindowThreadProcessId(top, nullptr);
+            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+            SetFocus(edit);
+            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+        }
+        return GetForegroundWindow() == top ? 0 : 1;
+    }
+    if ((cmd == "post" || cmd == "send") && argc == 6) {
+        UINT msg = static_cast<UINT>(Num(argv[3]));
+        if (cmd == "post") return PostMessageA(top, msg, Num(argv[4]), Num(argv[5])) ? 0 : 1;
+        std::printf("%lld", static_cast<long long>(SendMessageA(
+                                top, msg, Num(argv[4]), static_cast<LPARAM>(Num(argv[5])))));
+        return 0;
+    }
+    return 2;
+}
