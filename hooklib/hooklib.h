@@ -61,8 +61,46 @@ void getaplname(char** out);
 std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
 std::int32_t ResetHook();
 
+constexpr int kMaxText = kTextSize - 1;  // bytes of a rule text without its NUL
+constexpr int kMaxRules = kRows - 1;
+constexpr std::int32_t kScanKeyBase = 1000;  // key numbers above it are 1000 + scan index
+
 // Whether rule key number `key` (1..1000, not 144) matches a key event.
 bool KeyMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended);
+
+// The two halves of KeyMatches, for the message hook, which looks at the IME between them.
+// KeyCandidate: could `key` stand for virtual key `vk` at all.
+inline bool KeyCandidate(std::int32_t key, std::uint32_t vk) {
+    if (key >= 0 && static_cast<std::uint32_t>(key) == vk) return true;
+    switch (vk) {
+        case 229:
+            return key == 28;
+        case 18:
+            return key == 164 || key == 165;
+        case 17:
+            return key == 162 || key == 163;
+        case 13:
+            return key == 141;
+        default:
+            return false;
+    }
+}
+// KeySideMatches: the scan-code and side test for a candidate. Releases the held modifier in
+// the thread's key state when an Alt or Ctrl row matches.
+bool KeySideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended);
+
+// Reads a shared value exactly once. Other processes rewrite the tables while the hooks run;
+// a value that is bounds-checked must not be fetched again after the check.
+template <class T>
+inline T Peek(const T& shared) {
+    return *static_cast<const volatile T*>(&shared);
+}
+
+// Copies the text of rule row `row` (0..100) into `out`: at most kMaxText bytes, always
+// terminated, whatever the shared buffer holds at the moment.
+void CopyRuleText(int row, char (&out)[kTextSize]);
+// The key byte X of a one-key text "X:X", or 0 when `text` is not one.
+std::uint8_t OneKeyByte(const char* text);
 
 // Hook procedures.
 LResult MessageHookProc(int code, WParam wParam, LParam lParam);

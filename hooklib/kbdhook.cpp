@@ -1,1 +1,148 @@
+// The keyboard hook, in its two forms: the On/Off key, remapped keys and paste rows. It sees
+// each key before the IME does, so its rows work with Japanese input on as well.
 #include "hooklib.h"
+
+namespace yv {
+
+namespace {
+
+constexpr std::uint32_t kVkShift = 16;
+constexpr std::uint32_t kVkMenu = 18;
+constexpr std::uint32_t kVkSnapshot = 44;
+constexpr std::uint32_t kVkNumLock = 144;
+constexpr std::int32_t kScanPrintScreen = 55;
+constexpr std::int32_t kScanLWin = 91;
+constexpr std::int32_t kScanApps = 93;
+constexpr std::int32_t kScanLShift = 0x2A;
+// Real keys have scan codes below 128; anything above would give a scan index past scanMap.
+constexpr std::uint32_t kMaxScan = 127;
+
+struct KeyEvent {
+    std::uint32_t vk;
+    std::uint32_t scan;
+    bool extended;
+    bool up;
+};
+
+constexpr LResult kSwallow = 1;
+
+bool IsWindowsOrApps(std::int32_t v) { return v >= kScanLWin && v <= kScanApps; }
+
+LResult PassOn(int code, WParam wParam, LParam lParam) {
+    return plat::CallNextHookEx(g_shared.hookKbd, code, wParam, lParam);
+}
+
+// The On/Off key flips conversion between off and on (modes 1 and 3 both go off) and tells the
+// host. Returns whether the event was the On/Off key.
+bool ToggleOnOff(const KeyEvent& ev) {
+    const std::int32_t key = g_shared.ruleKey[0];
+    if (key == 0 || key == static_cast<std::int32_t>(kVkNumLock)) return false;
+    if (!KeyMatches(key, ev.vk, ev.scan, ev.extended)) return false;
+    const std::uint8_t mode = g_shared.convMode == 0 ? 1 : 0;
+    g_shared.convMode = mode;
+    plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, 0, NOTIFY_OFF + mode);
+    return true;
+}
+
+void KeyDown(const KeyEvent& ev, std::int32_t v) {
+    // Target virtual key; 0 for a paste row or a scan code without a key.
+    std::uint32_t t = 0;
+    if (v > kScanKeyBase)
+        t = 0;
+    else if (v == kScanPrintScreen)
+        t = kVkSnapshot;
+    else if (IsWindowsOrApps(v))
+        t = static_cast<std::uint32_t>(v);
+    else
+        t = plat::MapVirtualKeyA(static_cast<std::uint32_t>(v), win::MAPVK_VSC_TO_VK);
+
+    ClearKeyState(ev.vk);  // the source key no longer counts as held
+
+    if (t == 0) {
+        const std::int32_t row = v - kScanKeyBase;
+        if (v > kScanKeyBase && row <= kMaxRules) {
+            char text[kTextSize];
+            CopyRuleText(row, text);
+            if (text[0] != '\0') PasteText(g_shared.hostWnd, text);
+        }
+        return;
+    }
+    if (t == kVkShift) {
+        // The chosen Shift key's scan code goes along, so the application sees which one.
+        g_shared.shiftLatch |= (v == kScanLShift ? kShiftLeft : kShiftRight) | kShiftHeldByRemap;
+        plat::keybd_event(kVkShift, static_cast<std::uint8_t>(v), 0, 0);
+        return;
+    }
+    plat::keybd_event(static_cast<std::uint8_t>(t), 0, 0, 0);
+    if (t == 91 || t == 92)
+        plat::PostMessageA(g_shared.desktopWnd, win::WM_SYSCOMMAND, win::SC_TASKLIST, 1);
+    else if (t == 93)
+        plat::PostMessageA(g_shared.desktopWnd, win::WM_CONTEXTMENU, 1, -1);
+}
+
+void KeyUp(std::int32_t v) {
+    if (v > kScanKeyBase) return;  // pasted on key-down
+    if (v == kScanPrintScreen) {
+        plat::keybd_event(kVkSnapshot, 0, win::KEYEVENTF_KEYUP, 0);
+        return;
+    }
+    if (IsWindowsOrApps(v)) {
+        plat::keybd_event(static_cast<std::uint8_t>(v), 0, win::KEYEVENTF_KEYUP, 0);
+        return;
+    }
+    const std::uint32_t t =
+        plat::MapVirtualKeyA(static_cast<std::uint32_t>(v), win::MAPVK_VSC_TO_VK);
+    if (t == 0) return;
+    if (t == kVkMenu) {
+        // A lone Alt release would open the window's menu; a further press cancels that.
+        plat::keybd_event(kVkMenu, 0, 0, 0);
+        plat::keybd_event(kVkMenu, 0, win::KEYEVENTF_KEYUP, 0);
+        return;
+    }
+    if (t == kVkShift) {
+        g_shared.shiftLatch &= ~((v == kScanLShift ? kShiftLeft : kShiftRight) | kShiftHeldByRemap);
+        // While the other Shift key is still down, the synthesized Shift stays down.
+        if (g_shared.shiftLatch == 0)
+            plat::keybd_event(kVkShift, static_cast<std::uint8_t>(v), win::KEYEVENTF_KEYUP, 0);
+        return;
+    }
+    plat::keybd_event(static_cast<std::uint8_t>(t), 0, win::KEYEVENTF_KEYUP, 0);
+}
+
+LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev) {
+    if (ev.scan > kMaxScan) return PassOn(code, wParam, lParam);
+
+    if (!ev.up && g_shared.convMode != 2 && ev.scan != 0 && ToggleOnOff(ev)) return kSwallow;
+
+    const std::uint8_t mode = g_shared.convMode;
+    if ((mode != 1 && mode != 3) || ev.scan == 0) return PassOn(code, wParam, lParam);
+
+    const std::uint32_t e = ev.extended ? ev.scan + 128 : ev.scan;
+    const std::int32_t v = Peek(g_shared.scanMap[e]);
+    if (v == 0) return PassOn(code, wParam, lParam);
+    if (ev.up)
+        KeyUp(v);
+    else
+        KeyDown(ev, v);
+    return kSwallow;
+}
+
+}  // namespace
+
+LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
+    if (code < 0) return PassOn(code, wParam, lParam);
+    const auto bits = static_cast<std::uint32_t>(lParam);
+    const KeyEvent ev{static_cast<std::uint32_t>(wParam), (bits >> 16) & 0xFF,
+                      ((bits >> 24) & 1) != 0, ((bits >> 31) & 1) != 0};
+    return KeyboardHook(code, wParam, lParam, ev);
+}
+
+LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
+    const auto* rec = reinterpret_cast<const KbdLLEvent*>(lParam);
+    if (code < 0 || !rec) return PassOn(code, wParam, lParam);
+    const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,
+                      (rec->flags & win::LLKHF_UP) != 0};
+    return KeyboardHook(code, wParam, lParam, ev);
+}
+
+}  // namespace yv

@@ -1,1 +1,201 @@
+// The message hook: converts key messages by the rows with virtual-key numbers, keeps NumLock
+// on, filters a few system keys and, in key-learning mode, records key data for the editor.
 #include "hooklib.h"
+
+namespace yv {
+
+namespace {
+
+constexpr std::uint32_t kVkShift = 16;
+constexpr std::uint32_t kVkMenu = 18;
+constexpr std::uint32_t kVkCapital = 20;
+constexpr std::uint32_t kVkSpace = 32;
+constexpr std::uint32_t kVkSnapshot = 44;
+constexpr std::uint32_t kVkLWin = 91;
+constexpr std::uint32_t kVkRWin = 92;
+constexpr std::uint32_t kVkApps = 93;
+constexpr std::uint32_t kVkF10 = 121;
+constexpr std::uint32_t kVkNumLock = 144;
+constexpr std::uint32_t kVkProcessKey = 229;
+constexpr std::uint32_t kScanNumLock = 0x45;
+constexpr std::uint32_t kScanLShift = 0x2A;
+constexpr std::uint32_t kScanRShift = 0x36;
+constexpr std::uint32_t kNoKey = 0x100;  // stands for a wParam that is no virtual-key code
+
+// The only messages that lead to any work: the four key messages, WM_SYSCOMMAND and
+// WM_CONTEXTMENU. Everything else (WM_TIMER included) is passed on at once.
+inline bool WorthALook(std::uint32_t m) {
+    return m - win::WM_KEYDOWN <= win::WM_SYSKEYUP - win::WM_KEYDOWN || m == win::WM_SYSCOMMAND ||
+           m == win::WM_CONTEXTMENU;
+}
+
+inline bool IsRuleRowKey(std::int32_t key) {
+    return static_cast<std::uint32_t>(key) <= static_cast<std::uint32_t>(kScanKeyBase) &&
+           key != static_cast<std::int32_t>(kVkNumLock);
+}
+
+int ClampedRuleCount() {
+    const std::int32_t n = Peek(g_shared.ruleCount);
+    return n < 0 ? 0 : n > kMaxRules ? kMaxRules : n;
+}
+
+// NumLock rows: a one-key text taps its key, any other text is typed.
+void RunNumLockRows(Hwnd w) {
+    char text[kTextSize];
+    for (int r = 1; r < kRows; ++r) {
+        const std::int32_t key = g_shared.ruleKey[r];
+        if (key == 0) break;
+        if (key != static_cast<std::int32_t>(kVkNumLock)) continue;
+        CopyRuleText(r, text);
+        if (const std::uint8_t x = OneKeyByte(text))
+            TapKey(x);
+        else
+            TypeText(w, text);
+    }
+}
+
+// Key-down: every matching row fires, in row order. Returns whether any did.
+bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
+    bool fired = false;
+    char text[kTextSize];
+    for (int r = 1; r < kRows; ++r) {
+        const std::int32_t key = g_shared.ruleKey[r];
+        if (key == 0) break;
+        if (!IsRuleRowKey(key) || !KeyCandidate(key, vk)) continue;
+        // The Hankaku/Zenkaku and Convert rows act only while Japanese input is off.
+        if (vk == kVkProcessKey && ImeIsOpen(w) != 0) continue;
+        if (!KeySideMatches(key, vk, scan, extended)) continue;
+
+        CopyRuleText(r, text);
+        if (const std::uint8_t x = OneKeyByte(text)) {
+            if (x == kVkCapital) {
+                TapKey(x);
+            } else if (vk == kVkMenu) {
+                // With Alt held, a synthesized key would reach the window as a system key.
+                plat::PostMessageA(w, win::WM_KEYDOWN, x, 1);
+            } else {
+                plat::keybd_event(x, 0, 0, 0);  // released with the source key
+            }
+            if (x == kVkLWin || x == kVkRWin)
+                plat::PostMessageA(w, win::WM_SYSCOMMAND, win::SC_TASKLIST, 1);
+            else if (x == kVkApps)
+                plat::PostMessageA(w, win::WM_CONTEXTMENU, 1, -1);
+        } else {
+            TypeText(w, text);
+        }
+        fired = true;
+    }
+    return fired;
+}
+
+// Key-up: rows from the last one down to row 0 (the On/Off key), so one-key rows are released
+// in reverse order. Returns whether any row matched.
+bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
+    bool fired = false;
+    char text[kTextSize];
+    for (int r = ClampedRuleCount(); r >= 0; --r) {
+        const std::int32_t key = g_shared.ruleKey[r];
+        if (key == 0 || !IsRuleRowKey(key) || !KeyMatches(key, vk, scan, extended)) continue;
+        CopyRuleText(r, text);
+        if (const std::uint8_t x = OneKeyByte(text)) {
+            // PrintScreen sends no key-down message, so its row presses on the key-up.
+            if (vk == kVkSnapshot) plat::keybd_event(x, 0, 0, 0);
+            plat::keybd_event(x, 0, win::KEYEVENTF_KEYUP, 0);
+        } else if (vk == kVkSnapshot) {
+            TypeText(w, text);
+        }
+        fired = true;
+    }
+    return fired;
+}
+
+}  // namespace
+
+LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
+    auto* msg = reinterpret_cast<Msg*>(lParam);
+    if (code < 0 || wParam != win::PM_REMOVE || !msg || !WorthALook(msg->message))
+        return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
+
+    const std::uint32_t m = msg->message;
+    const bool keyDown = m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN;
+    const bool keyUp = m == win::WM_KEYUP || m == win::WM_SYSKEYUP;
+    const bool keyMsg = keyDown || keyUp;
+    const std::uint32_t vk =
+        keyMsg && msg->wParam <= 0xFF ? static_cast<std::uint32_t>(msg->wParam) : kNoKey;
+    const std::uint32_t hi = static_cast<std::uint32_t>(msg->lParam) >> 16;
+    const std::uint32_t scan = hi & 0xFF;
+    const bool extended = (hi & 0x100) != 0;
+    const std::uint8_t mode = g_shared.convMode;
+    const Hwnd w = msg->hwnd;
+    bool neutralize = false;
+
+    if (mode == 2) {
+        if (keyDown && vk != 0 && vk != kNoKey && scan != 0) g_shared.keyflg[vk] = hi;
+    } else if (keyDown && vk == kVkNumLock && scan == kScanNumLock) {
+        // The library's own NumLock presses carry scan code 0x44 and so never come here.
+        if (g_shared.numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
+            plat::keybd_event(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP, 0);
+            plat::keybd_event(kVkNumLock, 0x44, 0, 0);
+        }
+        if (mode == 1 || mode == 3) RunNumLockRows(w);
+        return 1;  // the NumLock message itself goes on to the window
+    }
+
+    // Conversion. Scan code 0 marks the library's own keystrokes, which are never converted.
+    if ((mode == 1 || mode == 3) && scan != 0 && vk != kNoKey) {
+        if (keyDown) {
+            if (FireKeyDown(w, vk, scan, extended)) {
+                neutralize = true;
+            } else if (vk == kVkShift) {
+                if (scan == kScanLShift) g_shared.shiftLatch |= kShiftLeft;
+                if (scan == kScanRShift) g_shared.shiftLatch |= kShiftRight;
+            }
+        } else if (keyUp) {
+            if (FireKeyUp(w, vk, scan, extended)) {
+                neutralize = true;
+            } else if (vk == kVkShift) {
+                if (scan == kScanLShift) g_shared.shiftLatch &= ~kShiftLeft;
+                if (scan == kScanRShift) g_shared.shiftLatch &= ~kShiftRight;
+                // A remapped key still holds Shift: keep it down for the application.
+                if (g_shared.shiftLatch & kShiftHeldByRemap) {
+                    neutralize = true;
+                    plat::GetKeyboardState(g_process.keyState);
+                    g_process.keyState[kVkShift] |= 0x80;
+                    plat::SetKeyboardState(g_process.keyState);
+                }
+            }
+        }
+    }
+
+    // System keys that would open menus, in every mode; the library's own requests (lParam 1,
+    // wParam 1) go through.
+    if (m == win::WM_SYSCOMMAND) {
+        if (msg->wParam == win::SC_TASKLIST && (msg->lParam & 0xFFFF) == 0) neutralize = true;
+    } else if (m == win::WM_CONTEXTMENU) {
+        if (msg->wParam != 1 && ((msg->lParam >> 16) & 0xFFFF) == 0xFFFF) neutralize = true;
+    } else if (keyDown) {
+        if (m == win::WM_SYSKEYDOWN && vk == kVkSpace) neutralize = true;
+        if (vk == kVkF10 && (plat::GetAsyncKeyState(kVkShift) & 0x8000)) neutralize = true;
+    }
+
+    // Key learning: hand the editor the keys the system would otherwise keep to itself.
+    if (mode == 2 && keyDown) {
+        if (m == win::WM_SYSKEYDOWN && vk == kVkSpace) {
+            neutralize = true;
+        } else if (vk == kVkF10 || (m == win::WM_SYSKEYDOWN && vk == kVkMenu)) {
+            plat::SendMessageA(w, win::WM_KEYDOWN, vk, msg->lParam);
+            neutralize = true;
+        } else if (m == win::WM_KEYDOWN && vk == kVkProcessKey && ImeIsOpen(w) == 0) {
+            plat::SendMessageA(w, win::WM_KEYDOWN, vk, msg->lParam);
+            neutralize = true;
+        }
+    }
+
+    if (neutralize) {
+        msg->message = win::WM_NULL;
+        msg->wParam = 0;
+    }
+    return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
+}
+
+}  // namespace yv

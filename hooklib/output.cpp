@@ -1,1 +1,103 @@
+// Output primitives of both hooks: typed text, tapped keys, clipboard pastes, the IME status and
+// corrections of the thread's key state.
+#include <cstring>
+
 #include "hooklib.h"
+
+namespace yv {
+
+namespace {
+
+constexpr int kMaxPaste = 1024;
+constexpr std::uint8_t kVkControl = 17;
+constexpr std::uint8_t kVkV = 86;
+
+// Clears entries of the calling thread's key state (vk and, when nonzero, a second one).
+void ClearKeyEntries(std::uint32_t vk, std::uint32_t other) {
+    std::uint8_t* state = g_process.keyState;
+    plat::GetKeyboardState(state);
+    if (vk < 256) state[vk] = 0;
+    if (other != 0 && other < 256) state[other] = 0;
+    plat::SetKeyboardState(state);
+}
+
+}  // namespace
+
+void TypeText(Hwnd w, const char* text) {
+    if (!text) return;
+    // Bounded like a rule text, whatever the caller hands over.
+    for (int i = 0; i < kMaxText && text[i] != '\0'; ++i) {
+        const auto b = static_cast<std::uint8_t>(text[i]);
+        if (g_shared.convMode == 1) {
+            const auto vk =
+                static_cast<std::uint8_t>(plat::VkKeyScanA(static_cast<char>(b)) & 0xFF);
+            if (vk != 0) plat::SendMessageA(w, win::WM_KEYDOWN, vk, 1);
+            plat::SendMessageA(w, win::WM_CHAR, b, 1);
+            if (vk != 0) plat::SendMessageA(w, win::WM_KEYUP, vk, static_cast<LParam>(0xC0000001u));
+        } else {
+            // The byte itself serves as the virtual key: right for digits and capitals.
+            TapKey(b);
+        }
+    }
+}
+
+void TapKey(std::uint8_t vk) {
+    plat::keybd_event(vk, 0, 0, 0);
+    plat::keybd_event(vk, 0, win::KEYEVENTF_KEYUP, 0);
+}
+
+void ReleaseModifierState(std::uint32_t vk, bool rightHand) {
+    std::uint32_t side = 0;
+    if (vk == 18) side = rightHand ? 165 : 164;
+    if (vk == 17) side = rightHand ? 163 : 162;
+    ClearKeyEntries(vk, side);
+}
+
+void ClearKeyState(std::uint32_t vk) { ClearKeyEntries(vk, 0); }
+
+int ImeIsOpen(Hwnd w) {
+    const Himc context = plat::ImmGetContext(w);
+    const int open = plat::ImmGetOpenStatus(context);
+    plat::ImmReleaseContext(w, context);
+    return open;
+}
+
+int PasteText(Hwnd owner, const char* text) {
+    if (!text) text = "";
+    int n = plat::lstrlenA(text);
+    if (n > kMaxPaste) n = kMaxPaste;
+    if (n < 0) n = 0;
+
+    const Hglobal memory =
+        plat::GlobalAlloc(win::GMEM_MOVEABLE | win::GMEM_ZEROINIT, static_cast<std::size_t>(n) + 1);
+    if (!memory) return -1;
+    void* bytes = plat::GlobalLock(memory);
+    if (!bytes) {  // as good as no memory
+        plat::GlobalFree(memory);
+        return -1;
+    }
+    std::memcpy(bytes, text, static_cast<std::size_t>(n));  // the zero fill terminates it
+    plat::GlobalUnlock(memory);
+
+    if (!plat::OpenClipboard(owner)) {
+        plat::GlobalFree(memory);
+        return -2;
+    }
+    plat::EmptyClipboard();
+    const bool taken = plat::SetClipboardData(win::CF_TEXT, memory) != nullptr;
+    plat::CloseClipboard();
+    if (!taken) {
+        // The clipboard did not take the memory, so it is still ours; and Ctrl+V would paste
+        // nothing.
+        plat::GlobalFree(memory);
+        return -3;
+    }
+
+    plat::keybd_event(kVkControl, 0, 0, 0);
+    plat::keybd_event(kVkV, 0, 0, 0);
+    plat::keybd_event(kVkV, 0, win::KEYEVENTF_KEYUP, 0);
+    plat::keybd_event(kVkControl, 0, win::KEYEVENTF_KEYUP, 0);
+    return 0;
+}
+
+}  // namespace yv

@@ -1,1 +1,148 @@
+// The rule tables: loading them (SetSet), the queries of the settings editor, and the key
+// matching rule both hooks share.
+#include <cstring>
+
 #include "hooklib.h"
+
+namespace yv {
+
+ProcessState g_process{};
+
+namespace {
+
+constexpr std::int32_t kMaxKeyNumber = kScanKeyBase + 255;
+
+// The target scan code of a remap text "X|X", or 0 when `text` is not one. The extended flag
+// (128) is dropped from bytes above 128; 128 itself stays.
+std::int32_t RemapTarget(const char* text) {
+    const auto x = static_cast<std::uint8_t>(text[0]);
+    if (x == 0 || text[1] != '|' || static_cast<std::uint8_t>(text[2]) != x || text[3] != '\0')
+        return 0;
+    return x <= 128 ? x : x - 128;
+}
+
+// Copies at most kMaxText bytes of `src` (up to its NUL) into `dst` and terminates it. Reads
+// nothing past the NUL or past byte kMaxText.
+void CopyText(char* dst, const char* src) {
+    int n = 0;
+    if (src)
+        while (n < kMaxText && src[n] != '\0') ++n;
+    std::memcpy(dst, src ? src : "", static_cast<std::size_t>(n));
+    dst[n] = '\0';
+}
+
+}  // namespace
+
+void CopyRuleText(int row, char (&out)[kTextSize]) {
+    if (row < 0 || row >= kRows) {
+        out[0] = '\0';
+        return;
+    }
+    const volatile char* src = g_shared.ruleText[row];
+    int n = 0;
+    for (; n < kMaxText; ++n) {
+        const char c = src[n];
+        if (c == '\0') break;
+        out[n] = c;
+    }
+    out[n] = '\0';
+}
+
+std::uint8_t OneKeyByte(const char* text) {
+    const auto x = static_cast<std::uint8_t>(text[0]);
+    if (x == 0 || text[1] != ':' || static_cast<std::uint8_t>(text[2]) != x || text[3] != '\0')
+        return 0;
+    return x;
+}
+
+std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
+                    const std::int32_t* keys, const char* const* texts) {
+    SharedArea& s = g_shared;
+    s.convMode = mode;
+    if (mode == 1 || mode == 3) s.shiftLatch = 0;
+    s.numLockHold = numLockHold;
+    s.trackOff = trackOff;
+    std::memset(s.scanMap, 0, sizeof s.scanMap);
+
+    // Keys are kept in a local copy as well: the shared table is read by other processes while
+    // it is being rewritten, and every index below must come from checked values.
+    std::int32_t key[kRows];
+    for (int i = 0; i < kRows; ++i) {
+        std::int32_t k = keys ? keys[i] : 0;
+        if (k < 0 || k > kMaxKeyNumber) k = 0;  // would index past scanMap
+        key[i] = k;
+        s.ruleKey[i] = k;
+    }
+
+    for (int i = 0; i < kRows; ++i) {
+        CopyText(s.ruleText[i], texts ? texts[i] : nullptr);
+        if (i == 0 || key[i] <= kScanKeyBase) continue;
+        const std::int32_t t = RemapTarget(s.ruleText[i]);
+        std::int32_t& slot = s.scanMap[key[i] - kScanKeyBase];
+        if (t != 0 && slot == 0) {
+            slot = t;
+            key[i] = 0;
+            s.ruleKey[i] = 0;
+        }
+    }
+
+    // Close the gaps, keeping the row order; a scan index not taken by a remap pastes the
+    // first of its rows.
+    int n = 0;
+    for (int i = 1; i < kRows; ++i) {
+        if (key[i] == 0) continue;
+        ++n;
+        if (n < i) {
+            key[n] = key[i];
+            s.ruleKey[n] = key[i];
+            std::memcpy(s.ruleText[n], s.ruleText[i], kTextSize);
+        }
+        if (key[n] > kScanKeyBase) {
+            std::int32_t& slot = s.scanMap[key[n] - kScanKeyBase];
+            if (slot == 0) slot = n + kScanKeyBase;
+        }
+    }
+    for (int i = n + 1; i < kRows; ++i) {
+        s.ruleKey[i] = 0;
+        s.ruleText[i][0] = '\0';
+    }
+    s.ruleCount = n;
+    return 0;
+}
+
+std::int32_t getkeyflg(std::int32_t vk) { return g_shared.keyflg[vk >= 1 && vk <= 254 ? vk : 0]; }
+
+void getaplname(char** out) {
+    if (!out) return;
+    for (int i = 0; i < 2; ++i) {
+        if (!out[i]) continue;
+        CopyText(out[i], g_shared.aplname[i]);
+    }
+}
+
+bool KeySideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended) {
+    const std::uint32_t e = extended ? scan + 128 : scan;
+    const bool right = e > 128;
+    switch (vk) {
+        case 229:
+            return scan == 0x29 ? key != 28 : key == 28;
+        case 18:
+            if (right ? key == 164 : key == 165) return false;
+            ReleaseModifierState(18, right);
+            return true;
+        case 17:
+            if (right ? key == 162 : key == 163) return false;
+            ReleaseModifierState(17, right);
+            return true;
+        case 13:
+            return right ? key != 13 : key == 13;
+        default:
+            return true;
+    }
+}
+
+bool KeyMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended) {
+    return KeyCandidate(key, vk) && KeySideMatches(key, vk, scan, extended);
+}
+
+}  // namespace yv
