@@ -1,0 +1,198 @@
+#include "hostcore.h"
+
+#include <cstring>
+
+namespace yv::host {
+
+namespace {
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+int KeyNumber(int keyCode) {
+    if (keyCode >= 1 && keyCode <= 255) return keyCode;
+    if (keyCode >= -255 && keyCode <= -1) return 1000 - keyCode;
+    return 0;
+}
+
+int ParseToken(const std::string& data, char open, char close) {
+    if (data.size() < 5 || data[0] != open || data[3] != close || data[4] != ':') return -1;
+    int hi = HexDigit(data[1]);
+    int lo = HexDigit(data[2]);
+    if (hi < 0 || lo < 0) return -1;
+    return hi * 16 + lo;
+}
+
+std::string CutText(const std::string& text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    std::size_t end = 0;
+    while (end < maxBytes) {
+        std::size_t step = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + step > maxBytes) break;
+        end += step;
+    }
+    return text.substr(0, end);
+}
+
+std::string LibraryText(int keyNumber, const std::string& data) {
+    if (keyNumber == 0) return {};
+    // Code 0 cannot be carried: the library's texts end at the first NUL.
+    if (keyNumber <= 1000) {
+        int code = ParseToken(data, '<', '>');
+        if (code > 0) return {static_cast<char>(code), ':', static_cast<char>(code)};
+    } else {
+        int code = ParseToken(data, '[', ']');
+        if (code > 0) return {static_cast<char>(code), '|', static_cast<char>(code)};
+    }
+    // The library copies at most 100 bytes, and a cut double-byte character would type garbage.
+    std::string text = CutText(data, kMaxTextBytes);
+    // A NUL inside would end the text early in the library anyway; keep what it would see.
+    std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    return text;
+}
+
+RuleSet BuildRuleSet(const settings::SettingsState& s) {
+    RuleSet r;
+    r.keys[0] = KeyNumber(s.keyCodes[0]);
+    for (int i = 1; i < kLibraryRows; ++i) {
+        r.keys[i] = KeyNumber(s.keyCodes[i]);
+        r.texts[i] = LibraryText(r.keys[i], s.convData[i]);
+    }
+    return r;
+}
+
+bool TitleContains(const std::string& title, const std::string& needle) {
+    if (needle.empty() || needle.size() > title.size()) return false;
+    std::size_t i = 0;
+    while (i + needle.size() <= title.size()) {
+        if (std::memcmp(title.data() + i, needle.data(), needle.size()) == 0) return true;
+        i += IsLeadByte(static_cast<unsigned char>(title[i])) ? 2 : 1;
+    }
+    return false;
+}
+
+Snapshot MakeSnapshot(const settings::SettingsState& options,
+                      const settings::SettingsState* tables) {
+    Snapshot snap;
+    snap.henstart = (options.henstart == 1 || options.henstart == 3) ? options.henstart : 0;
+    snap.numLockHold = options.numlockon != 1;
+    snap.autoSwitch = options.AplAutoOff != 1;
+    int count = options.profileCount;
+    if (count < 0) count = 0;
+    if (count > kMaxProfiles) count = kMaxProfiles;
+    snap.profileCount = count;
+    for (int p = 0; p <= count; ++p) {
+        Profile& prof = snap.profiles[p];
+        prof.name = options.profileNames[p];
+        prof.title = p == 0 ? std::string() : options.profileTitles[p];
+        prof.rules = BuildRuleSet(tables[p]);
+        // The On/Off key is one for all profiles.
+        prof.rules.keys[0] = KeyNumber(options.keyCodes[0]);
+    }
+    return snap;
+}
+
+int ChooseProfile(const Snapshot& s, const std::string& windowTitle) {
+    for (int p = 1; p <= s.profileCount; ++p) {
+        if (TitleContains(windowTitle, s.profiles[p].title)) return p;
+    }
+    return 0;
+}
+
+int FollowProfile(const Snapshot& s, int oldNumber, const std::string& oldName) {
+    if (oldNumber <= 0) return 0;
+    for (int p = 1; p <= s.profileCount; ++p) {
+        if (!oldName.empty() && s.profiles[p].name == oldName) return p;
+    }
+    return oldNumber <= s.profileCount ? oldNumber : 0;
+}
+
+void HostCore::TakeSettings(const Snapshot& s) {
+    settings_ = s;
+    if (s.henstart == 1 || s.henstart == 3) onMode_ = s.henstart;
+}
+
+void HostCore::Apply() {
+    lib_.SetRules(static_cast<std::uint8_t>(mode_), 0, settings_.numLockHold ? 1 : 0,
+                  settings_.profiles[profile_].rules);
+}
+
+void HostCore::Start(const Snapshot& s) {
+    TakeSettings(s);
+    mode_ = s.henstart;
+    autoSwitch_ = s.autoSwitch;
+    profile_ = 0;
+    editing_ = false;
+    Apply();
+}
+
+void HostCore::NotifyOff() {
+    if (editing_) return;
+    mode_ = 0;
+}
+
+void HostCore::NotifyOn(const std::string& foregroundTitle) {
+    if (editing_) return;
+    mode_ = onMode_;
+    int p = autoSwitch_ ? ChooseProfile(settings_, foregroundTitle) : profile_;
+    if (mode_ != 1 || p != profile_) {
+        profile_ = p;
+        Apply();
+    }
+}
+
+bool HostCore::NotifyActivated(const std::string& windowTitle) {
+    if (editing_ || mode_ != 1 || !autoSwitch_) return false;
+    int p = ChooseProfile(settings_, windowTitle);
+    if (p == profile_) return false;
+    profile_ = p;
+    Apply();
+    return true;
+}
+
+void HostCore::SetConversion(bool on) {
+    if (editing_) return;
+    mode_ = on ? onMode_ : 0;
+    Apply();
+}
+
+void HostCore::SelectProfile(int p) {
+    if (editing_ || p < 0 || p > settings_.profileCount || p == profile_) return;
+    profile_ = p;
+    Apply();
+}
+
+void HostCore::Reload(const Snapshot& s) {
+    if (editing_) return;
+    std::string oldName = settings_.profiles[profile_].name;
+    TakeSettings(s);
+    profile_ = FollowProfile(settings_, profile_, oldName);
+    if (conversionOn()) mode_ = onMode_;
+    Apply();
+}
+
+void HostCore::BeginEditing() {
+    if (editing_) return;
+    modeBeforeEditing_ = mode_;
+    editing_ = true;
+    mode_ = 2;
+    Apply();
+}
+
+void HostCore::EndEditing(const Snapshot& s) {
+    if (!editing_) return;
+    editing_ = false;
+    mode_ = modeBeforeEditing_;
+    Reload(s);
+}
+
+}  // namespace yv::host

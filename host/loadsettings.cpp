@@ -1,0 +1,32 @@
+// Reading the settings file into a snapshot, through the settings module.
+#include <exception>
+#include <memory>
+
+#include "hostcore.h"
+
+namespace yv::host {
+
+Snapshot LoadSnapshot(const std::string& path) {
+    auto options = std::make_unique<settings::SettingsState>();
+    auto tables = std::make_unique<settings::SettingsState[]>(kMaxProfiles + 1);
+    // A file the settings module cannot make sense of leaves the defaults: the host runs anyway.
+    try {
+        settings::LoadSettings(*options, path);
+    } catch (const std::exception&) {
+        *options = settings::SettingsState{};
+    }
+    if (options->profileCount < 0 || options->profileCount > kMaxProfiles) {
+        options->profileCount = 0;
+    }
+    tables[0] = *options;
+    for (int p = 1; p <= options->profileCount; ++p) {
+        try {
+            settings::LoadRuleTable(tables[p], path, p);
+        } catch (const std::exception&) {
+            tables[p] = settings::SettingsState{};
+        }
+    }
+    return MakeSnapshot(*options, tables.get());
+}
+
+}  // namespace yv::host

@@ -1,0 +1,151 @@
+// Stored rule rows -> the rows the hook library receives.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "hostcore.h"
+
+namespace {
+
+using yv::host::BuildRuleSet;
+using yv::host::CutText;
+using yv::host::KeyNumber;
+using yv::host::LibraryText;
+using yv::host::ParseToken;
+using yv::settings::SettingsState;
+
+TEST(KeyNumber, ConvertsStoredKeyCodes) {
+    struct Case {
+        int code, number;
+    } cases[] = {
+        {0, 0},        {1, 1},       {0x41, 0x41}, {255, 255}, {-1, 1001},  {-0x1C, 1028},
+        {-0x9C, 1156}, {-255, 1255}, {256, 0},     {-256, 0},  {100000, 0}, {-100000, 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(KeyNumber(c.code), c.number) << "code " << c.code;
+}
+
+TEST(ParseToken, ReadsTheTwoHexDigits) {
+    struct Case {
+        const char* data;
+        char open, close;
+        int code;
+    } cases[] = {
+        {"<41>:Ａ", '<', '>', 0x41},
+        {"<0D>:Enter", '<', '>', 0x0D},
+        {"<ff>:x", '<', '>', 0xFF},
+        {"[9C]:【ﾃﾝｷｰEnter】", '[', ']', 0x9C},
+        {"<41>:", '<', '>', 0x41},
+        {"[1E]:【Ａ】", '<', '>', -1},  // wrong brackets for the form asked
+        {"<4G>:x", '<', '>', -1},
+        {"<-1>:x", '<', '>', -1},
+        {"< 41>:x", '<', '>', -1},
+        {"<41>x", '<', '>', -1},
+        {"<41>", '<', '>', -1},
+        {"<141>:x", '<', '>', -1},
+        {"", '<', '>', -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseToken(c.data, c.open, c.close), c.code) << c.data;
+    }
+}
+
+TEST(LibraryText, TurnsTokensIntoTheLibraryForms) {
+    struct Case {
+        int keyNumber;
+        std::string data, text;
+    } cases[] = {
+        // one-key token on a virtual-key row
+        {0x41, "<0D>:Enter", std::string("\x0D:\x0D")},
+        {0x1D, "<11>:左右Ctrl", std::string("\x11:\x11")},
+        {0x1D, "<C0>:＠", std::string("\xC0:\xC0")},
+        // swap-key token on a scan row
+        {1000 + 0x3A, "[1D]:【左Ctrl】", std::string("\x1D|\x1D")},
+        {1000 + 0x9C, "[9C]:【ﾃﾝｷｰEnter】", std::string("\x9C|\x9C")},
+        // plain texts and paste rows pass unchanged
+        {0x70, "東京都千代田区", "東京都千代田区"},
+        {1000 + 0x3B, "貼り付け", "貼り付け"},
+        {0x70, "", ""},
+        // a token on the other kind of row cannot act as a key: it stays text
+        {1000 + 0x3A, "<41>:Ａ", "<41>:Ａ"},
+        {0x41, "[1E]:【Ａ】", "[1E]:【Ａ】"},
+        // bad digits are text, never a key
+        {0x41, "<4G>:Ａ", "<4G>:Ａ"},
+        {1000 + 0x3A, "[ZZ]:【?】", "[ZZ]:【?】"},
+        // code 0 cannot be carried by a NUL-terminated text
+        {0x41, "<00>:x", "<00>:x"},
+        {1000 + 0x3A, "[00]:x", "[00]:x"},
+        // an empty row carries no text
+        {0, "<41>:Ａ", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LibraryText(c.keyNumber, c.data), c.text) << c.keyNumber << " " << c.data;
+    }
+}
+
+TEST(LibraryText, KeepsTextsWithinTheLibraryLimit) {
+    EXPECT_EQ(LibraryText(0x41, std::string(150, 'a')), std::string(100, 'a'));
+    // 99 single bytes then a double-byte character: the split character is dropped
+    std::string text = std::string(99, 'a') + "あ";
+    EXPECT_EQ(LibraryText(0x41, text), std::string(99, 'a'));
+    // 50 double-byte characters are exactly 100 bytes
+    std::string full;
+    for (int i = 0; i < 51; ++i) full += "あ";
+    std::string cut = LibraryText(0x41, full);
+    EXPECT_EQ(cut.size(), 100u);
+    EXPECT_EQ(cut, full.substr(0, 100));
+}
+
+TEST(CutText, NeverSplitsADoubleByteCharacter) {
+    struct Case {
+        std::string text;
+        std::size_t max;
+        std::string cut;
+    } cases[] = {
+        {"abc", 3, "abc"},
+        {"abcd", 3, "abc"},
+        {"aあ", 2, "a"},
+        {"あい", 3, "あ"},
+        {"ｱｲｳ", 2, "ｱｲ"},
+        {"\x81\x40", 1, ""},
+        {"a\xE0\x40z", 3, "a\xE0\x40"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CutText(c.text, c.max), c.cut) << c.text;
+}
+
+TEST(BuildRuleSet, FillsRowZeroAndRowsOneToHundred) {
+    SettingsState s;
+    s.keyCodes[0] = 0x1D;
+    s.convData[0] = "ignored";
+    s.keyCodes[1] = 0x70;
+    s.convData[1] = "こんにちは";
+    s.keyCodes[2] = -0x3B;
+    s.convData[2] = "[1D]:【左Ctrl】";
+    s.keyCodes[3] = 0x71;
+    s.convData[3] = "<11>:左右Ctrl";
+    s.keyCodes[50] = 300;  // out of range: no key
+    s.convData[50] = "lost";
+    s.keyCodes[100] = -0x9C;
+    s.convData[100] = "last";
+    s.keyCodes[101] = 0x72;
+    s.convData[101] = "never passed";
+
+    yv::host::RuleSet r = BuildRuleSet(s);
+    EXPECT_EQ(r.keys[0], 0x1D);
+    EXPECT_EQ(r.texts[0], "");
+    EXPECT_EQ(r.keys[1], 0x70);
+    EXPECT_EQ(r.texts[1], "こんにちは");
+    EXPECT_EQ(r.keys[2], 1000 + 0x3B);
+    EXPECT_EQ(r.texts[2], "\x1D|\x1D");
+    EXPECT_EQ(r.keys[3], 0x71);
+    EXPECT_EQ(r.texts[3], "\x11:\x11");
+    EXPECT_EQ(r.keys[50], 0);
+    EXPECT_EQ(r.texts[50], "");
+    EXPECT_EQ(r.keys[100], 1000 + 0x9C);
+    EXPECT_EQ(r.texts[100], "last");
+    for (int i = 0; i < yv::host::kLibraryRows; ++i) {
+        EXPECT_NE(r.texts[i], "never passed") << "row " << i;
+        EXPECT_NE(r.keys[i], 0x72) << "row " << i;
+    }
+}
+
+}  // namespace
