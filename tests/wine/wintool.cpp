@@ -8,6 +8,8 @@
 //   wintool post TITLE MSG WPARAM LPARAM   post a message (numbers in C notation)
 //   wintool send TITLE MSG WPARAM LPARAM   send one and print the result
 //   wintool fg                  print the title of the foreground window
+//   wintool watch TITLE N MS    print "UNIX_NS LENGTH" each time the text length changes, until N
+//                               changes or MS milliseconds have passed (latency measurements)
 // Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
 // clipboard content is missing, 2 on bad usage.
 #include <windows.h>
@@ -81,6 +83,29 @@ int main(int argc, char** argv) {
     if (!top) return 1;
     if (cmd == "text") {
         std::fputs(TextOf(EditOf(top)).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "watch" && argc == 5) {
+        HWND edit = EditOf(top);
+        const long want = std::strtol(argv[3], nullptr, 10);
+        const ULONGLONG end = GetTickCount64() + std::strtoul(argv[4], nullptr, 10);
+        LRESULT last = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
+        std::printf("ready\n");
+        std::fflush(stdout);
+        for (long seen = 0; seen < want && GetTickCount64() < end;) {
+            LRESULT n = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
+            if (n != last) {
+                FILETIME ft;
+                GetSystemTimePreciseAsFileTime(&ft);
+                ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+                std::printf("%llu %ld\n", (t - 116444736000000000ULL) * 100ULL,
+                            static_cast<long>(n));
+                std::fflush(stdout);
+                last = n;
+                ++seen;
+            }
+            Sleep(0);
+        }
         return 0;
     }
     if (cmd == "settext" && argc == 4) {
