@@ -1,0 +1,344 @@
+// Installing and removing the hooks, the system version number, and the activation hook.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "hooklib.h"
+
+namespace yv {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Hwnd Window(std::uintptr_t n) { return reinterpret_cast<Hwnd>(n); }
+const Hwnd kHost = Window(0x10);
+
+class InstallTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fake::Reset();
+        g_shared = SharedArea{};
+        g_process.instance = reinterpret_cast<Hinstance>(0x400000);
+    }
+
+    static void SetVersion(std::uint32_t platform, std::uint32_t major, std::uint32_t minor,
+                           const char* servicePack) {
+        OsVersionInfoA v{};
+        v.dwOSVersionInfoSize = sizeof v;
+        v.dwPlatformId = platform;
+        v.dwMajorVersion = major;
+        v.dwMinorVersion = minor;
+        std::strncpy(v.szCSDVersion, servicePack, sizeof v.szCSDVersion - 1);
+        fake::SetVersionInfo(v);
+    }
+
+    // The log without the calls that only read state.
+    static Lines Actions() {
+        Lines out;
+        for (const auto& line : fake::Log())
+            if (line.rfind("GetKeyState", 0) != 0 && line.rfind("GetVersionExA", 0) != 0 &&
+                line.rfind("lstrlenA", 0) != 0)
+                out.push_back(line);
+        return out;
+    }
+};
+
+// ---- OsNumber
+
+struct VersionCase {
+    std::uint32_t platform, major, minor;
+    const char* servicePack;
+    std::int32_t expected;
+};
+
+class OsNumberTest : public InstallTest, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(OsNumberTest, CombinesPlatformVersionAndServicePack) {
+    const auto& c = GetParam();
+    SetVersion(c.platform, c.major, c.minor, c.servicePack);
+    EXPECT_EQ(OsNumber(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, OsNumberTest,
+    ::testing::Values(VersionCase{2, 5, 1, "Service Pack 3", 2513},  // XP SP3
+                      VersionCase{2, 6, 0, "", 2600},                // Vista, no service pack
+                      VersionCase{2, 6, 1, "Service Pack 1", 2611},
+                      VersionCase{1, 4, 10, "", 1100},                // older platform: minor only
+                      VersionCase{2, 6, 1, "SP", 2610},               // two characters: no digit
+                      VersionCase{2, 5, 1, "Service Pack 2a", 2512},  // letter after the digit
+                      VersionCase{2, 5, 1, "Service Pack x", 2510},   // no digit at the end
+                      VersionCase{2, 5, 10, "", 2510},                // minor 10 counts as 1
+                      VersionCase{2, 10, 0, "", 3000}));
+
+TEST_F(InstallTest, OsNumberIsZeroWhenTheVersionCannotBeRead) {
+    fake::FailGetVersion(true);
+    EXPECT_EQ(OsNumber(), 0);
+}
+
+TEST_F(InstallTest, OsNumberAsksWithTheRecordSize) {
+    OsNumber();
+    EXPECT_EQ(fake::Log().at(0), "GetVersionExA(148)");
+}
+
+// ---- SetHook and ResetHook
+
+const Lines kFilterCalls = [] {
+    Lines l;
+    for (const char* m : {"WM_KEYDOWN", "WM_KEYUP", "WM_SYSKEYDOWN", "WM_SYSKEYUP",
+                          "WM_RBUTTONDOWN", "WM_SYSCOMMAND", "WM_CONTEXTMENU", "WM_CUT", "WM_COPY",
+                          "WM_PASTE", "WM_CLEAR", "WM_UNDO"})
+        l.push_back("ChangeWindowMessageFilter(0x77001234, " + std::string(m) + ", 1)");
+    return l;
+}();
+
+Lines Concat(std::initializer_list<Lines> parts) {
+    Lines out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+TEST_F(InstallTest, SetHookOnNewerSystemsAdmitsMessagesAndInstallsTheLowLevelHook) {
+    g_shared.scanMap[5] = 7;
+    fake::SetKeyState(144, 1);  // NumLock already on
+    ASSERT_EQ(SetHook(kHost, 1), 0);
+    const Lines expected = Concat({
+        {"LoadLibraryA(\"user32.dll\")",
+         "GetProcAddress(0x77000000, \"ChangeWindowMessageFilter\")"},
+        kFilterCalls,
+        {"SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 0)",
+         "SetWindowsHookExA(WH_KEYBOARD_LL, KbdLLHookProc, 0x400000, 0)",
+         "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 0)", "GetDesktopWindow()"},
+    });
+    EXPECT_EQ(Actions(), expected);
+    EXPECT_EQ(g_shared.hostWnd, kHost);
+    EXPECT_EQ(g_shared.numLockHold, 1);
+    EXPECT_EQ(g_shared.osNumber, 2611);
+    EXPECT_EQ(g_shared.scanMap[5], 0);
+    EXPECT_EQ(g_shared.desktopWnd, fake::kDefaultDesktop);
+    EXPECT_EQ(g_shared.user32Module, fake::kDefaultUser32);
+    EXPECT_NE(g_shared.hookMsg, nullptr);
+    EXPECT_NE(g_shared.hookKbd, nullptr);
+    EXPECT_NE(g_shared.hookCbt, nullptr);
+}
+
+TEST_F(InstallTest, SetHookOnOlderSystemsUsesTheThreadKeyboardHook) {
+    SetVersion(2, 5, 1, "Service Pack 3");
+    fake::SetKeyState(144, 1);
+    ASSERT_EQ(SetHook(kHost, 0), 0);
+    EXPECT_EQ(Actions(),
+              (Lines{"SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 0)",
+                     "SetWindowsHookExA(WH_KEYBOARD, KbdHookProc, 0x400000, 0)",
+                     "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 0)", "GetDesktopWindow()"}));
+    EXPECT_EQ(g_shared.user32Module, nullptr);
+}
+
+TEST_F(InstallTest, MissingMessageFilterOrUser32IsSilent) {
+    fake::SetProcAddressResult("ChangeWindowMessageFilter", nullptr);
+    EXPECT_EQ(SetHook(kHost, 0), 0);
+    fake::Reset();
+    fake::SetLoadLibraryResult(nullptr);
+    EXPECT_EQ(SetHook(kHost, 0), 0);
+    for (const auto& line : fake::Log()) {
+        EXPECT_EQ(line.find("ChangeWindowMessageFilter(0x"), std::string::npos) << line;
+        EXPECT_EQ(line.find("MessageBoxA"), std::string::npos) << line;
+    }
+}
+
+TEST_F(InstallTest, SetHookSwitchesNumLockOnWithItsOwnScanCode) {
+    struct Case {
+        std::uint8_t hold;
+        std::int16_t numLockState;
+        bool switches;
+    } cases[] = {{1, 0, true}, {1, 1, false}, {0, 0, false}, {2, 0, false}};
+    for (const auto& c : cases) {
+        SetUp();
+        fake::SetKeyState(144, c.numLockState);
+        SetHook(kHost, c.hold);
+        Lines keys;
+        for (const auto& line : fake::Log())
+            if (line.rfind("keybd_event", 0) == 0) keys.push_back(line);
+        const Lines expected = c.switches ? Lines{"keybd_event(144, 0x44, 0, 0)",
+                                                  "keybd_event(144, 0x44, KEYEVENTF_KEYUP, 0)"}
+                                          : Lines{};
+        EXPECT_EQ(keys, expected) << "hold " << int(c.hold) << " state " << c.numLockState;
+    }
+}
+
+struct FailureCase {
+    int failingHook;
+    const char* text;
+    Lines cleanup;
+};
+
+class HookFailureTest : public InstallTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(HookFailureTest, ReportsRemovesWhatWasInstalledAndReleasesUser32) {
+    const auto& c = GetParam();
+    fake::FailNthHook(c.failingHook);
+    EXPECT_EQ(SetHook(kHost, 1), 1);
+    Lines log = fake::Log();
+    auto box = std::find(log.begin(), log.end(),
+                         "MessageBoxA(0, \"" + std::string(c.text) + "\", \"Yorvan2.dll\", 0)");
+    ASSERT_NE(box, log.end());
+    EXPECT_EQ(Lines(box + 1, log.end()), c.cleanup);
+    for (const auto& line : log) EXPECT_EQ(line.rfind("keybd_event", 0), std::string::npos);
+
+    // Nothing is left to release twice.
+    EXPECT_EQ(g_shared.hookMsg, nullptr);
+    EXPECT_EQ(g_shared.hookKbd, nullptr);
+    EXPECT_EQ(g_shared.hookCbt, nullptr);
+    EXPECT_EQ(g_shared.user32Module, nullptr);
+    fake::ClearLog();
+    EXPECT_EQ(ResetHook(), 0);
+    EXPECT_EQ(fake::Log(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachHook, HookFailureTest,
+    ::testing::Values(
+        FailureCase{1, "フック失敗", {"FreeLibrary(0x77000000)"}},
+        FailureCase{2, "フック失敗２", {"UnhookWindowsHookEx(0x1003)", "FreeLibrary(0x77000000)"}},
+        FailureCase{3,
+                    "フック失敗２",
+                    {"UnhookWindowsHookEx(0x1003)", "UnhookWindowsHookEx(0x100d)",
+                     "FreeLibrary(0x77000000)"}}));
+
+TEST_F(InstallTest, ResetHookRemovesAllThreeOnceAndCanBeFollowedBySetHook) {
+    ASSERT_EQ(SetHook(kHost, 0), 0);
+    fake::ClearLog();
+    EXPECT_EQ(ResetHook(), 0);
+    EXPECT_EQ(fake::Log(), (Lines{"UnhookWindowsHookEx(0x1003)", "UnhookWindowsHookEx(0x100d)",
+                                  "UnhookWindowsHookEx(0x1005)", "FreeLibrary(0x77000000)"}));
+    fake::ClearLog();
+    EXPECT_EQ(ResetHook(), 0);
+    EXPECT_EQ(fake::Log(), Lines{});
+    EXPECT_EQ(SetHook(kHost, 0), 0);
+    EXPECT_NE(g_shared.hookCbt, nullptr);
+}
+
+// ---- CbtHookProc
+
+class CbtTest : public InstallTest {
+  protected:
+    static constexpr std::int32_t kTitled = 0x10C80000;
+    void SetUp() override {
+        InstallTest::SetUp();
+        g_shared.hostWnd = kHost;
+        g_shared.hookCbt = reinterpret_cast<Hhook>(0x1005);
+        g_shared.convMode = 1;
+    }
+    static LResult Activate(Hwnd w) {
+        return CbtHookProc(win::HCBT_ACTIVATE, reinterpret_cast<WParam>(w), 0);
+    }
+    static Lines Notifications() {
+        Lines out;
+        for (const auto& line : fake::Log())
+            if (line.rfind("SendMessageA", 0) == 0) out.push_back(line);
+        return out;
+    }
+    static std::string Recorded() { return g_shared.aplname[0]; }
+};
+
+TEST_F(CbtTest, RecordsTheTitleAndTellsTheHostInModeOne) {
+    const Hwnd w = Window(0x200);
+    fake::SetWindowStyle(w, kTitled | 0x00010000);
+    fake::SetWindowTitle(w, "メモ帳");
+    std::strcpy(g_shared.aplname[1], "junk");
+    EXPECT_EQ(Activate(w), fake::kNextHookResult);
+    EXPECT_EQ(Recorded(), "メモ帳");
+    EXPECT_STREQ(g_shared.aplname[1], "");
+    EXPECT_EQ(Notifications(), Lines{"SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10001)"});
+    EXPECT_EQ(g_shared.lastActive, w);
+}
+
+TEST_F(CbtTest, TheSameWindowTwiceIsLookedAtOnce) {
+    const Hwnd w = Window(0x200);
+    fake::SetWindowStyle(w, kTitled);
+    fake::SetWindowTitle(w, "a");
+    Activate(w);
+    Activate(w);
+    EXPECT_EQ(Notifications().size(), 1u);
+}
+
+TEST_F(CbtTest, OtherModesRecordWithoutTellingTheHost) {
+    for (std::uint8_t mode : {0, 2, 3}) {
+        SetUp();
+        g_shared.convMode = mode;
+        const Hwnd w = Window(0x300 + mode);
+        fake::SetWindowStyle(w, kTitled);
+        fake::SetWindowTitle(w, "editor");
+        Activate(w);
+        EXPECT_EQ(Recorded(), "editor") << int(mode);
+        EXPECT_EQ(Notifications(), Lines{}) << int(mode);
+        EXPECT_EQ(g_shared.lastActive, w);
+    }
+}
+
+TEST_F(CbtTest, TrackingOffOrAnotherHookCodeRecordsNothing) {
+    const Hwnd w = Window(0x200);
+    fake::SetWindowStyle(w, kTitled);
+    fake::SetWindowTitle(w, "a");
+    g_shared.trackOff = 1;
+    EXPECT_EQ(Activate(w), fake::kNextHookResult);
+    g_shared.trackOff = 0;
+    EXPECT_EQ(CbtHookProc(3, reinterpret_cast<WParam>(w), 0), fake::kNextHookResult);
+    EXPECT_EQ(Recorded(), "");
+    EXPECT_EQ(g_shared.lastActive, nullptr);
+    EXPECT_EQ(Notifications(), Lines{});
+}
+
+TEST_F(CbtTest, WhichTitlesAreRecorded) {
+    struct Case {
+        std::int32_t style;
+        std::string title;
+        bool recorded;
+    } cases[] = {
+        {kTitled, "Yorvan2変換設定", false},
+        {kTitled, "[Yorvan2変換設定] x", false},  // the editor with more text around its title
+        {kTitled, "情報", false},
+        {kTitled, "設定の情報です", false},
+        {kTitled, "", false},          // unreadable title
+        {0, "Program Manager", true},  // the desktop shell has no caption
+        {0x10000000, "a Program Manager b", true},
+        {0, "Untitled tool window", false},
+        {kTitled & ~0x00080000, "no system menu", false},
+        {kTitled, "Program Manager", true},
+    };
+    std::uintptr_t n = 0x400;
+    for (const auto& c : cases) {
+        SetUp();
+        const Hwnd w = Window(++n);
+        fake::SetWindowStyle(w, c.style);
+        fake::SetWindowTitle(w, c.title);
+        Activate(w);
+        EXPECT_EQ(Recorded(), c.recorded ? c.title : "") << c.title;
+        EXPECT_EQ(g_shared.lastActive, c.recorded ? w : nullptr) << c.title;
+        EXPECT_EQ(Notifications().size(), c.recorded ? 1u : 0u) << c.title;
+    }
+}
+
+TEST_F(CbtTest, AnUnrecordedWindowIsLookedAtAgainNextTime) {
+    const Hwnd w = Window(0x200);
+    fake::SetWindowStyle(w, kTitled);
+    Activate(w);  // no title yet
+    fake::SetWindowTitle(w, "later");
+    Activate(w);
+    EXPECT_EQ(Recorded(), "later");
+}
+
+TEST_F(CbtTest, ALongTitleIsCutTo99Bytes) {
+    const Hwnd w = Window(0x200);
+    fake::SetWindowStyle(w, kTitled);
+    fake::SetWindowTitle(w, std::string(150, 't'));
+    Activate(w);
+    EXPECT_EQ(Recorded(), std::string(99, 't'));
+    EXPECT_EQ(fake::Log().at(1), "GetWindowTextA(0x200, 100)");
+}
+
+}  // namespace
+}  // namespace yv
