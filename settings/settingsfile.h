@@ -32,7 +32,7 @@ struct SettingsState {
 
 // Raised when the file system refuses a write; what() is "<path> に書き込めません".
 class WriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -47,5 +47,13 @@ void RemoveProfileSection(SettingsState& s, const std::string& path, int p);
 
 // The folder of the running executable followed by "Yorvan2.ini".
 std::string SettingsPath();
+
+// The form in which a text is stored as a value: enclosed in double quotes when reading it
+// back would otherwise lose something (blanks or tabs at an end, or a pair of enclosing
+// quotes), else unchanged.
+std::string StoredText(const std::string& text);
+
+// The key-code rule of reading: a magnitude of 1 to 255 is kept with its sign, all else is 0.
+int AcceptKeyCode(int value);
 
 }  // namespace yv::settings

@@ -1,0 +1,31 @@
+#include <windows.h>
+#include <io.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "fsseam.h"
+#include "strutil.h"
+
+namespace yv::settings::fs {
+
+bool SyncFile(std::FILE* f) { return _commit(_fileno(f)) == 0; }
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    // rename() refuses an existing target here; this replaces it in one step.
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string ExecutableDirectory() {
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) return DirectoryPart(std::string_view(buf.data(), n));
+        if (buf.size() >= 32768) return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+}  // namespace yv::settings::fs

@@ -1,0 +1,19 @@
+// The few file-system services whose calls differ between platforms. One implementation is
+// linked per platform (fs_posix.cpp or fs_win.cpp).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace yv::settings::fs {
+
+// Pushes the file's written data to the disk. False when the system refuses.
+bool SyncFile(std::FILE* f);
+
+// Puts the file `from` in place of `to` in one step, replacing an existing `to`.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+// The folder of the running executable, ending in a path separator.
+std::string ExecutableDirectory();
+
+}  // namespace yv::settings::fs

@@ -1,0 +1,225 @@
+#include "settingsfile.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "fsseam.h"
+#include "profiledoc.h"
+
+namespace yv::settings {
+
+namespace {
+
+constexpr const char* kConfig = "Config";
+constexpr int kLastRow = kRuleRows - 1;
+
+std::string AplSection(int p) { return "Apl" + std::to_string(p); }
+std::string RowKey(int n) { return "key" + std::to_string(n); }
+std::string RowData(int n) { return "data" + std::to_string(n); }
+
+enum class FileState { kAbsent, kRead, kUnreadable };
+
+struct FileImage {
+    ProfileDoc doc;
+    FileState state = FileState::kAbsent;
+};
+
+FileImage ReadImage(const std::string& path) {
+    FileImage image;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        image.state = errno == ENOENT ? FileState::kAbsent : FileState::kUnreadable;
+        return image;
+    }
+    std::string bytes;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        image.state = FileState::kUnreadable;
+        return image;
+    }
+    image.doc = ProfileDoc(bytes);
+    image.state = FileState::kRead;
+    return image;
+}
+
+[[noreturn]] void ThrowWriteError(const std::string& path) {
+    throw WriteError(path + " に書き込めません");
+}
+
+// A file that exists but cannot be read must not be replaced by what little we would write.
+ProfileDoc ReadForUpdate(const std::string& path) {
+    FileImage image = ReadImage(path);
+    if (image.state == FileState::kUnreadable) ThrowWriteError(path);
+    return std::move(image.doc);
+}
+
+// Writes the whole new content beside the file and then puts it in the file's place, so the
+// settings file is either the old one or the new one, never a mixture.
+void Commit(const ProfileDoc& doc, const std::string& path) {
+    if (!doc.changed()) return;
+    const std::string bytes = doc.Serialize();
+    const std::string tmp = path + ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (f == nullptr) ThrowWriteError(path);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = ok && std::fflush(f) == 0 && fs::SyncFile(f);
+    ok = std::fclose(f) == 0 && ok;
+    ok = ok && fs::ReplaceFile(tmp, path);
+    if (!ok) {
+        std::remove(tmp.c_str());
+        ThrowWriteError(path);
+    }
+}
+
+int ReadFlag(const ProfileDoc& doc, const char* key) {
+    return doc.GetInt(kConfig, key) == 1 ? 1 : 0;
+}
+
+// A profile number the file does not hold means the standard profile.
+std::string RowSection(const SettingsState& s, int p) {
+    return p >= 1 && p <= s.profileCount ? AplSection(p) : std::string(kConfig);
+}
+
+void LoadRows(const ProfileDoc& doc, SettingsState& s, const std::string& section) {
+    for (int n = 1; n <= kLastRow; ++n) {
+        s.keyCodes[n] = AcceptKeyCode(doc.GetInt(section, RowKey(n)));
+        s.prevKeyCodes[n] = s.keyCodes[n];
+        s.convData[n] = doc.GetString(section, RowData(n));
+    }
+}
+
+}  // namespace
+
+int AcceptKeyCode(int value) { return value >= -255 && value <= 255 ? value : 0; }
+
+std::string StoredText(const std::string& text) {
+    if (text.empty()) return text;
+    const char first = text.front(), last = text.back();
+    const bool edgeBlank = first == ' ' || first == '\t' || last == ' ' || last == '\t';
+    const bool enclosed = text.size() >= 2 && (first == '"' || first == '\'') && last == first;
+    return edgeBlank || enclosed ? "\"" + text + "\"" : text;
+}
+
+void LoadSettings(SettingsState& s, const std::string& path) {
+    const ProfileDoc doc = ReadImage(path).doc;
+    const int henstart = doc.GetInt(kConfig, "henstart");
+    s.henstart = henstart == 1 || henstart == 3 ? henstart : 0;
+    s.numlockon = ReadFlag(doc, "numlockon");
+    s.AplAutoOff = ReadFlag(doc, "AplAutoOff");
+    s.keyCodes[0] = AcceptKeyCode(doc.GetInt(kConfig, "key0"));
+    s.prevKeyCodes[0] = s.keyCodes[0];
+    s.convData[0].clear();
+    s.FormLeft = doc.GetInt(kConfig, "FormLeft");
+    s.FormTop = doc.GetInt(kConfig, "FormTop");
+    s.FormHeight = doc.GetInt(kConfig, "FormHeight");
+    s.FormWidth = doc.GetInt(kConfig, "FormWidth");
+    s.FormMax = ReadFlag(doc, "FormMax");
+
+    s.profileCount = 0;
+    for (int p = 1; p <= kMaxProfiles; ++p) {
+        std::string name = doc.GetString(AplSection(p), "Name");
+        if (name.empty()) continue;
+        ++s.profileCount;
+        s.profileNames[s.profileCount] = std::move(name);
+        s.profileTitles[s.profileCount] = doc.GetString(AplSection(p), "Name1");
+    }
+    s.profileNames[0] = "標　準";
+    if (s.currentProfile < 0 || s.currentProfile > s.profileCount) s.currentProfile = 0;
+    LoadRows(doc, s, RowSection(s, s.currentProfile));
+    s.dirty = 0;
+}
+
+void LoadRuleTable(SettingsState& s, const std::string& path, int p) {
+    LoadRows(ReadImage(path).doc, s, RowSection(s, p));
+}
+
+void SaveSettings(SettingsState& s, const std::string& path) {
+    ProfileDoc doc = ReadForUpdate(path);
+    doc.SetInt(kConfig, "henstart", s.henstart);
+    doc.SetInt(kConfig, "numlockon", s.numlockon);
+    doc.SetInt(kConfig, "AplAutoOff", s.AplAutoOff);
+    if (s.keyCodes[0] == 0) {
+        doc.DeleteKey(kConfig, "key0");
+    } else {
+        doc.SetInt(kConfig, "key0", s.keyCodes[0]);
+    }
+    const std::string section = RowSection(s, s.currentProfile);
+    for (int n = 1; n <= kLastRow; ++n) {
+        if (s.keyCodes[n] == 0) {
+            doc.DeleteKey(section, RowKey(n));
+            doc.DeleteKey(section, RowData(n));
+        } else {
+            doc.SetInt(section, RowKey(n), s.keyCodes[n]);
+            doc.SetString(section, RowData(n), StoredText(s.convData[n]));
+        }
+    }
+    Commit(doc, path);
+    s.dirty = 0;
+}
+
+void SaveWindowPlacement(const SettingsState& s, const std::string& path) {
+    ProfileDoc doc = ReadForUpdate(path);
+    doc.SetInt(kConfig, "FormLeft", s.FormLeft);
+    doc.SetInt(kConfig, "FormTop", s.FormTop);
+    doc.SetInt(kConfig, "FormHeight", s.FormHeight);
+    doc.SetInt(kConfig, "FormWidth", s.FormWidth);
+    doc.SetInt(kConfig, "FormMax", s.FormMax);
+    Commit(doc, path);
+}
+
+void WriteProfileName(const SettingsState& s, const std::string& path, int p) {
+    if (p < 1 || p > kMaxProfiles) return;
+    ProfileDoc doc = ReadForUpdate(path);
+    doc.SetString(AplSection(p), "Name", StoredText(s.profileNames[p]));
+    Commit(doc, path);
+}
+
+void WriteProfileTitle(const SettingsState& s, const std::string& path, int p) {
+    if (p < 1 || p > kMaxProfiles) return;
+    ProfileDoc doc = ReadForUpdate(path);
+    doc.SetString(AplSection(p), "Name1", StoredText(s.profileTitles[p]));
+    Commit(doc, path);
+}
+
+void RemoveProfileSection(SettingsState& s, const std::string& path, int p) {
+    if (p < 1 || p > s.profileCount) return;
+    ProfileDoc doc = ReadForUpdate(path);
+    // The state changes only once the file holds the result.
+    SettingsState next = s;
+    for (int i = p; i < next.profileCount; ++i) {
+        next.profileNames[i] = next.profileNames[i + 1];
+        next.profileTitles[i] = next.profileTitles[i + 1];
+        const std::string from = AplSection(i + 1), to = AplSection(i);
+        doc.SetString(to, "Name", StoredText(doc.GetString(from, "Name")));
+        doc.SetString(to, "Name1", StoredText(doc.GetString(from, "Name1")));
+        for (int n = 1; n <= kLastRow; ++n) {
+            const int key = doc.GetInt(from, RowKey(n));
+            if (key == 0) {
+                doc.DeleteKey(to, RowKey(n));
+                doc.DeleteKey(to, RowData(n));
+            } else {
+                doc.SetInt(to, RowKey(n), key);
+                doc.SetString(to, RowData(n), StoredText(doc.GetString(from, RowData(n))));
+            }
+        }
+    }
+    next.profileNames[next.profileCount].clear();
+    next.profileTitles[next.profileCount].clear();
+    doc.EraseSection(AplSection(next.profileCount));
+    --next.profileCount;
+    for (int n = 0; n <= kLastRow; ++n) {
+        next.keyCodes[n] = AcceptKeyCode(doc.GetInt(kConfig, RowKey(n)));
+        next.prevKeyCodes[n] = next.keyCodes[n];
+        next.convData[n] = n == 0 ? std::string() : doc.GetString(kConfig, RowData(n));
+    }
+    Commit(doc, path);
+    s = std::move(next);
+}
+
+std::string SettingsPath() { return fs::ExecutableDirectory() + "Yorvan2.ini"; }
+
+}  // namespace yv::settings
