@@ -20,6 +20,8 @@ Snapshot LoadSnapshot(const std::string& path) {
     }
     tables[0] = *options;
     for (int p = 1; p <= options->profileCount; ++p) {
+        // The rule table of profile p is looked up within the profiles the state knows.
+        tables[p] = *options;
         try {
             settings::LoadRuleTable(tables[p], path, p);
         } catch (const std::exception&) {

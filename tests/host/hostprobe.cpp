@@ -1,0 +1,47 @@
+// Looks at the running host from inside Wine:
+//   hostprobe count TITLE   prints how many top-level windows have exactly that title
+//   hostprobe state         prints the host's state as "mode=M profile=P auto=A icon=I
+//                           editing=E hooked=H tray=T", exit 1 when there is no host
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Count {
+    const char* title;
+    int n;
+};
+
+BOOL CALLBACK CountWindow(HWND w, LPARAM param) {
+    auto* c = reinterpret_cast<Count*>(param);
+    char buf[256] = "";
+    GetWindowTextA(w, buf, sizeof buf);
+    if (std::strcmp(buf, c->title) == 0) ++c->n;
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "count") == 0) {
+        Count c{argv[2], 0};
+        EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&c));
+        std::printf("%d\n", c.n);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "state") == 0) {
+        HWND host = FindWindowA("Yorvan2Host", "Yorvan2");
+        if (!host) return 1;
+        DWORD_PTR r = 0;
+        if (!SendMessageTimeoutA(host, WM_APP + 4, 0, 0, SMTO_ABORTIFHUNG, 5000, &r)) return 1;
+        std::printf("mode=%d profile=%d auto=%d icon=%d editing=%d hooked=%d tray=%d\n",
+                    static_cast<int>(r & 0xFF), static_cast<int>((r >> 8) & 0xFF),
+                    static_cast<int>((r >> 16) & 1), static_cast<int>((r >> 17) & 1),
+                    static_cast<int>((r >> 18) & 1), static_cast<int>((r >> 19) & 1),
+                    static_cast<int>((r >> 20) & 1));
+        return 0;
+    }
+    return 2;
+}
