@@ -1,0 +1,615 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace yv::fake {
+
+namespace {
+
+struct Block {
+    std::vector<char> bytes;
+    bool ownedByClipboard = false;
+    bool freed = false;
+};
+
+struct State {
+    std::vector<std::string> log;
+    std::int16_t keyState[256]{};
+    std::int16_t asyncState[256]{};
+    std::uint8_t keyboard[256]{};
+    std::map<char, std::int16_t> vkScan;
+    std::map<std::uint32_t, std::uint32_t> scanToVk;
+    bool imeOpen = false;
+    bool failOpenClipboard = false, failGlobalAlloc = false, failGlobalLock = false,
+         failSetClipboardData = false;
+    bool clipboardOpen = false;
+    std::map<std::uintptr_t, Block> blocks;
+    std::uintptr_t nextBlock = 0x5000;
+    std::uintptr_t clipboardBlock = 0;
+    std::map<int, Hhook> hookResults;
+    int hookCalls = 0;
+    int failHookCall = 0;
+    OsVersionInfoA version{};
+    bool failVersion = false;
+    Hmodule loadLibrary = nullptr;
+    std::map<std::string, void*> procs;
+    std::map<Hwnd, std::int32_t> styles;
+    std::map<Hwnd, std::string> titles;
+    Hwnd desktop = nullptr;
+};
+
+std::mutex g_mutex;
+State g_state;
+std::atomic<bool> g_recording{true};
+
+// Scan code set 1 of a Japanese 106/109 keyboard (what MapVirtualKeyA(scan, 1) gives there).
+constexpr std::pair<std::uint32_t, std::uint32_t> kScanTable[] = {
+    {0x01, 27},   {0x02, '1'},  {0x03, '2'},  {0x04, '3'},  {0x05, '4'},  {0x06, '5'},  {0x07, '6'},
+    {0x08, '7'},  {0x09, '8'},  {0x0A, '9'},  {0x0B, '0'},  {0x0C, 0xBD}, {0x0D, 0xDE}, {0x0E, 8},
+    {0x0F, 9},    {0x10, 'Q'},  {0x11, 'W'},  {0x12, 'E'},  {0x13, 'R'},  {0x14, 'T'},  {0x15, 'Y'},
+    {0x16, 'U'},  {0x17, 'I'},  {0x18, 'O'},  {0x19, 'P'},  {0x1A, 0xC0}, {0x1B, 0xDB}, {0x1C, 13},
+    {0x1D, 17},   {0x1E, 'A'},  {0x1F, 'S'},  {0x20, 'D'},  {0x21, 'F'},  {0x22, 'G'},  {0x23, 'H'},
+    {0x24, 'J'},  {0x25, 'K'},  {0x26, 'L'},  {0x27, 0xBB}, {0x28, 0xBA}, {0x29, 0xF3}, {0x2A, 16},
+    {0x2B, 0xDD}, {0x2C, 'Z'},  {0x2D, 'X'},  {0x2E, 'C'},  {0x2F, 'V'},  {0x30, 'B'},  {0x31, 'N'},
+    {0x32, 'M'},  {0x33, 0xBC}, {0x34, 0xBE}, {0x35, 0xBF}, {0x36, 16},   {0x37, 106},  {0x38, 18},
+    {0x39, 32},   {0x3A, 20},   {0x3B, 112},  {0x3C, 113},  {0x3D, 114},  {0x3E, 115},  {0x3F, 116},
+    {0x40, 117},  {0x41, 118},  {0x42, 119},  {0x43, 120},  {0x44, 121},  {0x45, 144},  {0x46, 145},
+    {0x47, 36},   {0x48, 38},   {0x49, 33},   {0x4A, 109},  {0x4B, 37},   {0x4C, 12},   {0x4D, 39},
+    {0x4E, 107},  {0x4F, 35},   {0x50, 40},   {0x51, 34},   {0x52, 45},   {0x53, 46},   {0x57, 122},
+    {0x58, 123},  {0x70, 0xF2}, {0x73, 0xE2}, {0x79, 28},   {0x7B, 29},   {0x7D, 0xDC},
+};
+
+void ResetLocked() {
+    g_state = State{};
+    for (auto [scan, vk] : kScanTable) g_state.scanToVk[scan] = vk;
+    for (int i = 0; i < 26; ++i) {
+        g_state.vkScan[static_cast<char>('a' + i)] = static_cast<std::int16_t>('A' + i);
+        g_state.vkScan[static_cast<char>('A' + i)] = static_cast<std::int16_t>(0x100 | ('A' + i));
+    }
+    for (char c = '0'; c <= '9'; ++c) g_state.vkScan[c] = c;
+    g_state.vkScan[' '] = ' ';
+    for (int id : {win::WH_KEYBOARD, win::WH_GETMESSAGE, win::WH_CBT, win::WH_KEYBOARD_LL})
+        g_state.hookResults[id] = reinterpret_cast<Hhook>(static_cast<std::uintptr_t>(0x1000 + id));
+    g_state.version.dwOSVersionInfoSize = sizeof(OsVersionInfoA);
+    g_state.version.dwPlatformId = 2;
+    g_state.version.dwMajorVersion = 6;
+    g_state.version.dwMinorVersion = 1;
+    g_state.version.dwBuildNumber = 7601;
+    std::strcpy(g_state.version.szCSDVersion, "Service Pack 1");
+    g_state.loadLibrary = kDefaultUser32;
+    g_state.procs["ChangeWindowMessageFilter"] = kDefaultFilterProc;
+    g_state.desktop = kDefaultDesktop;
+}
+
+struct Init {
+    Init() { ResetLocked(); }
+} g_init;
+
+void Record(std::string line) {
+    if (g_recording.load(std::memory_order_relaxed)) g_state.log.push_back(std::move(line));
+}
+
+std::string Num(std::intmax_t v) { return std::to_string(v); }
+
+std::string HexU(std::uintptr_t v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%jx", static_cast<std::uintmax_t>(v));
+    return buf;
+}
+
+std::string HandleText(const void* p) {
+    return p ? HexU(reinterpret_cast<std::uintptr_t>(p)) : std::string("0");
+}
+
+std::string LParamText(LParam v) {
+    if (v >= -0xFFFF && v <= 0xFFFF) return Num(v);
+    return HexU(static_cast<std::uintptr_t>(v));
+}
+
+std::string Quote(const char* s) {
+    if (!s) return "null";
+    std::string out = "\"";
+    for (; *s; ++s) {
+        const auto c = static_cast<unsigned char>(*s);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string ScanText(std::uint32_t scan) { return scan ? HexU(scan) : std::string("0"); }
+
+std::string HookTypeName(int id) {
+    switch (id) {
+        case win::WH_KEYBOARD:
+            return "WH_KEYBOARD";
+        case win::WH_GETMESSAGE:
+            return "WH_GETMESSAGE";
+        case win::WH_CBT:
+            return "WH_CBT";
+        case win::WH_KEYBOARD_LL:
+            return "WH_KEYBOARD_LL";
+        default:
+            return Num(id);
+    }
+}
+
+std::string HookProcName(HookProcId id) {
+    switch (id) {
+        case HookProcId::Message:
+            return "MessageHookProc";
+        case HookProcId::Keyboard:
+            return "KbdHookProc";
+        case HookProcId::KeyboardLL:
+            return "KbdLLHookProc";
+        case HookProcId::Cbt:
+            return "CbtHookProc";
+    }
+    return "?";
+}
+
+std::string Call(const char* name, std::initializer_list<std::string> args) {
+    std::string s = name;
+    s += '(';
+    bool first = true;
+    for (const auto& a : args) {
+        if (!first) s += ", ";
+        s += a;
+        first = false;
+    }
+    return s + ')';
+}
+
+}  // namespace
+
+std::string Hex(std::uintptr_t value) { return HexU(value); }
+
+std::string MessageName(std::uint32_t msg) {
+    switch (msg) {
+        case win::WM_NULL:
+            return "WM_NULL";
+        case win::WM_CONTEXTMENU:
+            return "WM_CONTEXTMENU";
+        case win::WM_KEYDOWN:
+            return "WM_KEYDOWN";
+        case win::WM_KEYUP:
+            return "WM_KEYUP";
+        case win::WM_CHAR:
+            return "WM_CHAR";
+        case win::WM_SYSKEYDOWN:
+            return "WM_SYSKEYDOWN";
+        case win::WM_SYSKEYUP:
+            return "WM_SYSKEYUP";
+        case win::WM_SYSCOMMAND:
+            return "WM_SYSCOMMAND";
+        case win::WM_TIMER:
+            return "WM_TIMER";
+        case win::WM_RBUTTONDOWN:
+            return "WM_RBUTTONDOWN";
+        case win::WM_CUT:
+            return "WM_CUT";
+        case win::WM_COPY:
+            return "WM_COPY";
+        case win::WM_PASTE:
+            return "WM_PASTE";
+        case win::WM_CLEAR:
+            return "WM_CLEAR";
+        case win::WM_UNDO:
+            return "WM_UNDO";
+        default:
+            return HexU(msg);
+    }
+}
+
+void Reset() {
+    std::lock_guard lock(g_mutex);
+    ResetLocked();
+    g_recording = true;
+}
+
+std::vector<std::string> Log() {
+    std::lock_guard lock(g_mutex);
+    return g_state.log;
+}
+
+void ClearLog() {
+    std::lock_guard lock(g_mutex);
+    g_state.log.clear();
+}
+
+void SetRecording(bool on) { g_recording = on; }
+
+void SetKeyState(int vk, std::int16_t state) {
+    std::lock_guard lock(g_mutex);
+    g_state.keyState[vk & 0xFF] = state;
+}
+
+void SetAsyncKeyState(int vk, std::int16_t state) {
+    std::lock_guard lock(g_mutex);
+    g_state.asyncState[vk & 0xFF] = state;
+}
+
+void SetKeyboardStateBytes(const std::uint8_t* state256) {
+    std::lock_guard lock(g_mutex);
+    std::memcpy(g_state.keyboard, state256, 256);
+}
+
+std::vector<std::uint8_t> KeyboardStateBytes() {
+    std::lock_guard lock(g_mutex);
+    return {g_state.keyboard, g_state.keyboard + 256};
+}
+
+void SetVkKeyScan(char ch, std::int16_t result) {
+    std::lock_guard lock(g_mutex);
+    g_state.vkScan[ch] = result;
+}
+
+void SetScanToVk(std::uint32_t scan, std::uint32_t vk) {
+    std::lock_guard lock(g_mutex);
+    g_state.scanToVk[scan] = vk;
+}
+
+void SetImeOpen(bool open) {
+    std::lock_guard lock(g_mutex);
+    g_state.imeOpen = open;
+}
+
+void FailOpenClipboard(bool fail) {
+    std::lock_guard lock(g_mutex);
+    g_state.failOpenClipboard = fail;
+}
+
+void FailGlobalAlloc(bool fail) {
+    std::lock_guard lock(g_mutex);
+    g_state.failGlobalAlloc = fail;
+}
+
+void FailGlobalLock(bool fail) {
+    std::lock_guard lock(g_mutex);
+    g_state.failGlobalLock = fail;
+}
+
+void FailSetClipboardData(bool fail) {
+    std::lock_guard lock(g_mutex);
+    g_state.failSetClipboardData = fail;
+}
+
+std::string ClipboardText() {
+    std::lock_guard lock(g_mutex);
+    auto it = g_state.blocks.find(g_state.clipboardBlock);
+    if (it == g_state.blocks.end()) return {};
+    const auto& b = it->second.bytes;
+    return std::string(b.begin(), std::find(b.begin(), b.end(), '\0'));
+}
+
+int LiveGlobalBlocks() {
+    std::lock_guard lock(g_mutex);
+    int n = 0;
+    for (const auto& [h, b] : g_state.blocks) n += !b.freed && !b.ownedByClipboard;
+    return n;
+}
+
+void SetHookResult(int idHook, Hhook result) {
+    std::lock_guard lock(g_mutex);
+    g_state.hookResults[idHook] = result;
+}
+
+void FailNthHook(int n) {
+    std::lock_guard lock(g_mutex);
+    g_state.failHookCall = n;
+}
+
+void SetVersionInfo(const OsVersionInfoA& info) {
+    std::lock_guard lock(g_mutex);
+    g_state.version = info;
+}
+
+void FailGetVersion(bool fail) {
+    std::lock_guard lock(g_mutex);
+    g_state.failVersion = fail;
+}
+
+void SetLoadLibraryResult(Hmodule module) {
+    std::lock_guard lock(g_mutex);
+    g_state.loadLibrary = module;
+}
+
+void SetProcAddressResult(const std::string& name, void* proc) {
+    std::lock_guard lock(g_mutex);
+    g_state.procs[name] = proc;
+}
+
+void SetWindowStyle(Hwnd w, std::int32_t style) {
+    std::lock_guard lock(g_mutex);
+    g_state.styles[w] = style;
+}
+
+void SetWindowTitle(Hwnd w, const std::string& title) {
+    std::lock_guard lock(g_mutex);
+    g_state.titles[w] = title;
+}
+
+void SetDesktopWindow(Hwnd w) {
+    std::lock_guard lock(g_mutex);
+    g_state.desktop = w;
+}
+
+}  // namespace yv::fake
+
+// The seam itself.
+namespace yv::plat {
+
+using namespace yv::fake;
+using yv::fake::g_mutex;
+using yv::fake::g_state;
+
+LResult CallNextHookEx(Hhook hook, int code, WParam wParam, LParam lParam) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("CallNextHookEx", {HandleText(hook), Num(code),
+                                   Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
+    return kNextHookResult;
+}
+
+Hhook SetWindowsHookExA(int idHook, HookProcId proc, Hinstance instance, std::uint32_t threadId) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("SetWindowsHookExA",
+                {HookTypeName(idHook), HookProcName(proc), HandleText(instance), Num(threadId)}));
+    if (++g_state.hookCalls == g_state.failHookCall) return nullptr;
+    auto it = g_state.hookResults.find(idHook);
+    return it == g_state.hookResults.end() ? nullptr : it->second;
+}
+
+int UnhookWindowsHookEx(Hhook hook) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("UnhookWindowsHookEx", {HandleText(hook)}));
+    return 1;
+}
+
+LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("SendMessageA", {HandleText(w), MessageName(msg),
+                                 Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
+    return 0;
+}
+
+int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("PostMessageA", {HandleText(w), MessageName(msg),
+                                 Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
+    return 1;
+}
+
+int MessageBoxA(Hwnd owner, const char* text, const char* caption, std::uint32_t type) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("MessageBoxA", {HandleText(owner), Quote(text), Quote(caption), Num(type)}));
+    return 1;
+}
+
+Hwnd GetDesktopWindow() {
+    std::lock_guard lock(g_mutex);
+    Record("GetDesktopWindow()");
+    return g_state.desktop;
+}
+
+std::int32_t GetWindowLongA(Hwnd w, int index) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetWindowLongA", {HandleText(w), Num(index)}));
+    if (index != win::GWL_STYLE) return 0;
+    auto it = g_state.styles.find(w);
+    return it == g_state.styles.end() ? 0 : it->second;
+}
+
+int GetWindowTextA(Hwnd w, char* buffer, int maxCount) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetWindowTextA", {HandleText(w), Num(maxCount)}));
+    if (!buffer || maxCount <= 0) return 0;
+    auto it = g_state.titles.find(w);
+    const std::string title = it == g_state.titles.end() ? std::string() : it->second;
+    const int n = std::min(static_cast<int>(title.size()), maxCount - 1);
+    std::memcpy(buffer, title.data(), static_cast<std::size_t>(n));
+    buffer[n] = '\0';
+    return n;
+}
+
+void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra) {
+    std::lock_guard lock(g_mutex);
+    std::string f = flags == 0                      ? "0"
+                    : flags == win::KEYEVENTF_KEYUP ? "KEYEVENTF_KEYUP"
+                                                    : HexU(flags);
+    Record(
+        Call("keybd_event", {Num(vk), ScanText(scan), f, Num(static_cast<std::intmax_t>(extra))}));
+}
+
+std::int16_t GetKeyState(int vk) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetKeyState", {Num(vk)}));
+    return g_state.keyState[vk & 0xFF];
+}
+
+std::int16_t GetAsyncKeyState(int vk) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetAsyncKeyState", {Num(vk)}));
+    return g_state.asyncState[vk & 0xFF];
+}
+
+int GetKeyboardState(std::uint8_t* state256) {
+    std::lock_guard lock(g_mutex);
+    Record("GetKeyboardState()");
+    if (!state256) return 0;
+    std::memcpy(state256, g_state.keyboard, 256);
+    return 1;
+}
+
+int SetKeyboardState(std::uint8_t* state256) {
+    std::lock_guard lock(g_mutex);
+    Record("SetKeyboardState()");
+    if (!state256) return 0;
+    std::memcpy(g_state.keyboard, state256, 256);
+    return 1;
+}
+
+std::uint32_t MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("MapVirtualKeyA", {HexU(code), Num(mapType)}));
+    if (mapType != win::MAPVK_VSC_TO_VK) return 0;
+    auto it = g_state.scanToVk.find(code);
+    return it == g_state.scanToVk.end() ? 0 : it->second;
+}
+
+std::int16_t VkKeyScanA(char ch) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("VkKeyScanA", {Num(static_cast<unsigned char>(ch))}));
+    auto it = g_state.vkScan.find(ch);
+    return it == g_state.vkScan.end() ? static_cast<std::int16_t>(-1) : it->second;
+}
+
+int OpenClipboard(Hwnd owner) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("OpenClipboard", {HandleText(owner)}));
+    if (g_state.failOpenClipboard) return 0;
+    g_state.clipboardOpen = true;
+    return 1;
+}
+
+int EmptyClipboard() {
+    std::lock_guard lock(g_mutex);
+    Record("EmptyClipboard()");
+    if (!g_state.clipboardOpen) return 0;
+    if (auto it = g_state.blocks.find(g_state.clipboardBlock); it != g_state.blocks.end())
+        it->second.freed = true;
+    g_state.clipboardBlock = 0;
+    return 1;
+}
+
+Handle SetClipboardData(std::uint32_t format, Handle memory) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("SetClipboardData", {Num(format), HandleText(memory)}));
+    auto it = g_state.blocks.find(reinterpret_cast<std::uintptr_t>(memory));
+    if (g_state.failSetClipboardData || !g_state.clipboardOpen || it == g_state.blocks.end() ||
+        it->second.freed)
+        return nullptr;
+    it->second.ownedByClipboard = true;
+    if (format == win::CF_TEXT) g_state.clipboardBlock = it->first;
+    return memory;
+}
+
+int CloseClipboard() {
+    std::lock_guard lock(g_mutex);
+    Record("CloseClipboard()");
+    const bool wasOpen = g_state.clipboardOpen;
+    g_state.clipboardOpen = false;
+    return wasOpen;
+}
+
+Himc ImmGetContext(Hwnd w) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("ImmGetContext", {HandleText(w)}));
+    return kDefaultImc;
+}
+
+int ImmGetOpenStatus(Himc context) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("ImmGetOpenStatus", {HandleText(context)}));
+    return context && g_state.imeOpen;
+}
+
+int ImmReleaseContext(Hwnd w, Himc context) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("ImmReleaseContext", {HandleText(w), HandleText(context)}));
+    return 1;
+}
+
+int lstrlenA(const char* s) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("lstrlenA", {Quote(s)}));
+    return s ? static_cast<int>(std::strlen(s)) : 0;
+}
+
+Hglobal GlobalAlloc(std::uint32_t flags, std::size_t bytes) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GlobalAlloc", {HexU(flags), Num(static_cast<std::intmax_t>(bytes))}));
+    if (g_state.failGlobalAlloc) return nullptr;
+    const std::uintptr_t h = g_state.nextBlock;
+    g_state.nextBlock += 0x10;
+    // Not zero-filled unless asked, so a missing terminator shows.
+    Block b;
+    b.bytes.assign(bytes, (flags & win::GMEM_ZEROINIT) ? '\0' : '\xCD');
+    g_state.blocks[h] = std::move(b);
+    return reinterpret_cast<Hglobal>(h);
+}
+
+void* GlobalLock(Hglobal memory) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GlobalLock", {HandleText(memory)}));
+    auto it = g_state.blocks.find(reinterpret_cast<std::uintptr_t>(memory));
+    if (g_state.failGlobalLock || it == g_state.blocks.end() || it->second.freed) return nullptr;
+    return it->second.bytes.data();
+}
+
+int GlobalUnlock(Hglobal memory) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GlobalUnlock", {HandleText(memory)}));
+    return 0;
+}
+
+Hglobal GlobalFree(Hglobal memory) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GlobalFree", {HandleText(memory)}));
+    auto it = g_state.blocks.find(reinterpret_cast<std::uintptr_t>(memory));
+    // Failure for unknown, freed and clipboard-owned memory.
+    if (it == g_state.blocks.end() || it->second.freed || it->second.ownedByClipboard)
+        return memory;
+    it->second.freed = true;
+    return nullptr;
+}
+
+int GetVersionExA(OsVersionInfoA* info) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetVersionExA", {info ? Num(info->dwOSVersionInfoSize) : std::string("null")}));
+    if (g_state.failVersion || !info || info->dwOSVersionInfoSize != sizeof(OsVersionInfoA))
+        return 0;
+    *info = g_state.version;
+    info->dwOSVersionInfoSize = sizeof(OsVersionInfoA);
+    return 1;
+}
+
+Hmodule LoadLibraryA(const char* name) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("LoadLibraryA", {Quote(name)}));
+    return g_state.loadLibrary;
+}
+
+void* GetProcAddress(Hmodule module, const char* name) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetProcAddress", {HandleText(module), Quote(name)}));
+    if (!module || !name) return nullptr;
+    auto it = g_state.procs.find(name);
+    return it == g_state.procs.end() ? nullptr : it->second;
+}
+
+int FreeLibrary(Hmodule module) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("FreeLibrary", {HandleText(module)}));
+    return module != nullptr;
+}
+
+int CallChangeWindowMessageFilter(void* fn, std::uint32_t msg, std::uint32_t flag) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("ChangeWindowMessageFilter", {HandleText(fn), MessageName(msg), Num(flag)}));
+    return fn != nullptr;
+}
+
+}  // namespace yv::plat

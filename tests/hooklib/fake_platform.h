@@ -1,0 +1,75 @@
+// A recording stand-in for the platform seam (hooklib/platform.h), for tests on any system.
+//
+// Every seam call is appended to a log as one text line, e.g.
+//   keybd_event(17, 0, 0, 0)
+//   keybd_event(16, 0x2a, KEYEVENTF_KEYUP, 0)
+//   SendMessageA(0x10, WM_CHAR, 97, 1)
+//   MessageBoxA(0, "text", "caption", 0)
+// Formats: window, hook, module and memory handles in hex; virtual keys, wParam and lParam in
+// decimal (lParam in hex when it does not fit 16 bits); scan codes in hex; messages, hook types
+// and hook procedures by name; keybd_event flags by name; strings quoted, raw bytes kept.
+//
+// Answers come from settings a test can change; Reset() restores the defaults. All functions
+// are safe to call from several threads at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace yv::fake {
+
+// What CallNextHookEx returns, so a test can tell a passed-on event from a swallowed one.
+constexpr LResult kNextHookResult = 42;
+// Default answers.
+inline const Hwnd kDefaultDesktop = reinterpret_cast<Hwnd>(0x10010);
+inline const Himc kDefaultImc = reinterpret_cast<Himc>(0x1C);
+inline const Hmodule kDefaultUser32 = reinterpret_cast<Hmodule>(0x77000000);
+inline void* const kDefaultFilterProc = reinterpret_cast<void*>(0x77001234);
+
+// Back to defaults: empty log, recording on, all keys up, IME closed, standard key tables,
+// clipboard working and empty, hooks succeeding, NT 6.1 SP1, no window styles or titles.
+void Reset();
+
+// The log.
+std::vector<std::string> Log();
+void ClearLog();
+void SetRecording(bool on);  // off: calls are answered but not logged (stress runs)
+
+// Keyboard.
+void SetKeyState(int vk, std::int16_t state);       // GetKeyState
+void SetAsyncKeyState(int vk, std::int16_t state);  // GetAsyncKeyState
+void SetKeyboardStateBytes(const std::uint8_t* state256);
+std::vector<std::uint8_t> KeyboardStateBytes();  // what SetKeyboardState stored last
+void SetVkKeyScan(char ch, std::int16_t result);
+void SetScanToVk(std::uint32_t scan, std::uint32_t vk);  // MapVirtualKeyA(scan, 1)
+
+// IME.
+void SetImeOpen(bool open);
+
+// Clipboard and global memory.
+void FailOpenClipboard(bool fail);
+void FailGlobalAlloc(bool fail);
+void FailGlobalLock(bool fail);
+void FailSetClipboardData(bool fail);
+std::string ClipboardText();  // text of the CF_TEXT memory the clipboard owns
+int LiveGlobalBlocks();       // allocated, not freed and not owned by the clipboard
+
+// Installation.
+void SetHookResult(int idHook, Hhook result);  // nullptr makes that hook type fail
+void FailNthHook(int n);                       // the n-th SetWindowsHookExA call fails (1-based)
+void SetVersionInfo(const OsVersionInfoA& info);
+void FailGetVersion(bool fail);
+void SetLoadLibraryResult(Hmodule module);
+void SetProcAddressResult(const std::string& name, void* proc);
+void SetWindowStyle(Hwnd w, std::int32_t style);
+void SetWindowTitle(Hwnd w, const std::string& title);
+void SetDesktopWindow(Hwnd w);
+
+// Names used in the log, for tests that build expected lines.
+std::string MessageName(std::uint32_t msg);
+std::string Hex(std::uintptr_t value);
+
+}  // namespace yv::fake
