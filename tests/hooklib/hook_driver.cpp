@@ -29,6 +29,7 @@ const std::map<std::string, Key>& KeyTable() {
         {"Space", {32, 0x39, false}},
         {"PrtSc", {44, 0x37, true}},
         {"NumLock", {144, 0x45, false}},
+        {"NumLock44", {144, 0x44, false}},  // the library's own NumLock presses
         {"LWin", {91, 0x5B, true}},
         {"Apps", {93, 0x5D, true}},
         {"Nonconv", {29, 0x7B, false}},
