@@ -14,7 +14,6 @@ namespace {
 struct Block {
     std::vector<char> bytes;
     bool ownedByClipboard = false;
-    bool freed = false;
 };
 
 struct State {
@@ -298,7 +297,7 @@ std::string ClipboardText() {
 int LiveGlobalBlocks() {
     std::lock_guard lock(g_mutex);
     int n = 0;
-    for (const auto& [h, b] : g_state.blocks) n += !b.freed && !b.ownedByClipboard;
+    for (const auto& [h, b] : g_state.blocks) n += !b.ownedByClipboard;
     return n;
 }
 
@@ -488,8 +487,7 @@ int EmptyClipboard() {
     std::lock_guard lock(g_mutex);
     Record("EmptyClipboard()");
     if (!g_state.clipboardOpen) return 0;
-    if (auto it = g_state.blocks.find(g_state.clipboardBlock); it != g_state.blocks.end())
-        it->second.freed = true;
+    g_state.blocks.erase(g_state.clipboardBlock);
     g_state.clipboardBlock = 0;
     return 1;
 }
@@ -498,8 +496,7 @@ Handle SetClipboardData(std::uint32_t format, Handle memory) {
     std::lock_guard lock(g_mutex);
     Record(Call("SetClipboardData", {Num(format), HandleText(memory)}));
     auto it = g_state.blocks.find(reinterpret_cast<std::uintptr_t>(memory));
-    if (g_state.failSetClipboardData || !g_state.clipboardOpen || it == g_state.blocks.end() ||
-        it->second.freed)
+    if (g_state.failSetClipboardData || !g_state.clipboardOpen || it == g_state.blocks.end())
         return nullptr;
     it->second.ownedByClipboard = true;
     if (format == win::CF_TEXT) g_state.clipboardBlock = it->first;
@@ -555,7 +552,7 @@ void* GlobalLock(Hglobal memory) {
     std::lock_guard lock(g_mutex);
     Record(Call("GlobalLock", {HandleText(memory)}));
     auto it = g_state.blocks.find(reinterpret_cast<std::uintptr_t>(memory));
-    if (g_state.failGlobalLock || it == g_state.blocks.end() || it->second.freed) return nullptr;
+    if (g_state.failGlobalLock || it == g_state.blocks.end()) return nullptr;
     return it->second.bytes.data();
 }
 
@@ -570,9 +567,8 @@ Hglobal GlobalFree(Hglobal memory) {
     Record(Call("GlobalFree", {HandleText(memory)}));
     auto it = g_state.blocks.find(reinterpret_cast<std::uintptr_t>(memory));
     // Failure for unknown, freed and clipboard-owned memory.
-    if (it == g_state.blocks.end() || it->second.freed || it->second.ownedByClipboard)
-        return memory;
-    it->second.freed = true;
+    if (it == g_state.blocks.end() || it->second.ownedByClipboard) return memory;
+    g_state.blocks.erase(it);  // keeps long runs small; handles are never reused
     return nullptr;
 }
 

@@ -1,0 +1,82 @@
+// Output primitives: typed text, clipboard pastes and their failures.
+#include "hook_driver.h"
+
+namespace yv::test {
+namespace {
+
+using OutputTest = HookTest;
+
+TEST_F(OutputTest, TypeTextByMessagesSendsEveryByteAsItsOwnCharacter) {
+    g_shared.convMode = 1;
+    // "あ" is two bytes in Shift-JIS; no key produces them, so VkKeyScanA gives -1 and the key
+    // messages carry 0xFF.
+    TypeText(kWnd, "あ");
+    EXPECT_EQ(Calls(), (Lines{"VkKeyScanA(130)", "SendMessageA(0x10, WM_KEYDOWN, 255, 1)",
+                              "SendMessageA(0x10, WM_CHAR, 130, 1)",
+                              "SendMessageA(0x10, WM_KEYUP, 255, 0xc0000001)", "VkKeyScanA(160)",
+                              "SendMessageA(0x10, WM_KEYDOWN, 255, 1)",
+                              "SendMessageA(0x10, WM_CHAR, 160, 1)",
+                              "SendMessageA(0x10, WM_KEYUP, 255, 0xc0000001)"}));
+    // A byte whose key code is 0 goes out as the character alone.
+    fake::ClearLog();
+    fake::SetVkKeyScan('~', 0);
+    TypeText(kWnd, "~");
+    EXPECT_EQ(Calls(), (Lines{"VkKeyScanA(126)", "SendMessageA(0x10, WM_CHAR, 126, 1)"}));
+}
+
+TEST_F(OutputTest, TypeTextAsKeystrokesUsesTheByteAsTheKey) {
+    g_shared.convMode = 3;
+    TypeText(kWnd, "a");  // 0x61: the keypad 1, not the letter
+    EXPECT_EQ(Calls(),
+              (Lines{"keybd_event(97, 0, 0, 0)", "keybd_event(97, 0, KEYEVENTF_KEYUP, 0)"}));
+    fake::ClearLog();
+    TypeText(kWnd, "");
+    TypeText(kWnd, nullptr);
+    EXPECT_EQ(Calls(), Lines{});
+}
+
+TEST_F(OutputTest, PasteTextFailures) {
+    struct Case {
+        const char* name;
+        void (*fail)(bool);
+        int result;
+        Lines tail;  // after lstrlenA and GlobalAlloc
+    };
+    const Case cases[] = {
+        {"no memory", fake::FailGlobalAlloc, -1, {}},
+        {"memory cannot be locked",
+         fake::FailGlobalLock,
+         -1,
+         {"GlobalLock(0x5000)", "GlobalFree(0x5000)"}},
+        {"clipboard held by another program",
+         fake::FailOpenClipboard,
+         -2,
+         {"GlobalLock(0x5000)", "GlobalUnlock(0x5000)", "OpenClipboard(0x20)",
+          "GlobalFree(0x5000)"}},
+        // The clipboard refused the memory: it is still ours, and Ctrl+V would paste nothing.
+        {"clipboard refuses the data",
+         fake::FailSetClipboardData,
+         -3,
+         {"GlobalLock(0x5000)", "GlobalUnlock(0x5000)", "OpenClipboard(0x20)", "EmptyClipboard()",
+          "SetClipboardData(1, 0x5000)", "CloseClipboard()", "GlobalFree(0x5000)"}},
+    };
+    for (const Case& c : cases) {
+        fake::Reset();
+        c.fail(true);
+        EXPECT_EQ(PasteText(kHostWnd, "abc"), c.result) << c.name;
+        Lines expected{"lstrlenA(\"abc\")", "GlobalAlloc(0x42, 4)"};
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(Calls(), expected) << c.name;
+        EXPECT_EQ(fake::LiveGlobalBlocks(), 0) << c.name;
+    }
+}
+
+TEST_F(OutputTest, PasteTextTakesAtMost1024Bytes) {
+    const std::string text(1500, 'p');
+    EXPECT_EQ(PasteText(kHostWnd, text.c_str()), 0);
+    EXPECT_EQ(fake::ClipboardText(), std::string(1024, 'p'));
+    EXPECT_EQ(Calls()[1], "GlobalAlloc(0x42, 1025)");
+}
+
+}  // namespace
+}  // namespace yv::test
