@@ -126,11 +126,11 @@ void HostCore::Apply() {
                   settings_.profiles[profile_].rules);
 }
 
-void HostCore::Start(const Snapshot& s) {
+void HostCore::Start(const Snapshot& s, const std::string& foregroundTitle) {
     TakeSettings(s);
     mode_ = s.henstart;
     autoSwitch_ = s.autoSwitch;
-    profile_ = 0;
+    profile_ = mode_ == 1 && autoSwitch_ ? ChooseProfile(settings_, foregroundTitle) : 0;
     editing_ = false;
     Apply();
 }

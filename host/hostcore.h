@@ -88,8 +88,10 @@ class HostCore {
   public:
     explicit HostCore(Library& lib) : lib_(lib) {}
 
-    // Takes the settings and loads the start mode with the standard profile.
-    void Start(const Snapshot& s);
+    // Takes the settings and loads the start mode with the standard profile, or, when
+    // conversion starts in mode 1 with automatic switching, with the profile of the window in
+    // front (its activation happened before the host was there to hear of it).
+    void Start(const Snapshot& s, const std::string& foregroundTitle = {});
     // Loads the current mode and profile again (after the hooks were reinstalled).
     void Reapply() { Apply(); }
 

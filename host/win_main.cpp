@@ -22,6 +22,7 @@ constexpr char kClassName[] = "Yorvan2Host";
 constexpr char kWindowTitle[] = "Yorvan2";
 constexpr char kMutexName[] = "Yorvan2ResidentHost";
 constexpr char kEditorTitle[] = "Yorvan2変換設定";
+constexpr char kErrorTitle[] = "エラー";
 
 // Private messages. WM_RBUTTONDOWN is taken by the library's notifications.
 constexpr UINT kMsgTray = WM_APP + 1;          // the tray icon's mouse events
@@ -182,7 +183,7 @@ void StartEditor() {
     }
     if (GetFileAttributesA(g.editorPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::string text = "設定プログラムが見つかりません。\r\n" + g.editorPath;
-        MessageBoxA(g.wnd, text.c_str(), kWindowTitle, MB_OK | MB_ICONERROR);
+        MessageBoxA(g.wnd, text.c_str(), kErrorTitle, MB_OK | MB_ICONERROR);
         return;
     }
     // Key learning must be in force before the editor looks at its first key.
@@ -199,7 +200,7 @@ void StartEditor() {
         char text[512];
         std::snprintf(text, sizeof text, "設定プログラムを起動できません（エラー %lu）。\r\n%s",
                       static_cast<unsigned long>(err), g.editorPath.c_str());
-        MessageBoxA(g.wnd, text, kWindowTitle, MB_OK | MB_ICONERROR);
+        MessageBoxA(g.wnd, text, kErrorTitle, MB_OK | MB_ICONERROR);
         return;
     }
     CloseHandle(pi.hThread);
@@ -302,7 +303,7 @@ void OnCommand(UINT id) {
         case kCmdStartup: {
             bool want = !yv::host::StartupLinkExists();
             if (!yv::host::SetStartupLink(want, g.exePath)) {
-                MessageBoxA(g.wnd, "スタートアップの設定を変更できません。", kWindowTitle,
+                MessageBoxA(g.wnd, "スタートアップの設定を変更できません。", kErrorTitle,
                             MB_OK | MB_ICONERROR);
             }
             break;
@@ -486,7 +487,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         return 1;
     }
     g.hooked = true;
-    g.core.Start(settings);
+    g.core.Start(settings, WindowTitle(GetForegroundWindow()));
     WTSRegisterSessionNotification(g.wnd, NOTIFY_FOR_THIS_SESSION);
     LogState("start");
     RefreshTray();

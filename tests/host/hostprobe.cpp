@@ -2,10 +2,14 @@
 //   hostprobe count TITLE   prints how many top-level windows have exactly that title
 //   hostprobe state         prints the host's state as "mode=M profile=P auto=A icon=I
 //                           editing=E hooked=H tray=T", exit 1 when there is no host
+// Copied as YorvanSet.exe it stands in for the settings editor: it writes its command line to
+// editor-args.txt beside itself and ends once a file editor-quit appears there (or after a
+// minute).
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -24,7 +28,32 @@ BOOL CALLBACK CountWindow(HWND w, LPARAM param) {
 
 }  // namespace
 
+std::string Folder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    return p.substr(0, p.find_last_of('\\') + 1);
+}
+
+int StandInEditor(int argc, char** argv) {
+    std::string dir = Folder();
+    if (FILE* f = std::fopen((dir + "editor-args.txt").c_str(), "wb")) {
+        for (int i = 1; i < argc; ++i) std::fprintf(f, i > 1 ? " %s" : "%s", argv[i]);
+        std::fclose(f);
+    }
+    std::string quit = dir + "editor-quit";
+    for (int i = 0; i < 600; ++i) {
+        if (GetFileAttributesA(quit.c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
+        Sleep(100);
+    }
+    return 1;
+}
+
 int main(int argc, char** argv) {
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const char* base = std::strrchr(self, '\\');
+    if (base && lstrcmpiA(base + 1, "YorvanSet.exe") == 0) return StandInEditor(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "count") == 0) {
         Count c{argv[2], 0};
         EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&c));

@@ -137,6 +137,24 @@ TEST_F(HostCoreTest, StartsInTheStoredModeWithTheStandardProfile) {
     }
 }
 
+TEST_F(HostCoreTest, StartFollowsTheWindowInFrontOnlyWhenSwitching) {
+    struct Case {
+        int henstart;
+        bool autoSwitch;
+        int profile;
+    } cases[] = {{1, true, 2}, {1, false, 0}, {3, true, 0}, {0, true, 0}};
+    for (const auto& c : cases) {
+        Snapshot s = ThreeProfiles();
+        s.henstart = c.henstart;
+        s.autoSwitch = c.autoSwitch;
+        lib.calls.clear();
+        core.Start(s, "無題 - メモ帳");
+        EXPECT_EQ(core.profile(), c.profile) << c.henstart << c.autoSwitch;
+        ASSERT_EQ(lib.calls.size(), 1u);
+        EXPECT_EQ(Last().firstRuleKey, 0x70 + c.profile);
+    }
+}
+
 TEST_F(HostCoreTest, ActivationSwitchesProfilesOnlyWhenTheyChange) {
     Start(1);
     lib.calls.clear();

@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# End-to-end tests of the resident host Yorvan2.exe under Wine: the host is started from a
+# settings file beside it, real keys are pressed on the X display into Wine's notepad, and the
+# host's state is read with hostprobe.exe (see hostprobe.cpp).
+#   wine_host_test.sh BIN_DIR      (BIN_DIR holds Yorvan2.exe, Yorvan2.dll, wintool.exe,
+#                                   hostprobe.exe)
+set -u
+SRC=$(readlink -f "${1:?usage: wine_host_test.sh BIN_DIR}")
+HERE=$(cd "$(dirname "$0")" && pwd)
+source "$HERE/../../scripts/wine-env"
+
+# The host reads Yorvan2.ini beside itself: run copies in a folder of our own.
+WORK=$(mktemp -d)
+BIN=$WORK/bin
+mkdir -p "$BIN"
+for f in Yorvan2.exe Yorvan2.dll wintool.exe hostprobe.exe; do
+  cp "$SRC/$f" "$BIN/" || { echo "missing $SRC/$f"; exit 1; }
+done
+export YV_BIN=$BIN YV_LOGDIR=$WORK
+source "$HERE/../../scripts/wine-harness"
+LOG=$WORK/host.log
+passed=0 failed=0 skipped=0
+trap 'yv_cleanup; rm -rf "$WORK"' EXIT
+
+ok() { echo "PASS $1"; passed=$((passed + 1)); }
+bad() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
+check() { # check NAME COMMAND...: passes when COMMAND succeeds
+  local name=$1; shift
+  if "$@"; then ok "$name"; else bad "$name" "state: $(state), log tail: $(tail -3 "$LOG" | tr '\r\n' '  ')"; fi
+}
+
+# expect_text NAME TITLE WANT: the window's text becomes WANT (UTF-8) within the bound
+expect_text() {
+  if yv_wait_text "$2" "$3" 10; then ok "$1"; else
+    bad "$1" "the window holds '$(yv_text_utf8 "$2" | od -An -c | tr -s ' \n' ' ')'"; fi
+}
+state() { "$WINE" "$BIN/hostprobe.exe" state 2>/dev/null | tr -d '\r'; }
+# state_is FIELD=VALUE...: the host's state holds all of them
+state_is() {
+  local s f
+  s=" $(state) "
+  for f in "$@"; do [[ "$s" == *" $f "* ]] || return 1; done
+}
+wait_state() { yv_wait 10 state_is "$@"; }
+menu() { yv_tool post Yorvan2 0x111 "$1" 0 >/dev/null; }  # WM_COMMAND with a menu item
+CMD_CONVERSION=100 CMD_EDITOR=102 CMD_REINSTALL=104 CMD_STARTUP=105 CMD_EXIT=106
+CMD_PROFILE0=200
+
+# ini LINE...: writes the settings file as the editor does (Shift-JIS, CR LF)
+ini() { printf '%s\r\n' "$@" | iconv -f UTF-8 -t CP932 >"$BIN/Yorvan2.ini"; }
+
+# Virtual keys and scan indexes of a PC keyboard: F2 0x71, F3 0x72, F5 0x74, F12 0x7B;
+# q has scan index 0x10, F7 0x41.
+ini "[Config]" "henstart=1" "numlockon=1" "key0=123" \
+    "key1=113" "data1=S標準" \
+    "key2=114" "data2=<42>:Ｂ" \
+    "key3=-16" "data3=[11]:【Ｗ】" \
+    "key4=-65" "data4=貼り付け" \
+    "key5=116" "data5=<11>:左右Ctrl" \
+    "key6=116" "data6=<41>:Ａ" \
+    "key101=113" "data101=never" \
+    "[Apl1]" "Name=メモ1" "Name1=memo1.txt" \
+    "key1=113" "data1=N"
+
+yv_wine_init
+yv_xvfb_start || exit 1
+
+: >"$WORK/memo1.txt"
+: >"$WORK/memo2.txt"
+MEMO1="memo1.txt - メモ帳"
+MEMO2="memo2.txt - メモ帳"
+yv_start notepad "$(yv_winpath "$WORK/memo2.txt")"
+yv_start notepad "$(yv_winpath "$WORK/memo1.txt")"
+yv_wait_window "$MEMO1" 60 && yv_wait_window "$MEMO2" 30 || { echo "notepad did not start"; exit 1; }
+
+yv_focus "$MEMO1" || { echo "cannot focus notepad"; exit 1; }
+"$WINE" "$BIN/Yorvan2.exe" /log "$(yv_winpath "$LOG")" >>"$WORK/host.out" 2>&1 &
+HOST_PID=$!
+if ! yv_wait 30 grep -q '^start ' "$LOG"; then
+  echo "the host did not start"; cat "$LOG" "$WORK/host.out" 2>/dev/null; exit 1
+fi
+check "starts hooked in the stored mode with the profile of the window in front" \
+  wait_state mode=1 profile=1 auto=1 icon=1 hooked=1 editing=0
+check "one window titled Yorvan2" test "$("$WINE" "$BIN/hostprobe.exe" count Yorvan2 | tr -d '\r')" = 1
+if state_is tray=1; then ok "the icon is in the notification area"; else
+  echo "SKIP notification-area icon: Wine's shell did not accept it here"; skipped=$((skipped + 1)); fi
+
+# --- automatic switching by window title
+yv_keys F2
+expect_text "the application profile's rule types in memo1" "$MEMO1" "N"
+yv_focus "$MEMO2"
+check "activating another window goes back to the standard profile" wait_state profile=0
+yv_focus "$MEMO1"
+check "activating memo1 chooses the profile bound to its title" wait_state profile=1
+yv_focus "$MEMO2"
+check "and back" wait_state profile=0
+yv_keys F2
+expect_text "the standard profile's rule types in memo2 (Japanese text)" "$MEMO2" "S標準"
+
+# --- the stored token forms reach the library as keys
+yv_tool settext "$MEMO2" ""
+yv_keys q q
+expect_text "a swap-key row turns q into w" "$MEMO2" "ww"
+yv_keys a F3
+expect_text "a one-key row presses its key" "$MEMO2" "wwab"
+yv_keys F5 z
+expect_text "two one-key rows make the shortcut Ctrl+A" "$MEMO2" "z"
+yv_keys F7
+expect_text "a scan-code text row pastes" "$MEMO2" "z貼り付け"
+
+# --- the On/Off key and the icon
+yv_tool settext "$MEMO2" ""
+yv_keys F12
+check "the On/Off key turns conversion and the icon off" wait_state mode=0 icon=0
+yv_keys F2 x
+expect_text "no rule fires while off" "$MEMO2" "x"
+yv_keys F12
+check "the On/Off key turns conversion and the icon on" wait_state mode=1 icon=1
+yv_keys F2
+expect_text "rules fire again once on" "$MEMO2" "xS標準"
+
+# --- a second start leaves the first host alone
+if timeout 60 "$WINE" "$BIN/Yorvan2.exe" /log "$(yv_winpath "$WORK/second.log")" \
+    >>"$WORK/host.out" 2>&1; then
+  check "a second start ends at once" grep -q 'already running' "$WORK/second.log"
+else
+  bad "a second start ends at once" "exit status $?"
+fi
+check "still one window titled Yorvan2" \
+  test "$("$WINE" "$BIN/hostprobe.exe" count Yorvan2 | tr -d '\r')" = 1
+check "the running host heard of it" yv_wait 10 grep -q 'another start' "$LOG"
+
+# --- reinstalling the hooks by hand keeps the rules working
+menu $CMD_REINSTALL
+check "hooks reinstalled" yv_wait 10 grep -q '^reinstall .*hooked=1' "$LOG"
+yv_tool settext "$MEMO2" ""
+yv_focus "$MEMO2"
+yv_keys F2
+expect_text "rules work after the reinstall" "$MEMO2" "S標準"
+
+# --- the settings editor: key learning while it runs, settings reread when it ends
+menu $((CMD_PROFILE0 + 1))
+check "a profile chosen from the menu" wait_state profile=1
+cp "$BIN/hostprobe.exe" "$BIN/YorvanSet.exe"
+menu $CMD_EDITOR
+check "key learning while the editor runs" wait_state mode=2 editing=1
+check "the editor gets the active profile plus one" \
+  yv_wait 10 grep -qx 2 "$BIN/editor-args.txt"
+# the editor deletes the application profile and changes a standard row
+ini "[Config]" "henstart=1" "numlockon=1" "key0=123" "key1=113" "data1=T"
+: >"$BIN/editor-quit"
+check "the editor's end restores the mode; a deleted profile falls back to the standard one" \
+  wait_state mode=1 editing=0 profile=0
+yv_tool settext "$MEMO2" ""
+yv_focus "$MEMO2"
+yv_keys F2
+expect_text "the rewritten settings are in force" "$MEMO2" "T"
+
+# --- a missing editor is reported and the host keeps running
+rm -f "$BIN/YorvanSet.exe"
+menu $CMD_EDITOR
+if yv_wait_window "エラー" 10; then
+  ok "a missing editor is reported"
+  yv_tool post "エラー" 0x10 0 0 >/dev/null
+  yv_wait 10 bash -c "! '$WINE' '$BIN/wintool.exe' find 'エラー'" || true
+else
+  bad "a missing editor is reported" "no error box"
+fi
+check "the host runs on in its mode" wait_state mode=1 editing=0 hooked=1
+
+# --- start with Windows: a shortcut in the Startup folder
+lnk() { find "$WINEPREFIX/drive_c/users" -iname Yorvan2.lnk 2>/dev/null | grep -q .; }
+menu $CMD_STARTUP
+if yv_wait 10 lnk; then
+  ok "the menu adds the Startup shortcut"
+  menu $CMD_STARTUP
+  check "the menu removes it again" yv_wait 10 bash -c "! find '$WINEPREFIX/drive_c/users' -iname Yorvan2.lnk | grep -q ."
+else
+  echo "SKIP Startup shortcut: Wine did not create it"; skipped=$((skipped + 1))
+fi
+
+# --- exit
+menu $CMD_EXIT
+check "exit ends the host" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
+check "exit removes the hooks and logs" grep -q '^exit' "$LOG"
+check "no window titled Yorvan2 is left" \
+  test "$("$WINE" "$BIN/hostprobe.exe" count Yorvan2 | tr -d '\r')" = 0
+
+if [ "$failed" -gt 0 ]; then
+  shot="$SRC/../wine-host-failure.png"
+  yv_screenshot "$shot" && echo "screen saved in $shot"
+  echo "--- host log"; cat "$LOG"
+fi
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
