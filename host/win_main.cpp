@@ -416,6 +416,20 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
+// Time since the process was created, for the start-up measurement in the log.
+unsigned long MillisecondsSinceCreation() {
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER a, b;
+    a.LowPart = created.dwLowDateTime;
+    a.HighPart = created.dwHighDateTime;
+    b.LowPart = now.dwLowDateTime;
+    b.HighPart = now.dwHighDateTime;
+    return b.QuadPart > a.QuadPart ? static_cast<unsigned long>((b.QuadPart - a.QuadPart) / 10000)
+                                   : 0;
+}
+
 // "/log FILE" appends a line for every state change (used by the tests and the demo).
 void OpenLog(const char* cmdLine) {
     const char* p = std::strstr(cmdLine, "/log ");
@@ -491,6 +505,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     WTSRegisterSessionNotification(g.wnd, NOTIFY_FOR_THIS_SESSION);
     LogState("start");
     RefreshTray();
+    Log("ready ms=%lu", MillisecondsSinceCreation());
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

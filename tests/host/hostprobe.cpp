@@ -2,10 +2,13 @@
 //   hostprobe count TITLE   prints how many top-level windows have exactly that title
 //   hostprobe state         prints the host's state as "mode=M profile=P auto=A icon=I
 //                           editing=E hooked=H tray=T", exit 1 when there is no host
+//   hostprobe mem           prints the host's working set, its peak and committed private memory in
+//   KiB
 // Copied as YorvanSet.exe it stands in for the settings editor: it writes its command line to
 // editor-args.txt beside itself and ends once a file editor-quit appears there (or after a
 // minute).
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -58,6 +61,23 @@ int main(int argc, char** argv) {
         Count c{argv[2], 0};
         EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&c));
         std::printf("%d\n", c.n);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "mem") == 0) {
+        HWND host = FindWindowA("Yorvan2Host", "Yorvan2");
+        DWORD pid = 0;
+        if (!host || !GetWindowThreadProcessId(host, &pid)) return 1;
+        HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        if (!proc) return 1;
+        PROCESS_MEMORY_COUNTERS m = {};
+        m.cb = sizeof m;
+        BOOL got = GetProcessMemoryInfo(proc, &m, sizeof m);
+        CloseHandle(proc);
+        if (!got) return 1;
+        std::printf("workingset=%lu peak=%lu commit=%lu\n",
+                    static_cast<unsigned long>(m.WorkingSetSize / 1024),
+                    static_cast<unsigned long>(m.PeakWorkingSetSize / 1024),
+                    static_cast<unsigned long>(m.PagefileUsage / 1024));
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "state") == 0) {
