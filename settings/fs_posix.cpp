@@ -9,7 +9,7 @@ namespace yv::settings::fs {
 
 bool SyncFile(std::FILE* f) { return fsync(fileno(f)) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -11,7 +11,7 @@ namespace yv::settings::fs {
 
 bool SyncFile(std::FILE* f) { return _commit(_fileno(f)) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
     // rename() refuses an existing target here; this replaces it in one step.
     return MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -11,7 +11,7 @@ namespace yv::settings::fs {
 bool SyncFile(std::FILE* f);
 
 // Puts the file `from` in place of `to` in one step, replacing an existing `to`.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 // The folder of the running executable, ending in a path separator.
 std::string ExecutableDirectory();

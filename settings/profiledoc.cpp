@@ -1,9 +1,12 @@
 #include "profiledoc.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 
+#include "fsseam.h"
 #include "strutil.h"
 
 namespace yv::settings {
@@ -18,37 +21,16 @@ std::string_view TrimView(std::string_view s) {
     return s;
 }
 
-// Lower-case partner of a full-width upper-case letter (Latin, Greek, Cyrillic), or 0.
-unsigned FoldWide(unsigned code) {
-    if (code >= 0x8260 && code <= 0x8279) return code + 0x21;  // Ａ-Ｚ -> ａ-ｚ
-    if (code >= 0x839F && code <= 0x83B6) return code + 0x20;  // Α-Ω -> α-ω
-    if (code >= 0x8440 && code <= 0x8460) {                    // А-Я -> а-я, 0x847F unused
-        const unsigned k = code - 0x8440;
-        return k < 15 ? 0x8470 + k : 0x8480 + (k - 15);
-    }
-    return 0;
-}
-
 }  // namespace
 
 std::string FoldName(std::string_view name) {
-    std::string out;
-    out.reserve(name.size());
-    for (std::size_t i = 0; i < name.size();) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (IsLeadByte(c) && i + 1 < name.size()) {
-            const unsigned code = (c << 8) | static_cast<unsigned char>(name[i + 1]);
-            const unsigned folded = FoldWide(code);
-            if (folded != 0) {
-                out += static_cast<char>(folded >> 8);
-                out += static_cast<char>(folded & 0xFF);
-            } else {
-                out += name.substr(i, 2);
-            }
-            i += 2;
-        } else {
-            out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : static_cast<char>(c);
-            ++i;
+    std::string out(name);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (IsLeadByte(c)) {
+            ++i;  // a double-byte character, whose trail byte may look like a letter
+        } else if (c >= 'A' && c <= 'Z') {
+            out[i] = static_cast<char>(c + 32);
         }
     }
     return out;
@@ -127,7 +109,7 @@ ProfileDoc::ProfileDoc(std::string_view bytes) {
         if (close != std::string_view::npos) {
             Section s;
             s.hasHeader = true;
-            s.name = FoldName(t.substr(1, close - 1));
+            s.name = FoldName(TrimView(t.substr(1, close - 1)));
             s.lines.push_back(Line{std::move(text), std::move(eol), {}, false, 0, 0});
             sections_.push_back(std::move(s));
         } else {
@@ -167,7 +149,8 @@ std::string ProfileDoc::GetString(std::string_view section, std::string_view key
         line ? std::string_view(line->text).substr(line->valuePos, line->valueLen) : def;
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-    return std::string(v.substr(0, kMaxValueBytes));
+    // A cut inside a double-byte character drops that character, as the system does.
+    return std::string(v.substr(0, CharBoundaryAtOrBefore(v, kMaxValueBytes)));
 }
 
 int ProfileDoc::GetInt(std::string_view section, std::string_view key, int def) const {
@@ -240,6 +223,41 @@ std::string ProfileDoc::Serialize() const {
         }
     if (last != nullptr) out += last->eol;
     return out;
+}
+
+ProfileFile ReadProfileFile(const std::string& path) {
+    ProfileFile file;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        file.state = errno == ENOENT ? FileState::kAbsent : FileState::kUnreadable;
+        return file;
+    }
+    std::string bytes;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        file.state = FileState::kUnreadable;
+        return file;
+    }
+    file.doc = ProfileDoc(bytes);
+    file.state = FileState::kRead;
+    return file;
+}
+
+bool WriteProfileFile(const ProfileDoc& doc, const std::string& path) {
+    const std::string bytes = doc.Serialize();
+    const std::string tmp = path + ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = ok && std::fflush(f) == 0 && fs::SyncFile(f);
+    ok = std::fclose(f) == 0 && ok;
+    ok = ok && fs::MoveIntoPlace(tmp, path);
+    if (!ok) std::remove(tmp.c_str());
+    return ok;
 }
 
 }  // namespace yv::settings

@@ -9,11 +9,12 @@
 
 namespace yv::settings {
 
-// The longest value a read delivers, in bytes.
+// The longest value a read delivers, in bytes; a double-byte character that would be cut
+// in two is left out whole.
 constexpr std::size_t kMaxValueBytes = 2047;
 
-// Name comparison key: ASCII letters and the full-width Latin, Greek and Cyrillic letters
-// fold to lower case; other bytes, trail bytes included, stay as they are.
+// Name comparison key: ASCII letters fold to lower case, as the system's profile functions
+// fold them; double-byte characters, full-width letters included, stay as they are.
 std::string FoldName(std::string_view name);
 
 // Integer text: optional sign, then decimal digits or hexadecimal digits after "0x" or "$".
@@ -66,5 +67,20 @@ class ProfileDoc {
     std::vector<Section> sections_;
     bool changed_ = false;
 };
+
+enum class FileState { kAbsent, kRead, kUnreadable };
+
+struct ProfileFile {
+    ProfileDoc doc;
+    FileState state = FileState::kAbsent;
+};
+
+// Reads the whole file at once; an absent or unreadable file gives an empty image.
+ProfileFile ReadProfileFile(const std::string& path);
+
+// Writes the image's content beside the file and then puts it in the file's place, so the
+// file is either the old one or the new one, never a mixture. False when the system refuses;
+// the file is then as it was.
+bool WriteProfileFile(const ProfileDoc& doc, const std::string& path);
 
 }  // namespace yv::settings

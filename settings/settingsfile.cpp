@@ -1,8 +1,5 @@
 #include "settingsfile.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "fsseam.h"
 #include "profiledoc.h"
 
@@ -17,62 +14,19 @@ std::string AplSection(int p) { return "Apl" + std::to_string(p); }
 std::string RowKey(int n) { return "key" + std::to_string(n); }
 std::string RowData(int n) { return "data" + std::to_string(n); }
 
-enum class FileState { kAbsent, kRead, kUnreadable };
-
-struct FileImage {
-    ProfileDoc doc;
-    FileState state = FileState::kAbsent;
-};
-
-FileImage ReadImage(const std::string& path) {
-    FileImage image;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        image.state = errno == ENOENT ? FileState::kAbsent : FileState::kUnreadable;
-        return image;
-    }
-    std::string bytes;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        image.state = FileState::kUnreadable;
-        return image;
-    }
-    image.doc = ProfileDoc(bytes);
-    image.state = FileState::kRead;
-    return image;
-}
-
 [[noreturn]] void ThrowWriteError(const std::string& path) {
     throw WriteError(path + " に書き込めません");
 }
 
 // A file that exists but cannot be read must not be replaced by what little we would write.
 ProfileDoc ReadForUpdate(const std::string& path) {
-    FileImage image = ReadImage(path);
-    if (image.state == FileState::kUnreadable) ThrowWriteError(path);
-    return std::move(image.doc);
+    ProfileFile file = ReadProfileFile(path);
+    if (file.state == FileState::kUnreadable) ThrowWriteError(path);
+    return std::move(file.doc);
 }
 
-// Writes the whole new content beside the file and then puts it in the file's place, so the
-// settings file is either the old one or the new one, never a mixture.
 void Commit(const ProfileDoc& doc, const std::string& path) {
-    if (!doc.changed()) return;
-    const std::string bytes = doc.Serialize();
-    const std::string tmp = path + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (f == nullptr) ThrowWriteError(path);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = ok && std::fflush(f) == 0 && fs::SyncFile(f);
-    ok = std::fclose(f) == 0 && ok;
-    ok = ok && fs::ReplaceFile(tmp, path);
-    if (!ok) {
-        std::remove(tmp.c_str());
-        ThrowWriteError(path);
-    }
+    if (doc.changed() && !WriteProfileFile(doc, path)) ThrowWriteError(path);
 }
 
 int ReadFlag(const ProfileDoc& doc, const char* key) {
@@ -105,7 +59,7 @@ std::string StoredText(const std::string& text) {
 }
 
 void LoadSettings(SettingsState& s, const std::string& path) {
-    const ProfileDoc doc = ReadImage(path).doc;
+    const ProfileDoc doc = ReadProfileFile(path).doc;
     const int henstart = doc.GetInt(kConfig, "henstart");
     s.henstart = henstart == 1 || henstart == 3 ? henstart : 0;
     s.numlockon = ReadFlag(doc, "numlockon");
@@ -134,7 +88,7 @@ void LoadSettings(SettingsState& s, const std::string& path) {
 }
 
 void LoadRuleTable(SettingsState& s, const std::string& path, int p) {
-    LoadRows(ReadImage(path).doc, s, RowSection(s, p));
+    LoadRows(ReadProfileFile(path).doc, s, RowSection(s, p));
 }
 
 void SaveSettings(SettingsState& s, const std::string& path) {

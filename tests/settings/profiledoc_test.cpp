@@ -12,13 +12,14 @@ namespace {
 TEST(ProfileDoc, LookupIgnoresLetterCaseOfNamesOnly) {
     const ProfileDoc doc(
         "[CONFIG]\r\nHenStart=3\r\nア=katakana a\r\nャ=small ya\r\nＡＢ=wide\r\n"
-        "[Apl1]\r\nName=x\r\n");
+        "[ Apl1\t]\r\nName=x\r\n");
     EXPECT_EQ(doc.GetInt("config", "henstart"), 3);
     EXPECT_EQ(doc.GetString("Config", "HENSTART"), "3");
     // ア and ャ differ only in a trail byte that looks like 'A' / 'a'.
     EXPECT_EQ(doc.GetString("Config", "ア"), "katakana a");
     EXPECT_EQ(doc.GetString("Config", "ャ"), "small ya");
-    EXPECT_EQ(doc.GetString("Config", "ａｂ"), "wide");
+    EXPECT_EQ(doc.GetString("Config", "ＡＢ"), "wide");
+    EXPECT_EQ(doc.GetString("Config", "ａｂ", "none"), "none");  // only ASCII letters fold
     EXPECT_EQ(doc.GetString("apl1", "NAME"), "x");
     EXPECT_EQ(doc.GetString("Apl2", "Name", "dflt"), "dflt");
     EXPECT_EQ(doc.GetString("Config", "Name", "dflt"), "dflt");
@@ -50,6 +51,11 @@ TEST(ProfileDoc, LongValuesAreCutTo2047Bytes) {
     const ProfileDoc doc("[S]\r\nk=" + longValue + "\r\nq=\"" + longValue + "\"\r\n");
     EXPECT_EQ(doc.GetString("S", "k"), std::string(2047, 'v'));
     EXPECT_EQ(doc.GetString("S", "q"), std::string(2047, 'v'));
+    // 1500 x 表 (0x95 0x5C): byte 2047 would split the 1024th character, which is left out.
+    std::string wide;
+    for (int i = 0; i < 1500; ++i) wide += "表";
+    const std::string got = ProfileDoc("[S]\r\nk=" + wide + "\r\n").GetString("S", "k");
+    EXPECT_EQ(got, wide.substr(0, 2046));
 }
 
 TEST(ParseProfileInt, AcceptedForms) {

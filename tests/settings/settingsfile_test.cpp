@@ -145,7 +145,8 @@ TEST_F(SettingsFile, KeyCodeRule) {
 }
 
 TEST_F(SettingsFile, ProfilesAreNumberedInSectionOrder) {
-    const std::string longName = "長い名前のプロファイル二十文字分ですよね";  // 20 double-byte chars
+    const std::string longName =
+        "長い名前のプロファイル二十文字分ですよね";  // 20 double-byte chars
     ASSERT_EQ(longName.size(), 40u);
     Write(
         "[Apl1]\r\nName=First\r\nName1=Title 1\r\nkey1=65\r\ndata1=one\r\n"
