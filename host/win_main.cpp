@@ -247,7 +247,7 @@ void ShowMenu() {
     AppendMenuA(menu, MF_POPUP | (idle ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(profiles),
                 "プロファイル(&P)");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kCmdEditor, "設定(&S)...");
+    AppendMenuA(menu, MF_STRING, kCmdEditor, "設定");
     AppendMenuA(menu, MF_STRING | (idle ? 0 : MF_GRAYED), kCmdReload, "設定の再読込(&R)");
     AppendMenuA(menu, MF_STRING, kCmdReinstall, "フックの再設定(&H)");
     AppendMenuA(menu, MF_STRING | check(yv::host::StartupLinkExists()), kCmdStartup,
@@ -318,6 +318,20 @@ void OnCommand(UINT id) {
                 RefreshTray();
             }
     }
+}
+
+// Session notifications (to hear of an unlock) cannot be registered before the terminal
+// service runs, which may be later than a start at logon: retry for a while.
+constexpr UINT_PTR kSessionTimer = 1;
+int g_sessionTries = 0;
+
+void RegisterSessionNotification() {
+    if (WTSRegisterSessionNotification(g.wnd, NOTIFY_FOR_THIS_SESSION)) {
+        KillTimer(g.wnd, kSessionTimer);
+        return;
+    }
+    if (++g_sessionTries == 1) SetTimer(g.wnd, kSessionTimer, 5000, nullptr);
+    if (g_sessionTries > 60) KillTimer(g.wnd, kSessionTimer);
 }
 
 // Test and tool query: bits 0-7 mode, 8-15 profile, 16 automatic switching, 17 the icon shows
@@ -393,6 +407,9 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_WTSSESSION_CHANGE:
             if (wParam == WTS_SESSION_UNLOCK) PostMessageA(wnd, kMsgReinstall, 0, 0);
+            return 0;
+        case WM_TIMER:
+            if (wParam == kSessionTimer) RegisterSessionNotification();
             return 0;
         case WM_QUERYENDSESSION:
             return TRUE;
@@ -502,7 +519,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     }
     g.hooked = true;
     g.core.Start(settings, WindowTitle(GetForegroundWindow()));
-    WTSRegisterSessionNotification(g.wnd, NOTIFY_FOR_THIS_SESSION);
+    RegisterSessionNotification();
     LogState("start");
     RefreshTray();
     Log("ready ms=%lu", MillisecondsSinceCreation());
