@@ -168,6 +168,16 @@ else
 fi
 check "the host runs on in its mode" wait_state mode=1 editing=0 hooked=1
 
+# --- resume from sleep and session unlock reinstall the hooks (the system's messages, posted)
+n=$(grep -c '^reinstall' "$LOG")
+yv_tool post Yorvan2 0x218 0x12 0 >/dev/null  # WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC
+check "resume from sleep reinstalls the hooks" \
+  yv_wait 10 bash -c "[ \$(grep -c '^reinstall .*hooked=1' '$LOG') -gt $n ]"
+n=$(grep -c '^reinstall' "$LOG")
+yv_tool post Yorvan2 0x2B1 8 0 >/dev/null  # WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK
+check "session unlock reinstalls the hooks" \
+  yv_wait 10 bash -c "[ \$(grep -c '^reinstall .*hooked=1' '$LOG') -gt $n ]"
+
 # --- start with Windows: a shortcut in the Startup folder
 lnk() { find "$WINEPREFIX/drive_c/users" -iname Yorvan2.lnk 2>/dev/null | grep -q .; }
 menu $CMD_STARTUP
@@ -185,6 +195,24 @@ check "exit ends the host" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
 check "exit removes the hooks and logs" grep -q '^exit' "$LOG"
 check "no window titled Yorvan2 is left" \
   test "$("$WINE" "$BIN/hostprobe.exe" count Yorvan2 | tr -d '\r')" = 0
+
+# --- a settings file of garbage: the host runs with what it could read
+head -c 3000 /dev/urandom >"$BIN/Yorvan2.ini"
+LOG2=$WORK/host2.log
+"$WINE" "$BIN/Yorvan2.exe" /log "$(yv_winpath "$LOG2")" >>"$WORK/host.out" 2>&1 &
+HOST_PID=$!
+if yv_wait 30 grep -q '^ready' "$LOG2"; then
+  check "a garbage settings file still gives a running host, conversion off" \
+    wait_state mode=0 profile=0 hooked=1
+  # --- the session ends: the host answers yes and cleans up
+  check "agrees to end the session" test "$(yv_tool send Yorvan2 0x11 0 0)" = 1
+  yv_tool send Yorvan2 0x16 1 0 >/dev/null  # WM_ENDSESSION, ending
+  check "cleans up when the session ends" yv_wait 10 grep -q '^exit' "$LOG2"
+  yv_tool post Yorvan2 0x10 0 0 >/dev/null  # what is left of it closes
+  check "and ends" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
+else
+  bad "a garbage settings file still gives a running host" "$(cat "$LOG2" 2>/dev/null)"
+fi
 
 if [ "$failed" -gt 0 ]; then
   shot="$SRC/../wine-host-failure.png"
