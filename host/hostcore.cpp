@@ -2,18 +2,13 @@
 
 #include <cstring>
 
+#include "keynames.h"
+
 namespace yv::host {
 
 namespace {
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -21,14 +16,6 @@ int KeyNumber(int keyCode) {
     if (keyCode >= 1 && keyCode <= 255) return keyCode;
     if (keyCode >= -255 && keyCode <= -1) return 1000 - keyCode;
     return 0;
-}
-
-int ParseToken(const std::string& data, char open, char close) {
-    if (data.size() < 5 || data[0] != open || data[3] != close || data[4] != ':') return -1;
-    int hi = HexDigit(data[1]);
-    int lo = HexDigit(data[2]);
-    if (hi < 0 || lo < 0) return -1;
-    return hi * 16 + lo;
 }
 
 std::string CutText(const std::string& text, std::size_t maxBytes) {
@@ -44,13 +31,14 @@ std::string CutText(const std::string& text, std::size_t maxBytes) {
 
 std::string LibraryText(int keyNumber, const std::string& data) {
     if (keyNumber == 0) return {};
-    // Code 0 cannot be carried: the library's texts end at the first NUL.
-    if (keyNumber <= 1000) {
-        int code = ParseToken(data, '<', '>');
-        if (code > 0) return {static_cast<char>(code), ':', static_cast<char>(code)};
-    } else {
-        int code = ParseToken(data, '[', ']');
-        if (code > 0) return {static_cast<char>(code), '|', static_cast<char>(code)};
+    // A one-key target acts on a virtual-key row, a swap target on a scan row; on the other
+    // kind of row the library could do nothing sensible with the byte form. Code 0 cannot be
+    // carried: the library's texts end at the first NUL.
+    const settings::KeyToken token = settings::ParseKeyToken(data);
+    const char x = static_cast<char>(token.code);
+    if (token.code > 0 && token.code <= 255) {
+        if (token.kind == settings::TokenKind::kOneKey && keyNumber <= 1000) return {x, ':', x};
+        if (token.kind == settings::TokenKind::kSwapKey && keyNumber > 1000) return {x, '|', x};
     }
     // The library copies at most 100 bytes, and a cut double-byte character would type garbage.
     std::string text = CutText(data, kMaxTextBytes);

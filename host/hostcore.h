@@ -22,10 +22,6 @@ struct RuleSet {
 // Stored key code -> library key number: 1..255 unchanged, -n -> 1000 + n, anything else 0.
 int KeyNumber(int keyCode);
 
-// Reads "<XX>:name" (open '<', close '>') or "[XX]:name" (open '[', close ']').
-// Returns the code 0..255, or -1 when `data` is not such a token.
-int ParseToken(const std::string& data, char open, char close);
-
 // The text for a row with library key number `keyNumber` and stored conversion data `data`:
 // a one-key token on a virtual-key row becomes X ':' X, a swap-key token on a scan row X '|' X;
 // anything else stays text, cut to at most 100 bytes without splitting a double-byte character.
