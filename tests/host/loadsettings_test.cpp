@@ -106,12 +106,4 @@ TEST_F(LoadSnapshotTest, MissingFileGivesDefaults) {
     EXPECT_EQ(s.profiles[0].rules.keys[0], 0);
 }
 
-TEST_F(LoadSnapshotTest, LongTextsAreCutForTheLibrary) {
-    std::string longText;
-    for (int i = 0; i < 60; ++i) longText += "あ";
-    Write("[Config]\r\nkey1=112\r\ndata1=" + longText + "\r\n");
-    Snapshot s = LoadSnapshot(path);
-    EXPECT_EQ(s.profiles[0].rules.texts[1], longText.substr(0, 100));
-}
-
 }  // namespace
