@@ -158,7 +158,10 @@ int ProfileDoc::GetInt(std::string_view section, std::string_view key, int def) 
     return ParseProfileInt(GetString(section, key)).value_or(def);
 }
 
-void ProfileDoc::SetString(std::string_view section, std::string_view key, std::string_view value) {
+void ProfileDoc::SetString(std::string_view section, std::string_view key, std::string_view text) {
+    // A line break in a value would split its line and corrupt the file's structure.
+    std::string value(text);
+    std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
     const std::string foldedKey = FoldName(key);
     Section* s = FindSection(FoldName(section));
     if (s == nullptr) {
@@ -166,7 +169,7 @@ void ProfileDoc::SetString(std::string_view section, std::string_view key, std::
         added.hasHeader = true;
         added.name = FoldName(section);
         added.lines.push_back(Line{"[" + std::string(section) + "]", "\r\n", {}, false, 0, 0});
-        added.lines.push_back(MakeLine(std::string(key) + "=" + std::string(value), "\r\n"));
+        added.lines.push_back(MakeLine(std::string(key) + "=" + value, "\r\n"));
         sections_.push_back(std::move(added));
         changed_ = true;
         return;
@@ -176,7 +179,7 @@ void ProfileDoc::SetString(std::string_view section, std::string_view key, std::
         if (std::string_view(line.text).substr(line.valuePos, line.valueLen) == value) return;
         const std::string_view t = TrimView(line.text);
         const std::string name(TrimView(t.substr(0, t.find('='))));
-        line = MakeLine(name + "=" + std::string(value), "\r\n");
+        line = MakeLine(name + "=" + value, "\r\n");
         changed_ = true;
         return;
     }
@@ -184,7 +187,7 @@ void ProfileDoc::SetString(std::string_view section, std::string_view key, std::
     // header.
     auto at = s->lines.end();
     while (at != s->lines.begin() && TrimView(std::prev(at)->text).empty()) --at;
-    s->lines.insert(at, MakeLine(std::string(key) + "=" + std::string(value), "\r\n"));
+    s->lines.insert(at, MakeLine(std::string(key) + "=" + value, "\r\n"));
     changed_ = true;
 }
 

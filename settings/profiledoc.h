@@ -34,7 +34,7 @@ class ProfileDoc {
     bool HasKey(std::string_view section, std::string_view key) const;
 
     // Replaces the value on the key's line, or appends the key at the end of its section, or
-    // appends the section at the end of the file.
+    // appends the section at the end of the file. Line breaks in the value are dropped.
     void SetString(std::string_view section, std::string_view key, std::string_view value);
     void SetInt(std::string_view section, std::string_view key, int value);
     // Removes the key's lines from the section; an absent key is no error.

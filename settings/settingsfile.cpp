@@ -25,6 +25,7 @@ ProfileDoc ReadForUpdate(const std::string& path) {
     return std::move(file.doc);
 }
 
+// An operation that changed nothing in the file writes nothing.
 void Commit(const ProfileDoc& doc, const std::string& path) {
     if (doc.changed() && !WriteProfileFile(doc, path)) ThrowWriteError(path);
 }
@@ -50,7 +51,11 @@ void LoadRows(const ProfileDoc& doc, SettingsState& s, const std::string& sectio
 
 int AcceptKeyCode(int value) { return value >= -255 && value <= 255 ? value : 0; }
 
-std::string StoredText(const std::string& text) {
+std::string StoredText(const std::string& source) {
+    // A value is one line; a line break would let the rest of the text pose as another key or
+    // section, so line breaks are dropped before anything else. CR and LF are never trail bytes.
+    std::string text = source;
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
     if (text.empty()) return text;
     const char first = text.front(), last = text.back();
     const bool edgeBlank = first == ' ' || first == '\t' || last == ' ' || last == '\t';

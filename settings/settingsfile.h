@@ -48,9 +48,9 @@ void RemoveProfileSection(SettingsState& s, const std::string& path, int p);
 // The folder of the running executable followed by "Yorvan2.ini".
 std::string SettingsPath();
 
-// The form in which a text is stored as a value: enclosed in double quotes when reading it
-// back would otherwise lose something (blanks or tabs at an end, or a pair of enclosing
-// quotes), else unchanged.
+// The form in which a text is stored as a value: without line breaks, and enclosed in double
+// quotes when reading it back would otherwise lose something (blanks or tabs at an end, or a
+// pair of enclosing quotes).
 std::string StoredText(const std::string& text);
 
 // The key-code rule of reading: a magnitude of 1 to 255 is kept with its sign, all else is 0.

@@ -220,6 +220,9 @@ TEST_F(SettingsFile, TextsThatNeedQuotesReadBackByteForByte) {
         {"　全角　", "　全角　"}, {"表ソ能\\", "表ソ能\\"}, {"", ""},
     };
     SettingsState s = Loaded();
+    // Line breaks cannot live in a one-line value; they go, and nothing poses as a key.
+    s.keyCodes[100] = 65;
+    s.convData[100] = "\"x\"\r\nkey99=65\r\n[Apl1]\nName=evil";
     int n = 0;
     for (const auto& c : cases) {
         ++n;
@@ -239,6 +242,9 @@ TEST_F(SettingsFile, TextsThatNeedQuotesReadBackByteForByte) {
         EXPECT_EQ(back.convData[n], c.text) << c.text;
         EXPECT_EQ(s.convData[n], c.text) << "the state keeps the text, not its stored form";
     }
+    EXPECT_NE(file.find("data100=\"x\"key99=65[Apl1]Name=evil\r\n"), std::string::npos);
+    EXPECT_EQ(back.keyCodes[99], 0);
+    EXPECT_EQ(back.profileCount, 0);
 }
 
 TEST_F(SettingsFile, EmptyRowsLoseBothLines) {
