@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <wtsapi32.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
