@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -10,6 +11,9 @@ namespace yv::settings::fs {
 bool SyncFile(std::FILE* f) { return fsync(fileno(f)) == 0; }
 
 bool MoveIntoPlace(const std::string& from, const std::string& to) {
+    // rename() would replace a file nobody may write to; such a file is kept, as on Windows.
+    struct stat st;
+    if (stat(to.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return false;
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

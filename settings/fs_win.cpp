@@ -12,6 +12,10 @@ namespace yv::settings::fs {
 bool SyncFile(std::FILE* f) { return _commit(_fileno(f)) == 0; }
 
 bool MoveIntoPlace(const std::string& from, const std::string& to) {
+    // A read-only settings file is kept as the user marked it; not every file system refuses
+    // to replace it on its own.
+    const DWORD attrs = GetFileAttributesA(to.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) != 0) return false;
     // rename() refuses an existing target here; this replaces it in one step.
     return MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -10,7 +10,8 @@ namespace yv::settings::fs {
 // Pushes the file's written data to the disk. False when the system refuses.
 bool SyncFile(std::FILE* f);
 
-// Puts the file `from` in place of `to` in one step, replacing an existing `to`.
+// Puts the file `from` in place of `to` in one step, replacing an existing `to` unless that
+// is marked read-only.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 // The folder of the running executable, ending in a path separator.

@@ -447,6 +447,20 @@ TEST_F(SettingsFile, WriteErrorNamesTheFileAndChangesNothing) {
     EXPECT_TRUE(stdfs::is_directory(path_ + ".tmp"));
 }
 
+TEST_F(SettingsFile, AReadOnlyFileIsKept) {
+    // Root may write anything, so the read-only mark itself must stop the replacement.
+    Write(kThreeProfiles);
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    SettingsState s = Loaded();
+    s.FormLeft = 99;
+    EXPECT_THROW(SaveWindowPlacement(s, path_), WriteError);
+    EXPECT_EQ(Read(), kThreeProfiles);
+    EXPECT_FALSE(stdfs::exists(path_ + ".tmp"));
+    ASSERT_EQ(chmod(path_.c_str(), 0644), 0);
+    SaveWindowPlacement(s, path_);
+    EXPECT_EQ(Loaded().FormLeft, 99);
+}
+
 TEST_F(SettingsFile, WriteErrorWhenTheFolderCannotExist) {
     // The settings file's folder is a regular file, so nothing can be created inside it.
     Write("not a folder");

@@ -1,0 +1,80 @@
+// The settings operations on the Windows file system: replacing an existing file, a read-only
+// file that refuses the write, and the settings path beside the program.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "../diffcase.h"
+#include "settingsfile.h"
+
+namespace {
+
+using namespace yv::settings;
+
+int g_failures = 0;
+
+void Check(bool ok, const char* what) {
+    if (!ok) {
+        ++g_failures;
+        std::printf("FAIL: %s\n", what);
+    }
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+int main() {
+    char tmp[MAX_PATH];
+    GetTempPathA(sizeof tmp, tmp);
+    const std::string dir =
+        std::string(tmp) + "yv-settings-ops-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string path = dir + "\\Yorvan2.ini";
+    const std::string original = "; keep\r\n[Config]\r\nhenstart=1\r\nkey1=65\r\ndata1=abc\r\n";
+    yv::difftest::WriteWholeFile(path, original);
+
+    SettingsState s;
+    LoadSettings(s, path);
+    Check(s.henstart == 1 && s.keyCodes[1] == 65 && s.convData[1] == "abc", "load");
+
+    // Saving over the existing file replaces it.
+    s.convData[1] = " changed ";
+    s.dirty = 1;
+    SaveSettings(s, path);
+    const auto saved = yv::difftest::ReadWholeFile(path);
+    Check(saved && saved->find("data1=\" changed \"\r\n") != std::string::npos, "save replaces");
+    Check(saved && saved->rfind("; keep\r\n", 0) == 0, "comment kept");
+    Check(s.dirty == 0, "dirty cleared");
+    Check(!Exists(path + ".tmp"), "no temporary file left");
+
+    // A read-only file refuses the replacement: error with the path, file and state kept.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    s.convData[1] = "refused";
+    s.dirty = 1;
+    try {
+        SaveSettings(s, path);
+        Check(false, "read-only file raised no error");
+    } catch (const WriteError& e) {
+        Check(e.what() == path + " に書き込めません", "error names the file");
+    }
+    Check(yv::difftest::ReadWholeFile(path) == saved, "read-only file unchanged");
+    Check(s.dirty == 1, "dirty kept");
+    Check(!Exists(path + ".tmp"), "no temporary file left after the error");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // The settings file sits beside the program.
+    char exe[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
+    std::string folder(exe, n);
+    folder.resize(folder.find_last_of('\\') + 1);
+    Check(SettingsPath() == folder + "Yorvan2.ini", "settings path");
+
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(dir.c_str());
+    std::printf("%d failures\n", g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
