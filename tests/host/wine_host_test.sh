@@ -196,6 +196,27 @@ check "exit removes the hooks and logs" grep -q '^exit' "$LOG"
 check "no window titled Yorvan2 is left" \
   test "$("$WINE" "$BIN/hostprobe.exe" count Yorvan2 | tr -d '\r')" = 0
 
+# --- typing as keystrokes (mode 3) survives the On/Off key, which turns on to mode 1
+ini "[Config]" "henstart=3" "numlockon=1" "key0=123" "key1=113" "data1=K3"
+LOG3=$WORK/host3.log
+"$WINE" "$BIN/Yorvan2.exe" /log "$(yv_winpath "$LOG3")" >>"$WORK/host.out" 2>&1 &
+HOST_PID=$!
+if yv_wait 30 grep -q '^ready' "$LOG3"; then
+  check "starts in mode 3" wait_state mode=3 icon=1
+  yv_tool settext "$MEMO2" ""
+  yv_focus "$MEMO2"
+  yv_keys F12
+  check "off" wait_state mode=0 icon=0
+  yv_keys F12
+  check "the On/Off key brings back mode 3" wait_state mode=3 icon=1
+  yv_keys F2
+  expect_text "mode 3 types the rule as keystrokes" "$MEMO2" "k3"
+  menu $CMD_EXIT
+  check "ends" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
+else
+  bad "starts in mode 3" "$(cat "$LOG3" 2>/dev/null)"
+fi
+
 # --- a settings file of garbage: the host runs with what it could read
 head -c 3000 /dev/urandom >"$BIN/Yorvan2.ini"
 LOG2=$WORK/host2.log
