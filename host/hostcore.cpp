@@ -3,30 +3,16 @@
 #include <cstring>
 
 #include "keynames.h"
+#include "strutil.h"
 
 namespace yv::host {
 
-namespace {
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-}  // namespace
+using settings::IsLeadByte;
 
 int KeyNumber(int keyCode) {
     if (keyCode >= 1 && keyCode <= 255) return keyCode;
     if (keyCode >= -255 && keyCode <= -1) return 1000 - keyCode;
     return 0;
-}
-
-std::string CutText(const std::string& text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
-    std::size_t end = 0;
-    while (end < maxBytes) {
-        std::size_t step = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-        if (end + step > maxBytes) break;
-        end += step;
-    }
-    return text.substr(0, end);
 }
 
 std::string LibraryText(int keyNumber, const std::string& data) {
@@ -41,7 +27,7 @@ std::string LibraryText(int keyNumber, const std::string& data) {
         if (token.kind == settings::TokenKind::kSwapKey && keyNumber > 1000) return {x, '|', x};
     }
     // The library copies at most 100 bytes, and a cut double-byte character would type garbage.
-    std::string text = CutText(data, kMaxTextBytes);
+    std::string text = settings::LeftPart(data, kMaxTextBytes);
     // A NUL inside would end the text early in the library anyway; keep what it would see.
     std::size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);

@@ -27,10 +27,6 @@ int KeyNumber(int keyCode);
 // anything else stays text, cut to at most 100 bytes without splitting a double-byte character.
 std::string LibraryText(int keyNumber, const std::string& data);
 
-// Cuts a Shift-JIS text to at most `maxBytes` bytes, dropping a double-byte character that
-// would be split.
-std::string CutText(const std::string& text, std::size_t maxBytes);
-
 // Row 0 from keyCodes[0] with an empty text; rows 1..100 from the loaded rule table
 // (row 101 is held by the settings file only and never reaches the library).
 RuleSet BuildRuleSet(const settings::SettingsState& s);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hostcore.h"
+#include "strutil.h"
 #include "win_shell.h"
 #include "yorvan2.h"
 
@@ -113,7 +114,7 @@ std::string TrayTip() {
         tip += " / " + s.profiles[g.core.profile()].name;
         if (g.core.autoSwitch()) tip += " / 自動切替";
     }
-    return yv::host::CutText(tip, sizeof g.tray.szTip - 1);
+    return yv::settings::LeftPart(tip, sizeof g.tray.szTip - 1);
 }
 
 // Shows the current state in the notification area. Runs from the message loop only: the
@@ -485,9 +486,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     g.exePath = path;
-    g.dir = g.exePath.substr(0, g.exePath.find_last_of('\\'));
-    g.iniPath = g.dir + "\\Yorvan2.ini";
-    g.editorPath = g.dir + "\\YorvanSet.exe";
+    // Ends in '\\'; a 0x5C trail byte in a folder name is no separator.
+    g.dir = yv::settings::DirectoryPart(g.exePath);
+    g.iniPath = g.dir + "Yorvan2.ini";
+    g.editorPath = g.dir + "YorvanSet.exe";
 
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     g.iconOn = yv::host::MakeStateIcon(true);

@@ -8,7 +8,6 @@
 namespace {
 
 using yv::host::BuildRuleSet;
-using yv::host::CutText;
 using yv::host::KeyNumber;
 using yv::host::LibraryText;
 using yv::settings::SettingsState;
@@ -69,23 +68,6 @@ TEST(LibraryText, KeepsTextsWithinTheLibraryLimit) {
     // 99 single bytes then a double-byte character: the split character is dropped
     EXPECT_EQ(LibraryText(0x41, std::string(99, 'a') + "あ"), std::string(99, 'a'));
     EXPECT_EQ(LibraryText(1001, std::string(150, 'a')), std::string(100, 'a'));
-}
-
-TEST(CutText, NeverSplitsADoubleByteCharacter) {
-    struct Case {
-        std::string text;
-        std::size_t max;
-        std::string cut;
-    } cases[] = {
-        {"abc", 3, "abc"},
-        {"abcd", 3, "abc"},
-        {"aあ", 2, "a"},
-        {"あい", 3, "あ"},
-        {"ｱｲｳ", 2, "ｱｲ"},
-        {"\x81\x40", 1, ""},
-        {"a\xE0\x40z", 3, "a\xE0\x40"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CutText(c.text, c.max), c.cut) << c.text;
 }
 
 TEST(BuildRuleSet, FillsRowZeroAndRowsOneToHundred) {
