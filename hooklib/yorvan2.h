@@ -15,8 +15,8 @@ extern "C" {
 #endif
 
 /* Notifications sent to the host window as WM_RBUTTONDOWN, told apart by lParam. */
-#define YORVAN2_NOTIFY_OFF 9990       /* the On/Off key turned conversion off */
-#define YORVAN2_NOTIFY_ON 9991        /* the On/Off key turned conversion on */
+#define YORVAN2_NOTIFY_OFF 9990        /* the On/Off key turned conversion off */
+#define YORVAN2_NOTIFY_ON 9991         /* the On/Off key turned conversion on */
 #define YORVAN2_NOTIFY_ACTIVATED 10001 /* mode 1: a window was activated (wParam) */
 
 /* Loads the conversion mode and the 101 rule rows (row 0 = the On/Off key). Always 0. */
