@@ -186,4 +186,46 @@ inline bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
+// The path of file NNNN of a case folder: DIR<sep>PREFIX_NNNN.EXT.
+inline std::string CasePath(const std::string& dir, char sep, int i, const char* prefix,
+                            const char* ext) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%c%s_%04d.%s", sep, prefix, i, ext);
+    return dir + name;
+}
+
+// Runs every case of `dir` on one side: the case's starting file becomes <side>.ini, each
+// operation goes through apply(op, ini, result) (false stops the run), and the results land in
+// case_NNNN.<side>. Returns the number of cases, or -1 on failure.
+template <class ApplyOp>
+int ApplyCases(const std::string& dir, char sep, const char* side, ApplyOp apply) {
+    int i = 0;
+    for (;; ++i) {
+        const auto bytes = ReadWholeFile(CasePath(dir, sep, i, "case", "txt"));
+        if (!bytes) break;
+        Case c;
+        if (!ParseCase(*bytes, c)) {
+            std::fprintf(stderr, "case %d is damaged\n", i);
+            return -1;
+        }
+        const std::string ini = CasePath(dir, sep, i, side, "ini");
+        std::remove(ini.c_str());
+        if (c.file && !WriteWholeFile(ini, *c.file)) return -1;
+        Result r;
+        for (const Op& op : c.ops) {
+            OpResult out;
+            out.kind = op.kind;
+            if (!apply(op, ini, out)) {
+                std::fprintf(stderr, "case %d: write failed\n", i);
+                return -1;
+            }
+            r.ops.push_back(out);
+        }
+        r.file = ReadWholeFile(ini);
+        if (!WriteWholeFile(CasePath(dir, sep, i, "case", side), FormatResult(r))) return -1;
+    }
+    std::printf("applied %d cases\n", i);
+    return i;
+}
+
 }  // namespace yv::difftest

@@ -19,9 +19,7 @@ namespace {
 using settings::ProfileDoc;
 
 std::string CasePath(const std::string& dir, int i, const char* prefix, const char* ext) {
-    char name[64];
-    std::snprintf(name, sizeof name, "/%s_%04d.%s", prefix, i, ext);
-    return dir + name;
+    return difftest::CasePath(dir, '/', i, prefix, ext);
 }
 
 // --- Generation --------------------------------------------------------------------------------
@@ -195,23 +193,9 @@ int Gen(const std::string& dir, int count, std::uint64_t seed) {
 // --- Our side ------------------------------------------------------------------------------------
 
 int Apply(const std::string& dir) {
-    int i = 0;
-    for (;; ++i) {
-        const auto bytes = ReadWholeFile(CasePath(dir, i, "case", "txt"));
-        if (!bytes) break;
-        Case c;
-        if (!ParseCase(*bytes, c)) {
-            std::fprintf(stderr, "case %d is damaged\n", i);
-            return 1;
-        }
-        const std::string ini = CasePath(dir, i, "ours", "ini");
-        std::remove(ini.c_str());
-        if (c.file && !WriteWholeFile(ini, *c.file)) return 1;
-        Result r;
-        for (const Op& op : c.ops) {
+    const int n =
+        ApplyCases(dir, '/', "ours", [](const Op& op, const std::string& ini, OpResult& out) {
             ProfileDoc doc = settings::ReadProfileFile(ini).doc;
-            OpResult out;
-            out.kind = op.kind;
             switch (op.kind) {
                 case 'R':
                     out.text = doc.GetString(op.section, op.key, "(none)");
@@ -230,17 +214,9 @@ int Apply(const std::string& dir) {
                     doc.EraseSection(op.section);
                     break;
             }
-            if (doc.changed() && !settings::WriteProfileFile(doc, ini)) {
-                std::fprintf(stderr, "case %d: write failed\n", i);
-                return 1;
-            }
-            r.ops.push_back(out);
-        }
-        r.file = ReadWholeFile(ini);
-        if (!WriteWholeFile(CasePath(dir, i, "case", "ours"), FormatResult(r))) return 1;
-    }
-    std::printf("applied %d cases\n", i);
-    return 0;
+            return !doc.changed() || settings::WriteProfileFile(doc, ini);
+        });
+    return n < 0 ? 1 : 0;
 }
 
 // --- Comparison ------------------------------------------------------------------------------
