@@ -48,6 +48,13 @@ struct ProcessState {
 extern SharedArea g_shared;  // defined per build: a shared section on Windows
 extern ProcessState g_process;
 
+// Keys both hooks and the installer look at.
+constexpr std::uint32_t kVkShift = 16;
+constexpr std::uint32_t kVkMenu = 18;  // Alt
+constexpr std::uint32_t kVkSnapshot = 44;
+constexpr std::uint32_t kVkNumLock = 144;
+constexpr std::int32_t kScanLShift = 0x2A;
+
 // shiftLatch masks
 constexpr std::int32_t kShiftLeft = 1;
 constexpr std::int32_t kShiftRight = 2;

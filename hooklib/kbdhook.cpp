@@ -6,14 +6,9 @@ namespace yv {
 
 namespace {
 
-constexpr std::uint32_t kVkShift = 16;
-constexpr std::uint32_t kVkMenu = 18;
-constexpr std::uint32_t kVkSnapshot = 44;
-constexpr std::uint32_t kVkNumLock = 144;
 constexpr std::int32_t kScanPrintScreen = 55;
 constexpr std::int32_t kScanLWin = 91;
 constexpr std::int32_t kScanApps = 93;
-constexpr std::int32_t kScanLShift = 0x2A;
 // Real keys have scan codes below 128; anything above would give a scan index past scanMap.
 constexpr std::uint32_t kMaxScan = 127;
 

@@ -6,19 +6,14 @@ namespace yv {
 
 namespace {
 
-constexpr std::uint32_t kVkShift = 16;
-constexpr std::uint32_t kVkMenu = 18;
 constexpr std::uint32_t kVkCapital = 20;
 constexpr std::uint32_t kVkSpace = 32;
-constexpr std::uint32_t kVkSnapshot = 44;
 constexpr std::uint32_t kVkLWin = 91;
 constexpr std::uint32_t kVkRWin = 92;
 constexpr std::uint32_t kVkApps = 93;
 constexpr std::uint32_t kVkF10 = 121;
-constexpr std::uint32_t kVkNumLock = 144;
 constexpr std::uint32_t kVkProcessKey = 229;
 constexpr std::uint32_t kScanNumLock = 0x45;
-constexpr std::uint32_t kScanLShift = 0x2A;
 constexpr std::uint32_t kScanRShift = 0x36;
 constexpr std::uint32_t kNoKey = 0x100;  // stands for a wParam that is no virtual-key code
 
