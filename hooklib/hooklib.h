@@ -12,6 +12,10 @@ constexpr int kRows = 101;      // row 0 (On/Off key) and rules 1..100
 constexpr int kTextSize = 101;  // 100 bytes and the NUL
 constexpr int kTitleSize = 101;
 
+// The extra information of every keystroke the library synthesizes. The hooks pass input that
+// carries it on untouched, so the library never converts its own output again.
+constexpr LParam kOwnInput = 0x59563200;
+
 constexpr LParam NOTIFY_OFF = 9990;
 constexpr LParam NOTIFY_ON = 9991;
 constexpr LParam NOTIFY_ACTIVATED = 10001;
@@ -116,6 +120,8 @@ LResult KbdLLHookProc(int code, WParam wParam, LParam lParam);
 LResult CbtHookProc(int code, WParam wParam, LParam lParam);
 
 // Output primitives shared by the hooks.
+// keybd_event with the library's mark.
+void SynthKey(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags);
 void TypeText(Hwnd w, const char* text);
 void TapKey(std::uint8_t vk);
 void ReleaseModifierState(std::uint32_t vk, bool rightHand);

@@ -105,8 +105,8 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
     // Scan code 0x44, not the real key's 0x45, so the message hook does not take this for the
     // user's NumLock key.
     if (numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
-        plat::keybd_event(kVkNumLock, 0x44, 0, 0);
-        plat::keybd_event(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP, 0);
+        SynthKey(kVkNumLock, 0x44, 0);
+        SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
     }
     g_shared.desktopWnd = plat::GetDesktopWindow();
     return 0;

@@ -65,10 +65,10 @@ void KeyDown(const KeyEvent& ev, std::int32_t v) {
     if (t == kVkShift) {
         // The chosen Shift key's scan code goes along, so the application sees which one.
         g_shared.shiftLatch |= (v == kScanLShift ? kShiftLeft : kShiftRight) | kShiftHeldByRemap;
-        plat::keybd_event(kVkShift, static_cast<std::uint8_t>(v), 0, 0);
+        SynthKey(kVkShift, static_cast<std::uint8_t>(v), 0);
         return;
     }
-    plat::keybd_event(static_cast<std::uint8_t>(t), 0, 0, 0);
+    SynthKey(static_cast<std::uint8_t>(t), 0, 0);
     if (t == 91 || t == 92)
         plat::PostMessageA(g_shared.desktopWnd, win::WM_SYSCOMMAND, win::SC_TASKLIST, 1);
     else if (t == 93)
@@ -78,11 +78,11 @@ void KeyDown(const KeyEvent& ev, std::int32_t v) {
 void KeyUp(std::int32_t v) {
     if (v > kScanKeyBase) return;  // pasted on key-down
     if (v == kScanPrintScreen) {
-        plat::keybd_event(kVkSnapshot, 0, win::KEYEVENTF_KEYUP, 0);
+        SynthKey(kVkSnapshot, 0, win::KEYEVENTF_KEYUP);
         return;
     }
     if (IsWindowsOrApps(v)) {
-        plat::keybd_event(static_cast<std::uint8_t>(v), 0, win::KEYEVENTF_KEYUP, 0);
+        SynthKey(static_cast<std::uint8_t>(v), 0, win::KEYEVENTF_KEYUP);
         return;
     }
     const std::uint32_t t =
@@ -90,18 +90,18 @@ void KeyUp(std::int32_t v) {
     if (t == 0) return;
     if (t == kVkMenu) {
         // A lone Alt release would open the window's menu; a further press cancels that.
-        plat::keybd_event(kVkMenu, 0, 0, 0);
-        plat::keybd_event(kVkMenu, 0, win::KEYEVENTF_KEYUP, 0);
+        SynthKey(kVkMenu, 0, 0);
+        SynthKey(kVkMenu, 0, win::KEYEVENTF_KEYUP);
         return;
     }
     if (t == kVkShift) {
         g_shared.shiftLatch &= ~((v == kScanLShift ? kShiftLeft : kShiftRight) | kShiftHeldByRemap);
         // While the other Shift key is still down, the synthesized Shift stays down.
         if (g_shared.shiftLatch == 0)
-            plat::keybd_event(kVkShift, static_cast<std::uint8_t>(v), win::KEYEVENTF_KEYUP, 0);
+            SynthKey(kVkShift, static_cast<std::uint8_t>(v), win::KEYEVENTF_KEYUP);
         return;
     }
-    plat::keybd_event(static_cast<std::uint8_t>(t), 0, win::KEYEVENTF_KEYUP, 0);
+    SynthKey(static_cast<std::uint8_t>(t), 0, win::KEYEVENTF_KEYUP);
 }
 
 LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev) {
@@ -125,7 +125,7 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
 }  // namespace
 
 LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
-    if (code < 0) return PassOn(code, wParam, lParam);
+    if (code < 0 || plat::GetMessageExtraInfo() == kOwnInput) return PassOn(code, wParam, lParam);
     const auto bits = static_cast<std::uint32_t>(lParam);
     const KeyEvent ev{static_cast<std::uint32_t>(wParam), (bits >> 16) & 0xFF,
                       ((bits >> 24) & 1) != 0, ((bits >> 31) & 1) != 0};
@@ -134,7 +134,8 @@ LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
 
 LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
     const auto* rec = reinterpret_cast<const KbdLLEvent*>(lParam);
-    if (code < 0 || !rec) return PassOn(code, wParam, lParam);
+    if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
+        return PassOn(code, wParam, lParam);
     const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,
                       (rec->flags & win::LLKHF_UP) != 0};
     return KeyboardHook(code, wParam, lParam, ev);

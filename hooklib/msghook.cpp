@@ -69,7 +69,7 @@ bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
                 // With Alt held, a synthesized key would reach the window as a system key.
                 plat::PostMessageA(w, win::WM_KEYDOWN, x, 1);
             } else {
-                plat::keybd_event(x, 0, 0, 0);  // released with the source key
+                SynthKey(x, 0, 0);  // released with the source key
             }
             if (x == kVkLWin || x == kVkRWin)
                 plat::PostMessageA(w, win::WM_SYSCOMMAND, win::SC_TASKLIST, 1);
@@ -94,8 +94,8 @@ bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
         CopyRuleText(r, text);
         if (const std::uint8_t x = OneKeyByte(text)) {
             // PrintScreen sends no key-down message, so its row presses on the key-up.
-            if (vk == kVkSnapshot) plat::keybd_event(x, 0, 0, 0);
-            plat::keybd_event(x, 0, win::KEYEVENTF_KEYUP, 0);
+            if (vk == kVkSnapshot) SynthKey(x, 0, 0);
+            SynthKey(x, 0, win::KEYEVENTF_KEYUP);
         } else if (vk == kVkSnapshot) {
             TypeText(w, text);
         }
@@ -115,6 +115,9 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     const bool keyDown = m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN;
     const bool keyUp = m == win::WM_KEYUP || m == win::WM_SYSKEYUP;
     const bool keyMsg = keyDown || keyUp;
+    // The library's own keystrokes go on untouched.
+    if (keyMsg && plat::GetMessageExtraInfo() == kOwnInput)
+        return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
     const std::uint32_t vk =
         keyMsg && msg->wParam <= 0xFF ? static_cast<std::uint32_t>(msg->wParam) : kNoKey;
     const std::uint32_t hi = static_cast<std::uint32_t>(msg->lParam) >> 16;
@@ -129,14 +132,14 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     } else if (keyDown && vk == kVkNumLock && scan == kScanNumLock) {
         // The library's own NumLock presses carry scan code 0x44 and so never come here.
         if (g_shared.numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
-            plat::keybd_event(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP, 0);
-            plat::keybd_event(kVkNumLock, 0x44, 0, 0);
+            SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
+            SynthKey(kVkNumLock, 0x44, 0);
         }
         if (mode == 1 || mode == 3) RunNumLockRows(w);
         return 1;  // the NumLock message itself goes on to the window
     }
 
-    // Conversion. Scan code 0 marks the library's own keystrokes, which are never converted.
+    // Conversion. Keystrokes with scan code 0 are synthesized and never converted.
     if ((mode == 1 || mode == 3) && scan != 0 && vk != kNoKey) {
         if (keyDown) {
             if (FireKeyDown(w, vk, scan, extended)) {

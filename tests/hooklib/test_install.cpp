@@ -162,8 +162,8 @@ TEST_F(InstallTest, SetHookSwitchesNumLockOnWithItsOwnScanCode) {
         Lines keys;
         for (const auto& line : fake::Log())
             if (line.rfind("keybd_event", 0) == 0) keys.push_back(line);
-        const Lines expected = c.switches ? Lines{"keybd_event(144, 0x44, 0, 0)",
-                                                  "keybd_event(144, 0x44, KEYEVENTF_KEYUP, 0)"}
+        const Lines expected = c.switches ? Lines{"keybd_event(144, 0x44, 0, own)",
+                                                  "keybd_event(144, 0x44, KEYEVENTF_KEYUP, own)"}
                                           : Lines{};
         EXPECT_EQ(keys, expected) << "hold " << int(c.hold) << " state " << c.numLockState;
     }

@@ -58,6 +58,17 @@ TEST_P(KbdHookTest, OnOffKeyIsIgnoredInKeyLearningAndForOwnKeystrokes) {
     EXPECT_TRANSCRIPT(Run("d:NumLock"), "> d:NumLock", "= pass");
 }
 
+// The library's own output carries its mark and is never converted again, whatever its scan code
+// (the NumLock correction comes with F10's, a remapped Shift with its own).
+TEST_P(KbdHookTest, MarkedKeystrokesPassUntouched) {
+    Load(1, {{ScanKey(0x44), "pasted"}, {ScanKey(0x2A), Remap(0x1E)}}, {29, ""});
+    EXPECT_TRANSCRIPT(
+        Run("d:NumLock44/own u:NumLock44/own d:LShift/own u:LShift/own d:Nonconv/own"),
+        "> d:NumLock44/own", "= pass", "> u:NumLock44/own", "= pass", "> d:LShift/own", "= pass",
+        "> u:LShift/own", "= pass", "> d:Nonconv/own", "= pass");
+    EXPECT_EQ(g_shared.convMode, 1);
+}
+
 TEST_P(KbdHookTest, OnOffKeyOnOneSideOfAlt) {
     Load(3, {}, {165, ""});
     EXPECT_EQ(Show(Run("d:LAlt d:RAlt")),
@@ -78,33 +89,33 @@ TEST_P(KbdHookTest, RemapsToOrdinaryKeys) {
         {"CapsLock to left Ctrl", 0x3A, 0x1D, "d:Caps u:Caps",
          Join({{"> d:Caps", "MapVirtualKeyA(0x1d, 1)"},
                kClearSource,
-               {"keybd_event(17, 0, 0, 0)", "= eat", "> u:Caps", "MapVirtualKeyA(0x1d, 1)",
-                "keybd_event(17, 0, KEYEVENTF_KEYUP, 0)", "= eat"}})},
+               {"keybd_event(17, 0, 0, own)", "= eat", "> u:Caps", "MapVirtualKeyA(0x1d, 1)",
+                "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat"}})},
         {"keypad Enter to main Enter, by its extended scan index", 0x9C, 0x9C, "d:NumEnter d:Enter",
          Join({{"> d:NumEnter", "MapVirtualKeyA(0x1c, 1)"},
                kClearSource,
-               {"keybd_event(13, 0, 0, 0)", "= eat", "> d:Enter", "= pass"}})},
+               {"keybd_event(13, 0, 0, own)", "= eat", "> d:Enter", "= pass"}})},
         // A lone Alt release would open the menu bar: a further Alt press goes before it.
         {"A to Alt",
          0x1E,
          0x38,
          "u:A",
-         {"> u:A", "MapVirtualKeyA(0x38, 1)", "keybd_event(18, 0, 0, 0)",
-          "keybd_event(18, 0, KEYEVENTF_KEYUP, 0)", "= eat"}},
+         {"> u:A", "MapVirtualKeyA(0x38, 1)", "keybd_event(18, 0, 0, own)",
+          "keybd_event(18, 0, KEYEVENTF_KEYUP, own)", "= eat"}},
         {"A to PrintScreen", 0x1E, 55, "d:A u:A",
          Join({{"> d:A"},
                kClearSource,
-               {"keybd_event(44, 0, 0, 0)", "= eat", "> u:A",
-                "keybd_event(44, 0, KEYEVENTF_KEYUP, 0)", "= eat"}})},
+               {"keybd_event(44, 0, 0, own)", "= eat", "> u:A",
+                "keybd_event(44, 0, KEYEVENTF_KEYUP, own)", "= eat"}})},
         {"A to the left Windows key", 0x1E, 91, "d:A u:A",
          Join({{"> d:A"},
                kClearSource,
-               {"keybd_event(91, 0, 0, 0)", "PostMessageA(0x10010, WM_SYSCOMMAND, 61744, 1)",
-                "= eat", "> u:A", "keybd_event(91, 0, KEYEVENTF_KEYUP, 0)", "= eat"}})},
+               {"keybd_event(91, 0, 0, own)", "PostMessageA(0x10010, WM_SYSCOMMAND, 61744, 1)",
+                "= eat", "> u:A", "keybd_event(91, 0, KEYEVENTF_KEYUP, own)", "= eat"}})},
         {"A to Apps", 0x1E, 93, "d:A",
          Join({{"> d:A"},
                kClearSource,
-               {"keybd_event(93, 0, 0, 0)", "PostMessageA(0x10010, WM_CONTEXTMENU, 1, -1)",
+               {"keybd_event(93, 0, 0, own)", "PostMessageA(0x10010, WM_CONTEXTMENU, 1, -1)",
                 "= eat"}})},
         {"a scan code without a key swallows and produces nothing", 0x1E, 0x7F, "d:A u:A",
          Join({{"> d:A", "MapVirtualKeyA(0x7f, 1)"},
@@ -148,14 +159,14 @@ TEST_P(KbdHookTest, RemappedShiftStaysDownWhileTheOtherShiftIsHeld) {
               Show(Join({{"> d:A"},
                          mapLeft,
                          kClearSource,
-                         {"keybd_event(16, 0x2a, 0, 0)", "= eat", "> d:B"},
+                         {"keybd_event(16, 0x2a, 0, own)", "= eat", "> d:B"},
                          mapRight,
                          kClearSource,
-                         {"keybd_event(16, 0x36, 0, 0)", "= eat", "> u:A"},
+                         {"keybd_event(16, 0x36, 0, own)", "= eat", "> u:A"},
                          mapLeft,
                          {"= eat", "> u:B"},
                          mapRight,
-                         {"keybd_event(16, 0x36, KEYEVENTF_KEYUP, 0)", "= eat"}})));
+                         {"keybd_event(16, 0x36, KEYEVENTF_KEYUP, own)", "= eat"}})));
     EXPECT_EQ(g_shared.shiftLatch, 0);
 
     // The real right Shift is down (seen by the message hook): the release waits for it.
@@ -174,9 +185,9 @@ TEST_P(KbdHookTest, PasteRowPutsTheTextOnTheClipboardAndTypesCtrlV) {
                    kClearSource,
                    {"lstrlenA(\"hello\")", "GlobalAlloc(0x42, 6)", "GlobalLock(0x5000)",
                     "GlobalUnlock(0x5000)", "OpenClipboard(0x20)", "EmptyClipboard()",
-                    "SetClipboardData(1, 0x5000)", "CloseClipboard()", "keybd_event(17, 0, 0, 0)",
-                    "keybd_event(86, 0, 0, 0)", "keybd_event(86, 0, KEYEVENTF_KEYUP, 0)",
-                    "keybd_event(17, 0, KEYEVENTF_KEYUP, 0)", "= eat", "> u:A", "= eat"}})));
+                    "SetClipboardData(1, 0x5000)", "CloseClipboard()", "keybd_event(17, 0, 0, own)",
+                    "keybd_event(86, 0, 0, own)", "keybd_event(86, 0, KEYEVENTF_KEYUP, own)",
+                    "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat", "> u:A", "= eat"}})));
     EXPECT_EQ(fake::ClipboardText(), "hello");
     EXPECT_EQ(fake::LiveGlobalBlocks(), 0);
 }

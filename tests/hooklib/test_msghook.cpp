@@ -34,9 +34,9 @@ TEST_F(MsgHookTest, TextRowIsTypedAsMessagesInMode1AndAsKeystrokesInMode3) {
         Show(Join({{"> d:A"}, Typed('a', 65), Typed('b', 66), {"= null", "> u:A", "= null"}})));
 
     Load(3, {{65, "ab"}});
-    EXPECT_TRANSCRIPT(RunMsg("d:A u:A"), "> d:A", "keybd_event(97, 0, 0, 0)",
-                      "keybd_event(97, 0, KEYEVENTF_KEYUP, 0)", "keybd_event(98, 0, 0, 0)",
-                      "keybd_event(98, 0, KEYEVENTF_KEYUP, 0)", "= null", "> u:A", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("d:A u:A"), "> d:A", "keybd_event(97, 0, 0, own)",
+                      "keybd_event(97, 0, KEYEVENTF_KEYUP, own)", "keybd_event(98, 0, 0, own)",
+                      "keybd_event(98, 0, KEYEVENTF_KEYUP, own)", "= null", "> u:A", "= null");
 }
 
 TEST_F(MsgHookTest, OwnKeystrokesOtherRowsAndOtherModesAreLeftAlone) {
@@ -46,6 +46,16 @@ TEST_F(MsgHookTest, OwnKeystrokesOtherRowsAndOtherModesAreLeftAlone) {
     for (std::uint8_t mode : {0, 2}) {
         Load(mode, {{65, "ab"}});
         EXPECT_TRANSCRIPT(RunMsg("d:A u:A"), "> d:A", "= pass", "> u:A", "= pass");
+    }
+}
+
+TEST_F(MsgHookTest, MarkedKeystrokesPassUntouchedInEveryMode) {
+    for (std::uint8_t mode : {1, 2}) {
+        Load(mode, {{16, OneKey(65)}, {121, "x"}}, {0, ""}, 1);
+        EXPECT_TRANSCRIPT(RunMsg("d:LShift/own u:LShift/own d:NumLock/own sd:Space/own d:F10/own"),
+                          "> d:LShift/own", "= pass", "> u:LShift/own", "= pass", "> d:NumLock/own",
+                          "= pass", "> sd:Space/own", "= pass", "> d:F10/own", "= pass");
+        EXPECT_EQ(getkeyflg(121), 0);
     }
 }
 
@@ -62,10 +72,10 @@ TEST_F(MsgHookTest, RowsOfOneKeyFireInOrderAndAutoRepeatFiresAgain) {
 
 TEST_F(MsgHookTest, OneKeyRowsMakeAShortcut) {
     Load(1, {{112, OneKey(17)}, {112, OneKey(67)}});
-    EXPECT_TRANSCRIPT(RunMsg("d:F1 u:F1"), "> d:F1", "keybd_event(17, 0, 0, 0)",
-                      "keybd_event(67, 0, 0, 0)", "= null", "> u:F1",
-                      "keybd_event(67, 0, KEYEVENTF_KEYUP, 0)",
-                      "keybd_event(17, 0, KEYEVENTF_KEYUP, 0)", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("d:F1 u:F1"), "> d:F1", "keybd_event(17, 0, 0, own)",
+                      "keybd_event(67, 0, 0, own)", "= null", "> u:F1",
+                      "keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                      "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null");
 }
 
 TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
@@ -80,31 +90,31 @@ TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
         {112,
          20,
          "d:F1 u:F1",
-         {"> d:F1", "keybd_event(20, 0, 0, 0)", "keybd_event(20, 0, KEYEVENTF_KEYUP, 0)", "= null",
-          "> u:F1", "keybd_event(20, 0, KEYEVENTF_KEYUP, 0)", "= null"}},
+         {"> d:F1", "keybd_event(20, 0, 0, own)", "keybd_event(20, 0, KEYEVENTF_KEYUP, own)",
+          "= null", "> u:F1", "keybd_event(20, 0, KEYEVENTF_KEYUP, own)", "= null"}},
         // With Alt as the source the key goes to the window as a posted key-down.
         {164, 65, "sd:LAlt su:LAlt sd:RAlt",
          Join({{"> sd:LAlt"},
                kReleaseModifier,
                {"PostMessageA(0x10, WM_KEYDOWN, 65, 1)", "= null", "> su:LAlt"},
                kReleaseModifier,
-               {"keybd_event(65, 0, KEYEVENTF_KEYUP, 0)", "= null", "> sd:RAlt", "= pass"}})},
+               {"keybd_event(65, 0, KEYEVENTF_KEYUP, own)", "= null", "> sd:RAlt", "= pass"}})},
         // Windows and Apps keys also ask the window for the Start and context menus.
         {112,
          91,
          "d:F1",
-         {"> d:F1", "keybd_event(91, 0, 0, 0)", "PostMessageA(0x10, WM_SYSCOMMAND, 61744, 1)",
+         {"> d:F1", "keybd_event(91, 0, 0, own)", "PostMessageA(0x10, WM_SYSCOMMAND, 61744, 1)",
           "= null"}},
         {112,
          93,
          "d:F1",
-         {"> d:F1", "keybd_event(93, 0, 0, 0)", "PostMessageA(0x10, WM_CONTEXTMENU, 1, -1)",
+         {"> d:F1", "keybd_event(93, 0, 0, own)", "PostMessageA(0x10, WM_CONTEXTMENU, 1, -1)",
           "= null"}},
         // PrintScreen brings no usable key-down: press and release both come with the key-up.
         {44,
          65,
          "u:PrtSc",
-         {"> u:PrtSc", "keybd_event(65, 0, 0, 0)", "keybd_event(65, 0, KEYEVENTF_KEYUP, 0)",
+         {"> u:PrtSc", "keybd_event(65, 0, 0, own)", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
           "= null"}},
     };
     for (const Case& c : cases) {
@@ -115,15 +125,15 @@ TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
 
 TEST_F(MsgHookTest, TextRowOnPrintScreenIsTypedOnTheKeyUp) {
     Load(3, {{44, "7"}});
-    EXPECT_TRANSCRIPT(RunMsg("u:PrtSc"), "> u:PrtSc", "keybd_event(55, 0, 0, 0)",
-                      "keybd_event(55, 0, KEYEVENTF_KEYUP, 0)", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("u:PrtSc"), "> u:PrtSc", "keybd_event(55, 0, 0, own)",
+                      "keybd_event(55, 0, KEYEVENTF_KEYUP, own)", "= null");
 }
 
 TEST_F(MsgHookTest, SidesOfAltCtrlAndEnter) {
     Load(3, {{164, "1"}, {165, "2"}, {13, "3"}, {141, "4"}});
     const auto tap = [](int vk) {
-        return Lines{"keybd_event(" + std::to_string(vk) + ", 0, 0, 0)",
-                     "keybd_event(" + std::to_string(vk) + ", 0, KEYEVENTF_KEYUP, 0)"};
+        return Lines{"keybd_event(" + std::to_string(vk) + ", 0, 0, own)",
+                     "keybd_event(" + std::to_string(vk) + ", 0, KEYEVENTF_KEYUP, own)"};
     };
     EXPECT_EQ(Show(RunMsg("sd:LAlt sd:RAlt d:Enter d:NumEnter")),
               Show(Join({{"> sd:LAlt"},
@@ -148,29 +158,30 @@ TEST_F(MsgHookTest, HankakuAndConvertRowsActOnlyWithTheImeClosed) {
     EXPECT_EQ(Show(RunMsg("d:Hankaku d:Convert u:Convert")),
               Show(Join({{"> d:Hankaku"},
                          kImeQuery,
-                         {"keybd_event(49, 0, 0, 0)", "keybd_event(49, 0, KEYEVENTF_KEYUP, 0)"},
+                         {"keybd_event(49, 0, 0, own)", "keybd_event(49, 0, KEYEVENTF_KEYUP, own)"},
                          kImeQuery,
                          {"= null", "> d:Convert"},
                          kImeQuery,
                          kImeQuery,
-                         {"keybd_event(50, 0, 0, 0)", "keybd_event(50, 0, KEYEVENTF_KEYUP, 0)",
+                         {"keybd_event(50, 0, 0, own)", "keybd_event(50, 0, KEYEVENTF_KEYUP, own)",
                           "= null", "> u:Convert", "= null"}})));
 }
 
 TEST_F(MsgHookTest, NumLockIsKeptOnAndItsRowsRunInModes1And3) {
-    const Lines keepOn = {"GetKeyState(144)", "keybd_event(144, 0x44, KEYEVENTF_KEYUP, 0)",
-                          "keybd_event(144, 0x44, 0, 0)"};
-    const Lines rows = {"keybd_event(65, 0, 0, 0)", "keybd_event(65, 0, KEYEVENTF_KEYUP, 0)",
-                        "keybd_event(57, 0, 0, 0)", "keybd_event(57, 0, KEYEVENTF_KEYUP, 0)"};
+    const Lines keepOn = {"GetKeyState(144)", "keybd_event(144, 0x44, KEYEVENTF_KEYUP, own)",
+                          "keybd_event(144, 0x44, 0, own)"};
+    const Lines rows = {"keybd_event(65, 0, 0, own)", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                        "keybd_event(57, 0, 0, own)", "keybd_event(57, 0, KEYEVENTF_KEYUP, own)"};
     for (std::uint8_t mode : {0, 1, 3}) {
         Load(mode, {{144, OneKey(65)}, {66, "x"}, {144, "9"}}, {0, ""}, 1);
         if (mode == 1) fake::SetVkKeyScan('9', 0);  // mode 1 types by messages; keep it short
         Lines expected = Join({{"> d:NumLock"}, keepOn});
         if (mode == 3) expected = Join({expected, rows});
         if (mode == 1)
-            expected = Join({expected,
-                             {"keybd_event(65, 0, 0, 0)", "keybd_event(65, 0, KEYEVENTF_KEYUP, 0)",
-                              "VkKeyScanA(57)", "SendMessageA(0x10, WM_CHAR, 57, 1)"}});
+            expected =
+                Join({expected,
+                      {"keybd_event(65, 0, 0, own)", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                       "VkKeyScanA(57)", "SendMessageA(0x10, WM_CHAR, 57, 1)"}});
         expected.push_back("= stop");
         EXPECT_EQ(Show(RunMsg("d:NumLock")), Show(expected)) << "mode " << int(mode);
         // The key-up and the library's own NumLock presses are not looked at.
@@ -180,8 +191,8 @@ TEST_F(MsgHookTest, NumLockIsKeptOnAndItsRowsRunInModes1And3) {
     // NumLock already on, or not to be held: only the rows.
     Load(3, {{144, "9"}}, {0, ""}, 0);
     fake::SetKeyState(144, 0);
-    EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "keybd_event(57, 0, 0, 0)",
-                      "keybd_event(57, 0, KEYEVENTF_KEYUP, 0)", "= stop");
+    EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "keybd_event(57, 0, 0, own)",
+                      "keybd_event(57, 0, KEYEVENTF_KEYUP, own)", "= stop");
     Load(0, {}, {0, ""}, 1);
     fake::SetKeyState(144, 1);
     EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "GetKeyState(144)", "= stop");
@@ -256,7 +267,7 @@ TEST_F(MsgHookTest, ShiftKeysFollowTheLatchAndARemappedShiftStaysDown) {
     // A row on Shift fires instead of latching.
     Load(1, {{16, OneKey(65)}});
     g_shared.shiftLatch = 0;
-    EXPECT_TRANSCRIPT(RunMsg("d:LShift"), "> d:LShift", "keybd_event(65, 0, 0, 0)", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("d:LShift"), "> d:LShift", "keybd_event(65, 0, 0, own)", "= null");
     EXPECT_EQ(g_shared.shiftLatch, 0);
 }
 
