@@ -16,6 +16,7 @@ const std::map<std::string, Key>& KeyTable() {
         {"1", {49, 0x02, false}},
         {"F1", {112, 0x3B, false}},
         {"F10", {121, 0x44, false}},
+        {"F11", {122, 0x57, false}},
         {"Esc", {27, 0x01, false}},
         {"Enter", {13, 0x1C, false}},
         {"NumEnter", {13, 0x1C, true}},

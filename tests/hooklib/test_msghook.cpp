@@ -78,6 +78,76 @@ TEST_F(MsgHookTest, OneKeyRowsMakeAShortcut) {
                       "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null");
 }
 
+// Ctrl held by a shortcut row on F1 is let go at F1's release, whatever changed meanwhile; the
+// repeats of F1 stay away from the window while conversion is off.
+TEST_F(MsgHookTest, HeldOneKeyTargetsAreReleasedWhateverChangesMeanwhile) {
+    const std::vector<Row> shortcut = {{112, OneKey(17)}, {112, OneKey(67)}};
+    const struct {
+        const char* name;
+        void (*change)();
+        Lines repeat;  // what an auto-repeat of F1 does by then
+    } cases[] = {
+        {"conversion off", [] { g_shared.convMode = 0; }, {"= null"}},
+        {"key learning",
+         [] {
+             Load(2, {{112, OneKey(17)}, {112, OneKey(67)}});
+         },
+         {"= null"}},
+        {"other rules",
+         [] {
+             Load(1, {{112, OneKey(65)}});
+         },
+         {"keybd_event(65, 0, 0, own)", "= null"}},
+        {"a text row",
+         [] {
+             Load(3, {{112, "7"}});
+         },
+         {"keybd_event(55, 0, 0, own)", "keybd_event(55, 0, KEYEVENTF_KEYUP, own)", "= null"}},
+        {"no rules", [] { Load(1, {}); }, {"= pass"}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        Load(1, shortcut);
+        RunMsg("d:F1");
+        c.change();
+        Lines expected = Join({{"> d:F1"}, c.repeat, {"> u:F1"}});
+        if (c.name == std::string("other rules"))
+            expected.push_back("keybd_event(65, 0, KEYEVENTF_KEYUP, own)");
+        expected.insert(expected.end(), {"keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                                         "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null"});
+        EXPECT_EQ(Show(RunMsg("d:F1 u:F1")), Show(expected)) << c.name;
+    }
+    // ResetHook lets go of whatever is still held; the key-up then goes on.
+    SetUp();
+    Load(1, shortcut);
+    RunMsg("d:F1");
+    fake::ClearLog();
+    ResetHook();
+    EXPECT_EQ(Calls(), (Lines{"UnhookWindowsHookEx(0xa1)", "UnhookWindowsHookEx(0xa2)",
+                              "keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                              "keybd_event(17, 0, KEYEVENTF_KEYUP, own)"}));
+    g_shared.hookMsg = kMsgHook;
+    Load(0, shortcut);
+    EXPECT_TRANSCRIPT(RunMsg("u:F1"), "> u:F1", "= pass");
+}
+
+TEST_F(MsgHookTest, OneKeyTargetsBeyondWhatAKeyCanHoldAreTappedAtOnce) {
+    std::vector<Row> rows;
+    for (int x = 65; x < 65 + kHeldPerKey + 1; ++x) rows.push_back({112, OneKey(x)});
+    Load(1, rows);
+    Lines down = {"> d:F1"}, up = {"> u:F1"};
+    for (int x = 65; x < 65 + kHeldPerKey; ++x)
+        down.push_back("keybd_event(" + std::to_string(x) + ", 0, 0, own)");
+    const std::string last = std::to_string(65 + kHeldPerKey);
+    down.insert(down.end(), {"keybd_event(" + last + ", 0, 0, own)",
+                             "keybd_event(" + last + ", 0, KEYEVENTF_KEYUP, own)", "= null"});
+    for (int x = 65 + kHeldPerKey - 1; x >= 65; --x)
+        up.push_back("keybd_event(" + std::to_string(x) + ", 0, KEYEVENTF_KEYUP, own)");
+    up.push_back("= null");
+    EXPECT_EQ(Show(RunMsg("d:F1 d:F1")), Show(Join({down, Lines(down.begin(), down.end())})));
+    EXPECT_EQ(Show(RunMsg("u:F1")), Show(up));
+}
+
 TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
     struct Case {
         std::int32_t rowKey;
