@@ -281,7 +281,13 @@ TEST_F(MsgHookTest, SystemKeyFilterWorksInEveryMode) {
         EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 0x77, -1)), Lines{"= null"});
         EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 1, -1)), Lines{"= pass"});
         EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 0x77, 0x00640032)), Lines{"= pass"});
-        EXPECT_TRANSCRIPT(RunMsg("sd:Space"), "> sd:Space", "= null");
+        // From the keyboard means y = -1: the high half of lParam.
+        EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 0x77, 0x0000FFFF)), Lines{"= pass"});
+        EXPECT_EQ(
+            SendRecord(record(win::WM_CONTEXTMENU, 0x77, static_cast<std::int32_t>(0xFFFF0064))),
+            Lines{"= null"});
+        EXPECT_TRANSCRIPT(RunMsg("sd:Space d:Space"), "> sd:Space", "= null", "> d:Space",
+                          "= pass");
         if (mode == 2) continue;  // F10 is handed over there
         fake::SetAsyncKeyState(16, 0);
         EXPECT_TRANSCRIPT(RunMsg("d:F10"), "> d:F10", "GetAsyncKeyState(16)", "= pass");
@@ -311,6 +317,14 @@ TEST_F(MsgHookTest, KeyLearningRecordsKeysAndHandsOverSystemKeys) {
 
     fake::SetImeOpen(true);
     EXPECT_EQ(Show(RunMsg("d:ProcA")), Show(Join({{"> d:ProcA"}, kImeQuery, {"= pass"}})));
+
+    // Only the system-key form of Alt and the plain form of VK_PROCESSKEY are handed over; and
+    // NumLock is left alone while keys are learnt.
+    Load(2, {}, {0, ""}, 1);
+    fake::SetKeyState(144, 0);
+    EXPECT_TRANSCRIPT(RunMsg("d:LAlt sd:ProcA d:NumLock"), "> d:LAlt", "= pass", "> sd:ProcA",
+                      "= pass", "> d:NumLock", "= pass");
+    EXPECT_EQ(getkeyflg(144), 0x45);
 }
 
 TEST_F(MsgHookTest, OnOffKeyUpIsRemovedWhileConversionIsOn) {
@@ -334,11 +348,15 @@ TEST_F(MsgHookTest, ShiftKeysFollowTheLatchAndARemappedShiftStaysDown) {
     EXPECT_EQ(g_shared.shiftLatch, kShiftHeldByRemap);
     EXPECT_EQ(fake::KeyboardStateBytes()[16], 0x80);
 
-    // A row on Shift fires instead of latching.
+    // A row on Shift fires instead of latching, and its key-up leaves the latch alone.
     Load(1, {{16, OneKey(65)}});
     g_shared.shiftLatch = 0;
     EXPECT_TRANSCRIPT(RunMsg("d:LShift"), "> d:LShift", "keybd_event(65, 0, 0, own)", "= null");
     EXPECT_EQ(g_shared.shiftLatch, 0);
+    g_shared.shiftLatch = kShiftLeft;
+    EXPECT_TRANSCRIPT(RunMsg("u:LShift"), "> u:LShift", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                      "= null");
+    EXPECT_EQ(g_shared.shiftLatch, kShiftLeft);
 }
 
 TEST_F(MsgHookTest, CommonMessagesPassWithoutAnyWork) {
