@@ -142,28 +142,23 @@ TEST_P(KbdHookTest, HeldKeyIsReleasedAsItWasPressedWhateverChangesMeanwhile) {
     const Row ctrl = {ScanKey(0x57), Remap(0x1D)};
     const struct {
         const char* name;
-        void (*change)(KbdForm);
+        int mode;  // -1: the On/Off key is pressed instead of loading rules
+        std::vector<Row> rows;
     } cases[] = {
-        {"On/Off key", [](KbdForm f) { RunKbd(f, "d:Nonconv"); }},
-        {"other rules",
-         [](KbdForm) {
-             Load(1, {{ScanKey(0x57), Remap(0x38)}});
-         }},
-        {"a paste row",
-         [](KbdForm) {
-             Load(3, {{ScanKey(0x57), "text"}});
-         }},
-        {"no rules", [](KbdForm) { Load(1, {}); }},
-        {"key learning",
-         [](KbdForm) {
-             Load(2, {{ScanKey(0x57), Remap(0x1D)}});
-         }},
+        {"On/Off key", -1, {}},
+        {"other rules", 1, {{ScanKey(0x57), Remap(0x38)}}},
+        {"a paste row", 3, {{ScanKey(0x57), "text"}}},
+        {"no rules", 1, {}},
+        {"key learning", 2, {ctrl}},
     };
     for (const auto& c : cases) {
         SetUp();
         Load(1, {ctrl}, {29, ""});
         Run("d:F11");
-        c.change(GetParam());
+        if (c.mode < 0)
+            Run("d:Nonconv");
+        else
+            Load(static_cast<std::uint8_t>(c.mode), c.rows);
         EXPECT_EQ(Show(Run("d:F11 u:F11 u:F11")),
                   Show(Join({{"> d:F11"},
                              kClearSource,

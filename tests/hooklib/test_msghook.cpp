@@ -84,38 +84,38 @@ TEST_F(MsgHookTest, HeldOneKeyTargetsAreReleasedWhateverChangesMeanwhile) {
     const std::vector<Row> shortcut = {{112, OneKey(17)}, {112, OneKey(67)}};
     const struct {
         const char* name;
-        void (*change)();
+        std::uint8_t mode;
+        std::vector<Row> rows;
         Lines repeat;  // what an auto-repeat of F1 does by then
+        Lines up;      // releases at F1's key-up
     } cases[] = {
-        {"conversion off", [] { g_shared.convMode = 0; }, {"= null"}},
-        {"key learning",
-         [] {
-             Load(2, {{112, OneKey(17)}, {112, OneKey(67)}});
-         },
-         {"= null"}},
+        {"conversion off", 0, shortcut, {"= null"}, {}},
+        {"key learning", 2, shortcut, {"= null"}, {}},
         {"other rules",
-         [] {
-             Load(1, {{112, OneKey(65)}});
-         },
-         {"keybd_event(65, 0, 0, own)", "= null"}},
+         1,
+         {{112, OneKey(65)}},
+         {"keybd_event(65, 0, 0, own)", "= null"},
+         {"keybd_event(65, 0, KEYEVENTF_KEYUP, own)"}},
         {"a text row",
-         [] {
-             Load(3, {{112, "7"}});
-         },
-         {"keybd_event(55, 0, 0, own)", "keybd_event(55, 0, KEYEVENTF_KEYUP, own)", "= null"}},
-        {"no rules", [] { Load(1, {}); }, {"= pass"}},
+         3,
+         {{112, "7"}},
+         {"keybd_event(55, 0, 0, own)", "keybd_event(55, 0, KEYEVENTF_KEYUP, own)", "= null"},
+         {}},
+        {"no rules", 1, {}, {"= pass"}, {}},
     };
     for (const auto& c : cases) {
         SetUp();
         Load(1, shortcut);
         RunMsg("d:F1");
-        c.change();
-        Lines expected = Join({{"> d:F1"}, c.repeat, {"> u:F1"}});
-        if (c.name == std::string("other rules"))
-            expected.push_back("keybd_event(65, 0, KEYEVENTF_KEYUP, own)");
-        expected.insert(expected.end(), {"keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
-                                         "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null"});
-        EXPECT_EQ(Show(RunMsg("d:F1 u:F1")), Show(expected)) << c.name;
+        Load(c.mode, c.rows);
+        EXPECT_EQ(Show(RunMsg("d:F1 u:F1")),
+                  Show(Join({{"> d:F1"},
+                             c.repeat,
+                             {"> u:F1"},
+                             c.up,
+                             {"keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                              "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null"}})))
+            << c.name;
     }
     // ResetHook lets go of whatever is still held; the key-up then goes on.
     SetUp();
@@ -132,20 +132,17 @@ TEST_F(MsgHookTest, HeldOneKeyTargetsAreReleasedWhateverChangesMeanwhile) {
 }
 
 TEST_F(MsgHookTest, OneKeyTargetsBeyondWhatAKeyCanHoldAreTappedAtOnce) {
-    std::vector<Row> rows;
-    for (int x = 65; x < 65 + kHeldPerKey + 1; ++x) rows.push_back({112, OneKey(x)});
+    std::vector<Row> rows(kHeldPerKey + 1, {112, OneKey(65)});
+    for (int i = 0; i <= kHeldPerKey; ++i) rows[i].text = OneKey(static_cast<std::uint8_t>(65 + i));
     Load(1, rows);
-    Lines down = {"> d:F1"}, up = {"> u:F1"};
-    for (int x = 65; x < 65 + kHeldPerKey; ++x)
-        down.push_back("keybd_event(" + std::to_string(x) + ", 0, 0, own)");
+    const Lines down = RunMsg("d:F1"), up = RunMsg("u:F1");
     const std::string last = std::to_string(65 + kHeldPerKey);
-    down.insert(down.end(), {"keybd_event(" + last + ", 0, 0, own)",
-                             "keybd_event(" + last + ", 0, KEYEVENTF_KEYUP, own)", "= null"});
-    for (int x = 65 + kHeldPerKey - 1; x >= 65; --x)
-        up.push_back("keybd_event(" + std::to_string(x) + ", 0, KEYEVENTF_KEYUP, own)");
-    up.push_back("= null");
-    EXPECT_EQ(Show(RunMsg("d:F1 d:F1")), Show(Join({down, Lines(down.begin(), down.end())})));
-    EXPECT_EQ(Show(RunMsg("u:F1")), Show(up));
+    EXPECT_EQ(Lines(down.end() - 3, down.end()),
+              (Lines{"keybd_event(" + last + ", 0, 0, own)",
+                     "keybd_event(" + last + ", 0, KEYEVENTF_KEYUP, own)", "= null"}));
+    EXPECT_EQ(up.size(), kHeldPerKey + 2u);  // the step, the held ones released, the outcome
+    EXPECT_EQ(up.at(1),
+              "keybd_event(" + std::to_string(64 + kHeldPerKey) + ", 0, KEYEVENTF_KEYUP, own)");
 }
 
 TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
