@@ -12,6 +12,13 @@ constexpr int kRows = 101;      // row 0 (On/Off key) and rules 1..100
 constexpr int kTextSize = 101;  // 100 bytes and the NUL
 constexpr int kTitleSize = 101;
 
+// One-key targets the message hook remembers per source key; further ones are tapped at once.
+constexpr int kHeldPerKey = 8;
+
+// The extra information of every keystroke the library synthesizes. The hooks pass input that
+// carries it on untouched, so the library never converts its own output again.
+constexpr LParam kOwnInput = 0x59563200;
+
 constexpr LParam NOTIFY_OFF = 9990;
 constexpr LParam NOTIFY_ON = 9991;
 constexpr LParam NOTIFY_ACTIVATED = 10001;
@@ -37,6 +44,15 @@ struct SharedArea {
     Hwnd desktopWnd;
     std::int32_t osNumber;
     Hmodule user32Module;
+    // What stays held until a key's key-up, whatever the mode and the rules are by then. Shared,
+    // because the key-up may reach another process than its key-down, and ResetHook, which runs
+    // in the host, releases what is left.
+    // The keyboard hook, by scan index: 0 = the key-down went on; else kKbdHeld | the virtual
+    // key pressed (bits 16..23, 0 for a paste) | the scanMap value acted on (bits 0..15).
+    std::int32_t kbdHeld[256];
+    // The message hook's one-key targets, by the source key's scan index, in pressing order.
+    std::uint8_t msgHeldCount[256];
+    std::uint8_t msgHeld[256][kHeldPerKey];
 };
 
 // State of this process only.
@@ -116,12 +132,18 @@ LResult KbdLLHookProc(int code, WParam wParam, LParam lParam);
 LResult CbtHookProc(int code, WParam wParam, LParam lParam);
 
 // Output primitives shared by the hooks.
+// keybd_event with the library's mark.
+void SynthKey(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags);
 void TypeText(Hwnd w, const char* text);
 void TapKey(std::uint8_t vk);
 void ReleaseModifierState(std::uint32_t vk, bool rightHand);
 void ClearKeyState(std::uint32_t vk);
 int ImeIsOpen(Hwnd w);
 int PasteText(Hwnd owner, const char* text);
+
+// Release whatever the keyboard hook / the message hook still holds down (ResetHook, SetHook).
+void ReleaseHeldRemaps();
+void ReleaseHeldOneKeys();
 
 // System version number: platform * 1000 + major * 100 + minor * 10 + service-pack digit.
 std::int32_t OsNumber();

@@ -46,6 +46,12 @@ std::int32_t FailSetHook(const char* text) {
     return 1;
 }
 
+// Releases every key that a hook still holds down for a key not yet released.
+void ReleaseHeld() {
+    ReleaseHeldRemaps();
+    ReleaseHeldOneKeys();
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
@@ -73,6 +79,10 @@ std::int32_t OsNumber() {
 std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
     g_shared.hostWnd = hostWnd;
     g_shared.numLockHold = numLockHold;
+    // The shared area outlives a host that ended without ResetHook: its first activation is not
+    // the last one of that run, and nothing it held may stay down.
+    g_shared.lastActive = nullptr;
+    ReleaseHeld();
     g_shared.osNumber = OsNumber();
     std::memset(g_shared.scanMap, 0, sizeof g_shared.scanMap);
 
@@ -105,8 +115,8 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
     // Scan code 0x44, not the real key's 0x45, so the message hook does not take this for the
     // user's NumLock key.
     if (numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
-        plat::keybd_event(kVkNumLock, 0x44, 0, 0);
-        plat::keybd_event(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP, 0);
+        SynthKey(kVkNumLock, 0x44, 0);
+        SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
     }
     g_shared.desktopWnd = plat::GetDesktopWindow();
     return 0;
@@ -118,6 +128,7 @@ std::int32_t ResetHook() {
     Unhook(g_shared.hookKbd);
     Unhook(g_shared.hookCbt);
     ReleaseUser32();
+    ReleaseHeld();  // after the hooks are gone, so no hook waits for these
     return 0;
 }
 

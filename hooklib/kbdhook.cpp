@@ -39,19 +39,27 @@ bool ToggleOnOff(const KeyEvent& ev) {
     return true;
 }
 
-void KeyDown(const KeyEvent& ev, std::int32_t v) {
-    // Target virtual key; 0 for a paste row or a scan code without a key.
-    std::uint32_t t = 0;
-    if (v > kScanKeyBase)
-        t = 0;
-    else if (v == kScanPrintScreen)
-        t = kVkSnapshot;
-    else if (IsWindowsOrApps(v))
-        t = static_cast<std::uint32_t>(v);
-    else
-        t = plat::MapVirtualKeyA(static_cast<std::uint32_t>(v), win::MAPVK_VSC_TO_VK);
+// Target virtual key of scanMap value v; 0 for a paste row or a scan code without a key.
+std::uint32_t TargetOf(std::int32_t v) {
+    if (v > kScanKeyBase) return 0;
+    if (v == kScanPrintScreen) return kVkSnapshot;
+    if (IsWindowsOrApps(v)) return static_cast<std::uint32_t>(v);
+    return plat::MapVirtualKeyA(static_cast<std::uint32_t>(v), win::MAPVK_VSC_TO_VK);
+}
 
-    ClearKeyState(ev.vk);  // the source key no longer counts as held
+// kbdHeld entries: what a key-down did, so its repeats and its key-up do the same.
+constexpr std::int32_t kKbdHeld = 1 << 24;
+constexpr std::int32_t HeldEntry(std::int32_t v, std::uint32_t t) {
+    return kKbdHeld | static_cast<std::int32_t>((t & 0xFF) << 16) | (v & 0xFFFF);
+}
+constexpr std::int32_t HeldValue(std::int32_t held) { return held & 0xFFFF; }
+constexpr std::uint32_t HeldTarget(std::int32_t held) {
+    return static_cast<std::uint32_t>(held >> 16) & 0xFF;
+}
+
+// Presses target t of scanMap value v, or pastes when there is none.
+void KeyDown(std::uint32_t sourceVk, std::int32_t v, std::uint32_t t) {
+    ClearKeyState(sourceVk);  // the source key no longer counts as held
 
     if (t == 0) {
         const std::int32_t row = v - kScanKeyBase;
@@ -65,67 +73,80 @@ void KeyDown(const KeyEvent& ev, std::int32_t v) {
     if (t == kVkShift) {
         // The chosen Shift key's scan code goes along, so the application sees which one.
         g_shared.shiftLatch |= (v == kScanLShift ? kShiftLeft : kShiftRight) | kShiftHeldByRemap;
-        plat::keybd_event(kVkShift, static_cast<std::uint8_t>(v), 0, 0);
+        SynthKey(kVkShift, static_cast<std::uint8_t>(v), 0);
         return;
     }
-    plat::keybd_event(static_cast<std::uint8_t>(t), 0, 0, 0);
+    SynthKey(static_cast<std::uint8_t>(t), 0, 0);
     if (t == 91 || t == 92)
         plat::PostMessageA(g_shared.desktopWnd, win::WM_SYSCOMMAND, win::SC_TASKLIST, 1);
     else if (t == 93)
         plat::PostMessageA(g_shared.desktopWnd, win::WM_CONTEXTMENU, 1, -1);
 }
 
-void KeyUp(std::int32_t v) {
-    if (v > kScanKeyBase) return;  // pasted on key-down
-    if (v == kScanPrintScreen) {
-        plat::keybd_event(kVkSnapshot, 0, win::KEYEVENTF_KEYUP, 0);
-        return;
-    }
-    if (IsWindowsOrApps(v)) {
-        plat::keybd_event(static_cast<std::uint8_t>(v), 0, win::KEYEVENTF_KEYUP, 0);
-        return;
-    }
-    const std::uint32_t t =
-        plat::MapVirtualKeyA(static_cast<std::uint32_t>(v), win::MAPVK_VSC_TO_VK);
-    if (t == 0) return;
+// Releases what a key-down recorded as `held` pressed.
+void KeyUp(std::int32_t held) {
+    const std::uint32_t t = HeldTarget(held);
+    const std::int32_t v = HeldValue(held);
+    if (t == 0) return;  // pasted on key-down, or nothing pressed
     if (t == kVkMenu) {
         // A lone Alt release would open the window's menu; a further press cancels that.
-        plat::keybd_event(kVkMenu, 0, 0, 0);
-        plat::keybd_event(kVkMenu, 0, win::KEYEVENTF_KEYUP, 0);
+        SynthKey(kVkMenu, 0, 0);
+        SynthKey(kVkMenu, 0, win::KEYEVENTF_KEYUP);
         return;
     }
     if (t == kVkShift) {
         g_shared.shiftLatch &= ~((v == kScanLShift ? kShiftLeft : kShiftRight) | kShiftHeldByRemap);
         // While the other Shift key is still down, the synthesized Shift stays down.
         if (g_shared.shiftLatch == 0)
-            plat::keybd_event(kVkShift, static_cast<std::uint8_t>(v), win::KEYEVENTF_KEYUP, 0);
+            SynthKey(kVkShift, static_cast<std::uint8_t>(v), win::KEYEVENTF_KEYUP);
         return;
     }
-    plat::keybd_event(static_cast<std::uint8_t>(t), 0, win::KEYEVENTF_KEYUP, 0);
+    SynthKey(static_cast<std::uint8_t>(t), 0, win::KEYEVENTF_KEYUP);
 }
 
 LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev) {
-    if (ev.scan > kMaxScan) return PassOn(code, wParam, lParam);
+    if (ev.scan > kMaxScan || ev.scan == 0) return PassOn(code, wParam, lParam);
+    const std::uint32_t e = ev.extended ? ev.scan + 128 : ev.scan;
 
-    if (!ev.up && g_shared.convMode != 2 && ev.scan != 0 && ToggleOnOff(ev)) return kSwallow;
+    // A key converted at its key-down stays so until its key-up: its repeats and its release
+    // do what the first key-down did, whatever the mode and the rules are by now.
+    std::int32_t& heldSlot = g_shared.kbdHeld[e];
+    if (const std::int32_t held = Peek(heldSlot)) {
+        if (ev.up) {
+            heldSlot = 0;
+            KeyUp(held);
+        } else {
+            KeyDown(ev.vk, HeldValue(held), HeldTarget(held));
+        }
+        return kSwallow;
+    }
+    if (ev.up) return PassOn(code, wParam, lParam);  // its key-down went on as well
+
+    if (g_shared.convMode != 2 && ToggleOnOff(ev)) return kSwallow;
 
     const std::uint8_t mode = g_shared.convMode;
-    if ((mode != 1 && mode != 3) || ev.scan == 0) return PassOn(code, wParam, lParam);
+    if (mode != 1 && mode != 3) return PassOn(code, wParam, lParam);
 
-    const std::uint32_t e = ev.extended ? ev.scan + 128 : ev.scan;
     const std::int32_t v = Peek(g_shared.scanMap[e]);
     if (v == 0) return PassOn(code, wParam, lParam);
-    if (ev.up)
-        KeyUp(v);
-    else
-        KeyDown(ev, v);
+    const std::uint32_t t = TargetOf(v);
+    heldSlot = HeldEntry(v, t);
+    KeyDown(ev.vk, v, t);
     return kSwallow;
 }
 
 }  // namespace
 
+void ReleaseHeldRemaps() {
+    for (std::int32_t& slot : g_shared.kbdHeld) {
+        const std::int32_t held = Peek(slot);
+        slot = 0;
+        if (held != 0) KeyUp(held);
+    }
+}
+
 LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
-    if (code < 0) return PassOn(code, wParam, lParam);
+    if (code < 0 || plat::GetMessageExtraInfo() == kOwnInput) return PassOn(code, wParam, lParam);
     const auto bits = static_cast<std::uint32_t>(lParam);
     const KeyEvent ev{static_cast<std::uint32_t>(wParam), (bits >> 16) & 0xFF,
                       ((bits >> 24) & 1) != 0, ((bits >> 31) & 1) != 0};
@@ -134,7 +155,8 @@ LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
 
 LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
     const auto* rec = reinterpret_cast<const KbdLLEvent*>(lParam);
-    if (code < 0 || !rec) return PassOn(code, wParam, lParam);
+    if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
+        return PassOn(code, wParam, lParam);
     const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,
                       (rec->flags & win::LLKHF_UP) != 0};
     return KeyboardHook(code, wParam, lParam, ev);

@@ -49,8 +49,36 @@ void RunNumLockRows(Hwnd w) {
     }
 }
 
-// Key-down: every matching row fires, in row order. Returns whether any did.
-bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
+int HeldCount(std::uint32_t e) {
+    const int n = Peek(g_shared.msgHeldCount[e]);
+    return n < kHeldPerKey ? n : kHeldPerKey;
+}
+
+// Remembers that the key of scan index e holds x down; false when its list is full.
+bool Hold(std::uint32_t e, std::uint8_t x) {
+    std::uint8_t* held = g_shared.msgHeld[e];
+    const int n = HeldCount(e);
+    for (int i = 0; i < n; ++i)
+        if (held[i] == x) return true;  // an auto-repeat presses it again
+    if (n == kHeldPerKey) return false;
+    held[n] = x;
+    g_shared.msgHeldCount[e] = static_cast<std::uint8_t>(n + 1);
+    return true;
+}
+
+// Releases what the key of scan index e holds, the last pressed first. Returns whether it held
+// anything.
+bool ReleaseOneKeys(std::uint32_t e) {
+    const int n = HeldCount(e);
+    if (n == 0) return false;
+    g_shared.msgHeldCount[e] = 0;
+    for (int i = n - 1; i >= 0; --i) SynthKey(g_shared.msgHeld[e][i], 0, win::KEYEVENTF_KEYUP);
+    return true;
+}
+
+// Key-down: every matching row fires, in row order. Returns whether any did. One-key targets
+// stay held for the key of scan index e until its key-up.
+bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended, std::uint32_t e) {
     bool fired = false;
     char text[kTextSize];
     for (int r = 1; r < kRows; ++r) {
@@ -69,8 +97,9 @@ bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
                 // With Alt held, a synthesized key would reach the window as a system key.
                 plat::PostMessageA(w, win::WM_KEYDOWN, x, 1);
             } else {
-                plat::keybd_event(x, 0, 0, 0);  // released with the source key
+                SynthKey(x, 0, 0);
             }
+            if (!Hold(e, x)) SynthKey(x, 0, win::KEYEVENTF_KEYUP);  // nothing may stay down
             if (x == kVkLWin || x == kVkRWin)
                 plat::PostMessageA(w, win::WM_SYSCOMMAND, win::SC_TASKLIST, 1);
             else if (x == kVkApps)
@@ -83,21 +112,21 @@ bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
     return fired;
 }
 
-// Key-up: rows from the last one down to row 0 (the On/Off key), so one-key rows are released
-// in reverse order. Returns whether any row matched.
+// Key-up: rows from the last one down to row 0 (the On/Off key). Returns whether any row
+// matched. One-key targets pressed at the key-down are released apart (ReleaseOneKeys).
 bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
     bool fired = false;
     char text[kTextSize];
     for (int r = ClampedRuleCount(); r >= 0; --r) {
         const std::int32_t key = g_shared.ruleKey[r];
         if (key == 0 || !IsRuleRowKey(key) || !KeyMatches(key, vk, scan, extended)) continue;
-        CopyRuleText(r, text);
-        if (const std::uint8_t x = OneKeyByte(text)) {
-            // PrintScreen sends no key-down message, so its row presses on the key-up.
-            if (vk == kVkSnapshot) plat::keybd_event(x, 0, 0, 0);
-            plat::keybd_event(x, 0, win::KEYEVENTF_KEYUP, 0);
-        } else if (vk == kVkSnapshot) {
-            TypeText(w, text);
+        // PrintScreen sends no key-down message, so its rows act on the key-up.
+        if (vk == kVkSnapshot) {
+            CopyRuleText(r, text);
+            if (const std::uint8_t x = OneKeyByte(text))
+                TapKey(x);
+            else
+                TypeText(w, text);
         }
         fired = true;
     }
@@ -105,6 +134,10 @@ bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
 }
 
 }  // namespace
+
+void ReleaseHeldOneKeys() {
+    for (std::uint32_t e = 0; e < 256; ++e) ReleaseOneKeys(e);
+}
 
 LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     auto* msg = reinterpret_cast<Msg*>(lParam);
@@ -115,6 +148,9 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     const bool keyDown = m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN;
     const bool keyUp = m == win::WM_KEYUP || m == win::WM_SYSKEYUP;
     const bool keyMsg = keyDown || keyUp;
+    // The library's own keystrokes go on untouched.
+    if (keyMsg && plat::GetMessageExtraInfo() == kOwnInput)
+        return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
     const std::uint32_t vk =
         keyMsg && msg->wParam <= 0xFF ? static_cast<std::uint32_t>(msg->wParam) : kNoKey;
     const std::uint32_t hi = static_cast<std::uint32_t>(msg->lParam) >> 16;
@@ -129,26 +165,33 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     } else if (keyDown && vk == kVkNumLock && scan == kScanNumLock) {
         // The library's own NumLock presses carry scan code 0x44 and so never come here.
         if (g_shared.numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
-            plat::keybd_event(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP, 0);
-            plat::keybd_event(kVkNumLock, 0x44, 0, 0);
+            SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
+            SynthKey(kVkNumLock, 0x44, 0);
         }
         if (mode == 1 || mode == 3) RunNumLockRows(w);
         return 1;  // the NumLock message itself goes on to the window
     }
 
-    // Conversion. Scan code 0 marks the library's own keystrokes, which are never converted.
-    if ((mode == 1 || mode == 3) && scan != 0 && vk != kNoKey) {
-        if (keyDown) {
-            if (FireKeyDown(w, vk, scan, extended)) {
+    // Conversion. Keystrokes with scan code 0 are synthesized and never converted. A key whose
+    // key-down pressed one-key targets releases them at its key-up in every mode, and its
+    // repeats stay away from the window while conversion is off.
+    if (keyMsg && scan != 0 && vk != kNoKey) {
+        const bool on = mode == 1 || mode == 3;
+        const std::uint32_t e = (extended ? scan + 128 : scan) & 0xFF;
+        if (keyDown && !on) {
+            if (HeldCount(e) != 0) neutralize = true;
+        } else if (keyDown) {
+            if (FireKeyDown(w, vk, scan, extended, e)) {
                 neutralize = true;
             } else if (vk == kVkShift) {
                 if (scan == kScanLShift) g_shared.shiftLatch |= kShiftLeft;
                 if (scan == kScanRShift) g_shared.shiftLatch |= kShiftRight;
             }
-        } else if (keyUp) {
-            if (FireKeyUp(w, vk, scan, extended)) {
+        } else {
+            const bool fired = on && FireKeyUp(w, vk, scan, extended);
+            if (ReleaseOneKeys(e) || fired) {
                 neutralize = true;
-            } else if (vk == kVkShift) {
+            } else if (on && vk == kVkShift) {
                 if (scan == kScanLShift) g_shared.shiftLatch &= ~kShiftLeft;
                 if (scan == kScanRShift) g_shared.shiftLatch &= ~kShiftRight;
                 // A remapped key still holds Shift: keep it down for the application.

@@ -41,9 +41,13 @@ void TypeText(Hwnd w, const char* text) {
     }
 }
 
+void SynthKey(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+    plat::keybd_event(vk, scan, flags, static_cast<std::uintptr_t>(kOwnInput));
+}
+
 void TapKey(std::uint8_t vk) {
-    plat::keybd_event(vk, 0, 0, 0);
-    plat::keybd_event(vk, 0, win::KEYEVENTF_KEYUP, 0);
+    SynthKey(vk, 0, 0);
+    SynthKey(vk, 0, win::KEYEVENTF_KEYUP);
 }
 
 void ReleaseModifierState(std::uint32_t vk, bool rightHand) {
@@ -93,10 +97,10 @@ int PasteText(Hwnd owner, const char* text) {
         return -3;
     }
 
-    plat::keybd_event(kVkControl, 0, 0, 0);
-    plat::keybd_event(kVkV, 0, 0, 0);
-    plat::keybd_event(kVkV, 0, win::KEYEVENTF_KEYUP, 0);
-    plat::keybd_event(kVkControl, 0, win::KEYEVENTF_KEYUP, 0);
+    SynthKey(kVkControl, 0, 0);
+    SynthKey(kVkV, 0, 0);
+    SynthKey(kVkV, 0, win::KEYEVENTF_KEYUP);
+    SynthKey(kVkControl, 0, win::KEYEVENTF_KEYUP);
     return 0;
 }
 

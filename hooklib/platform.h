@@ -115,6 +115,9 @@ int GetKeyboardState(std::uint8_t* state256);
 int SetKeyboardState(std::uint8_t* state256);
 std::uint32_t MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType);
 std::int16_t VkKeyScanA(char ch);
+// The extra information of the input message the calling thread took last (keybd_event's last
+// argument, for a synthesized key).
+LParam GetMessageExtraInfo();
 
 // user32: clipboard
 int OpenClipboard(Hwnd owner);

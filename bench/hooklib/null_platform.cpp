@@ -23,6 +23,7 @@ int GetKeyboardState(std::uint8_t*) { return 1; }
 int SetKeyboardState(std::uint8_t*) { return 1; }
 std::uint32_t MapVirtualKeyA(std::uint32_t, std::uint32_t) { return 0; }
 std::int16_t VkKeyScanA(char ch) { return static_cast<std::int16_t>(ch & 0xFF); }
+LParam GetMessageExtraInfo() { return 0; }
 
 int OpenClipboard(Hwnd) { return 0; }
 int EmptyClipboard() { return 1; }

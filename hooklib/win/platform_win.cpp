@@ -74,6 +74,8 @@ std::uint32_t MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType) {
 
 std::int16_t VkKeyScanA(char ch) { return ::VkKeyScanA(ch); }
 
+LParam GetMessageExtraInfo() { return ::GetMessageExtraInfo(); }
+
 int OpenClipboard(Hwnd owner) { return ::OpenClipboard(W(owner)); }
 int EmptyClipboard() { return ::EmptyClipboard(); }
 Handle SetClipboardData(std::uint32_t format, Handle memory) {

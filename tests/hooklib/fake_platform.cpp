@@ -7,6 +7,8 @@
 #include <map>
 #include <mutex>
 
+#include "hooklib.h"
+
 namespace yv::fake {
 
 namespace {
@@ -23,6 +25,7 @@ struct State {
     std::uint8_t keyboard[256]{};
     std::map<char, std::int16_t> vkScan;
     std::map<std::uint32_t, std::uint32_t> scanToVk;
+    LParam extraInfo = 0;
     bool imeOpen = false;
     bool failOpenClipboard = false, failGlobalAlloc = false, failGlobalLock = false,
          failSetClipboardData = false;
@@ -261,6 +264,11 @@ void SetScanToVk(std::uint32_t scan, std::uint32_t vk) {
     g_state.scanToVk[scan] = vk;
 }
 
+void SetMessageExtraInfo(LParam extra) {
+    std::lock_guard lock(g_mutex);
+    g_state.extraInfo = extra;
+}
+
 void SetImeOpen(bool open) {
     std::lock_guard lock(g_mutex);
     g_state.imeOpen = open;
@@ -428,8 +436,9 @@ void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::u
     std::string f = flags == 0                      ? "0"
                     : flags == win::KEYEVENTF_KEYUP ? "KEYEVENTF_KEYUP"
                                                     : HexU(flags);
-    Record(
-        Call("keybd_event", {Num(vk), ScanText(scan), f, Num(static_cast<std::intmax_t>(extra))}));
+    Record(Call("keybd_event", {Num(vk), ScanText(scan), f,
+                                extra == kOwnInput ? std::string("own")
+                                                   : Num(static_cast<std::intmax_t>(extra))}));
 }
 
 std::int16_t GetKeyState(int vk) {
@@ -473,6 +482,11 @@ std::int16_t VkKeyScanA(char ch) {
     Record(Call("VkKeyScanA", {Num(static_cast<unsigned char>(ch))}));
     auto it = g_state.vkScan.find(ch);
     return it == g_state.vkScan.end() ? static_cast<std::int16_t>(-1) : it->second;
+}
+
+LParam GetMessageExtraInfo() {
+    std::lock_guard lock(g_mutex);
+    return g_state.extraInfo;
 }
 
 int OpenClipboard(Hwnd owner) {

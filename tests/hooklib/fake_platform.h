@@ -1,13 +1,14 @@
 // A recording stand-in for the platform seam (hooklib/platform.h), for tests on any system.
 //
 // Every seam call is appended to a log as one text line, e.g.
-//   keybd_event(17, 0, 0, 0)
-//   keybd_event(16, 0x2a, KEYEVENTF_KEYUP, 0)
+//   keybd_event(17, 0, 0, own)
+//   keybd_event(16, 0x2a, KEYEVENTF_KEYUP, own)
 //   SendMessageA(0x10, WM_CHAR, 97, 1)
 //   MessageBoxA(0, "text", "caption", 0)
 // Formats: window, hook, module and memory handles in hex; virtual keys, wParam and lParam in
 // decimal (lParam in hex when it does not fit 16 bits); scan codes in hex; messages, hook types
-// and hook procedures by name; keybd_event flags by name; strings quoted, raw bytes kept.
+// and hook procedures by name; keybd_event flags by name, and its extra information "own" when it
+// is the library's mark (kOwnInput); strings quoted, raw bytes kept.
 //
 // Answers come from settings a test can change; Reset() restores the defaults. All functions
 // are safe to call from several threads at once.
@@ -45,6 +46,8 @@ void SetKeyboardStateBytes(const std::uint8_t* state256);
 std::vector<std::uint8_t> KeyboardStateBytes();  // what SetKeyboardState stored last
 void SetVkKeyScan(char ch, std::int16_t result);
 void SetScanToVk(std::uint32_t scan, std::uint32_t vk);  // MapVirtualKeyA(scan, 1)
+// GetMessageExtraInfo's answer. Every key message asks for it, so it is answered but not logged.
+void SetMessageExtraInfo(LParam extra);
 
 // IME.
 void SetImeOpen(bool open);

@@ -16,6 +16,7 @@ const std::map<std::string, Key>& KeyTable() {
         {"1", {49, 0x02, false}},
         {"F1", {112, 0x3B, false}},
         {"F10", {121, 0x44, false}},
+        {"F11", {122, 0x57, false}},
         {"Esc", {27, 0x01, false}},
         {"Enter", {13, 0x1C, false}},
         {"NumEnter", {13, 0x1C, true}},
@@ -48,18 +49,22 @@ struct Step {
     std::uint32_t message;
     Key key;
     bool up;
+    bool own = false;  // carries the library's mark
 };
 
 Step ParseStep(const std::string& token) {
     const auto colon = token.find(':');
     const std::string kind = token.substr(0, colon);
     std::string name = token.substr(colon + 1);
-    bool zeroScan = false;
+    bool zeroScan = false, own = false;
     if (name.size() > 2 && name.ends_with("/0")) {
         zeroScan = true;
         name.resize(name.size() - 2);
+    } else if (name.size() > 4 && name.ends_with("/own")) {
+        own = true;
+        name.resize(name.size() - 4);
     }
-    Step s{token, 0, KeyByName(name), false};
+    Step s{token, 0, KeyByName(name), false, own};
     if (zeroScan) s.key.scan = 0, s.key.extended = false;
     if (kind == "d")
         s.message = win::WM_KEYDOWN;
@@ -160,6 +165,7 @@ Lines RunMsg(const std::string& script) {
     for (const Step& s : Parse(script)) {
         out.push_back("> " + s.text);
         Msg m{kWnd, s.message, s.key.vk, KeyLParam(s.key, s.up), 1234, 5, 6};
+        fake::SetMessageExtraInfo(s.own ? kOwnInput : 0);
         for (auto& line : SendRecord(m)) out.push_back(std::move(line));
     }
     return out;
@@ -174,10 +180,11 @@ Lines RunKbd(KbdForm form, const std::string& script) {
         if (form == KbdForm::LowLevel) {
             KbdLLEvent ev{s.key.vk, s.key.scan,
                           (s.key.extended ? win::LLKHF_EXTENDED : 0u) | (s.up ? win::LLKHF_UP : 0u),
-                          1234, 0};
+                          1234, s.own ? static_cast<std::uintptr_t>(kOwnInput) : 0u};
             r = KbdLLHookProc(0, s.up ? win::WM_KEYUP : win::WM_KEYDOWN,
                               reinterpret_cast<LParam>(&ev));
         } else {
+            fake::SetMessageExtraInfo(s.own ? kOwnInput : 0);
             r = KbdHookProc(0, s.key.vk, KeyLParam(s.key, s.up));
         }
         const bool next = TakeCalls(kKbdHook, out);

@@ -162,8 +162,8 @@ TEST_F(InstallTest, SetHookSwitchesNumLockOnWithItsOwnScanCode) {
         Lines keys;
         for (const auto& line : fake::Log())
             if (line.rfind("keybd_event", 0) == 0) keys.push_back(line);
-        const Lines expected = c.switches ? Lines{"keybd_event(144, 0x44, 0, 0)",
-                                                  "keybd_event(144, 0x44, KEYEVENTF_KEYUP, 0)"}
+        const Lines expected = c.switches ? Lines{"keybd_event(144, 0x44, 0, own)",
+                                                  "keybd_event(144, 0x44, KEYEVENTF_KEYUP, own)"}
                                           : Lines{};
         EXPECT_EQ(keys, expected) << "hold " << int(c.hold) << " state " << c.numLockState;
     }
@@ -320,6 +320,23 @@ TEST_F(CbtTest, WhichTitlesAreRecorded) {
         EXPECT_EQ(g_shared.lastActive, c.recorded ? w : nullptr) << c.title;
         EXPECT_EQ(Notifications().size(), c.recorded ? 1u : 0u) << c.title;
     }
+}
+
+// The shared area outlives a host that ended without ResetHook: a new run starts with no last
+// window, and lets go of a key the old run still held.
+TEST_F(CbtTest, SetHookStartsWithNoLastWindowAndNothingHeld) {
+    const Hwnd w = Window(0x200);
+    fake::SetWindowStyle(w, kTitled);
+    fake::SetWindowTitle(w, "a");
+    Activate(w);
+    g_shared.msgHeldCount[0x3B] = 1;
+    g_shared.msgHeld[0x3B][0] = 17;
+    fake::ClearLog();
+    ASSERT_EQ(SetHook(kHost, 0), 0);
+    EXPECT_EQ(fake::Log().at(0), "keybd_event(17, 0, KEYEVENTF_KEYUP, own)");
+    fake::ClearLog();
+    Activate(w);
+    EXPECT_EQ(Notifications(), Lines{"SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10001)"});
 }
 
 TEST_F(CbtTest, AnUnrecordedWindowIsLookedAtAgainNextTime) {

@@ -34,9 +34,9 @@ TEST_F(MsgHookTest, TextRowIsTypedAsMessagesInMode1AndAsKeystrokesInMode3) {
         Show(Join({{"> d:A"}, Typed('a', 65), Typed('b', 66), {"= null", "> u:A", "= null"}})));
 
     Load(3, {{65, "ab"}});
-    EXPECT_TRANSCRIPT(RunMsg("d:A u:A"), "> d:A", "keybd_event(97, 0, 0, 0)",
-                      "keybd_event(97, 0, KEYEVENTF_KEYUP, 0)", "keybd_event(98, 0, 0, 0)",
-                      "keybd_event(98, 0, KEYEVENTF_KEYUP, 0)", "= null", "> u:A", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("d:A u:A"), "> d:A", "keybd_event(97, 0, 0, own)",
+                      "keybd_event(97, 0, KEYEVENTF_KEYUP, own)", "keybd_event(98, 0, 0, own)",
+                      "keybd_event(98, 0, KEYEVENTF_KEYUP, own)", "= null", "> u:A", "= null");
 }
 
 TEST_F(MsgHookTest, OwnKeystrokesOtherRowsAndOtherModesAreLeftAlone) {
@@ -46,6 +46,16 @@ TEST_F(MsgHookTest, OwnKeystrokesOtherRowsAndOtherModesAreLeftAlone) {
     for (std::uint8_t mode : {0, 2}) {
         Load(mode, {{65, "ab"}});
         EXPECT_TRANSCRIPT(RunMsg("d:A u:A"), "> d:A", "= pass", "> u:A", "= pass");
+    }
+}
+
+TEST_F(MsgHookTest, MarkedKeystrokesPassUntouchedInEveryMode) {
+    for (std::uint8_t mode : {1, 2}) {
+        Load(mode, {{16, OneKey(65)}, {121, "x"}}, {0, ""}, 1);
+        EXPECT_TRANSCRIPT(RunMsg("d:LShift/own u:LShift/own d:NumLock/own sd:Space/own d:F10/own"),
+                          "> d:LShift/own", "= pass", "> u:LShift/own", "= pass", "> d:NumLock/own",
+                          "= pass", "> sd:Space/own", "= pass", "> d:F10/own", "= pass");
+        EXPECT_EQ(getkeyflg(121), 0);
     }
 }
 
@@ -62,10 +72,77 @@ TEST_F(MsgHookTest, RowsOfOneKeyFireInOrderAndAutoRepeatFiresAgain) {
 
 TEST_F(MsgHookTest, OneKeyRowsMakeAShortcut) {
     Load(1, {{112, OneKey(17)}, {112, OneKey(67)}});
-    EXPECT_TRANSCRIPT(RunMsg("d:F1 u:F1"), "> d:F1", "keybd_event(17, 0, 0, 0)",
-                      "keybd_event(67, 0, 0, 0)", "= null", "> u:F1",
-                      "keybd_event(67, 0, KEYEVENTF_KEYUP, 0)",
-                      "keybd_event(17, 0, KEYEVENTF_KEYUP, 0)", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("d:F1 u:F1"), "> d:F1", "keybd_event(17, 0, 0, own)",
+                      "keybd_event(67, 0, 0, own)", "= null", "> u:F1",
+                      "keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                      "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null");
+}
+
+// Ctrl held by a shortcut row on F1 is let go at F1's release, whatever changed meanwhile; the
+// repeats of F1 stay away from the window while conversion is off.
+TEST_F(MsgHookTest, HeldOneKeyTargetsAreReleasedWhateverChangesMeanwhile) {
+    const std::vector<Row> shortcut = {{112, OneKey(17)}, {112, OneKey(67)}};
+    const struct {
+        const char* name;
+        std::uint8_t mode;
+        std::vector<Row> rows;
+        Lines repeat;  // what an auto-repeat of F1 does by then
+        Lines up;      // releases at F1's key-up
+    } cases[] = {
+        {"conversion off", 0, shortcut, {"= null"}, {}},
+        {"key learning", 2, shortcut, {"= null"}, {}},
+        {"other rules",
+         1,
+         {{112, OneKey(65)}},
+         {"keybd_event(65, 0, 0, own)", "= null"},
+         {"keybd_event(65, 0, KEYEVENTF_KEYUP, own)"}},
+        {"a text row",
+         3,
+         {{112, "7"}},
+         {"keybd_event(55, 0, 0, own)", "keybd_event(55, 0, KEYEVENTF_KEYUP, own)", "= null"},
+         {}},
+        {"no rules", 1, {}, {"= pass"}, {}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        Load(1, shortcut);
+        RunMsg("d:F1");
+        Load(c.mode, c.rows);
+        EXPECT_EQ(Show(RunMsg("d:F1 u:F1")),
+                  Show(Join({{"> d:F1"},
+                             c.repeat,
+                             {"> u:F1"},
+                             c.up,
+                             {"keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                              "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= null"}})))
+            << c.name;
+    }
+    // ResetHook lets go of whatever is still held; the key-up then goes on.
+    SetUp();
+    Load(1, shortcut);
+    RunMsg("d:F1");
+    fake::ClearLog();
+    ResetHook();
+    EXPECT_EQ(Calls(), (Lines{"UnhookWindowsHookEx(0xa1)", "UnhookWindowsHookEx(0xa2)",
+                              "keybd_event(67, 0, KEYEVENTF_KEYUP, own)",
+                              "keybd_event(17, 0, KEYEVENTF_KEYUP, own)"}));
+    g_shared.hookMsg = kMsgHook;
+    Load(0, shortcut);
+    EXPECT_TRANSCRIPT(RunMsg("u:F1"), "> u:F1", "= pass");
+}
+
+TEST_F(MsgHookTest, OneKeyTargetsBeyondWhatAKeyCanHoldAreTappedAtOnce) {
+    std::vector<Row> rows(kHeldPerKey + 1, {112, OneKey(65)});
+    for (int i = 0; i <= kHeldPerKey; ++i) rows[i].text = OneKey(static_cast<std::uint8_t>(65 + i));
+    Load(1, rows);
+    const Lines down = RunMsg("d:F1"), up = RunMsg("u:F1");
+    const std::string last = std::to_string(65 + kHeldPerKey);
+    EXPECT_EQ(Lines(down.end() - 3, down.end()),
+              (Lines{"keybd_event(" + last + ", 0, 0, own)",
+                     "keybd_event(" + last + ", 0, KEYEVENTF_KEYUP, own)", "= null"}));
+    EXPECT_EQ(up.size(), kHeldPerKey + 2u);  // the step, the held ones released, the outcome
+    EXPECT_EQ(up.at(1),
+              "keybd_event(" + std::to_string(64 + kHeldPerKey) + ", 0, KEYEVENTF_KEYUP, own)");
 }
 
 TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
@@ -80,31 +157,31 @@ TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
         {112,
          20,
          "d:F1 u:F1",
-         {"> d:F1", "keybd_event(20, 0, 0, 0)", "keybd_event(20, 0, KEYEVENTF_KEYUP, 0)", "= null",
-          "> u:F1", "keybd_event(20, 0, KEYEVENTF_KEYUP, 0)", "= null"}},
+         {"> d:F1", "keybd_event(20, 0, 0, own)", "keybd_event(20, 0, KEYEVENTF_KEYUP, own)",
+          "= null", "> u:F1", "keybd_event(20, 0, KEYEVENTF_KEYUP, own)", "= null"}},
         // With Alt as the source the key goes to the window as a posted key-down.
         {164, 65, "sd:LAlt su:LAlt sd:RAlt",
          Join({{"> sd:LAlt"},
                kReleaseModifier,
                {"PostMessageA(0x10, WM_KEYDOWN, 65, 1)", "= null", "> su:LAlt"},
                kReleaseModifier,
-               {"keybd_event(65, 0, KEYEVENTF_KEYUP, 0)", "= null", "> sd:RAlt", "= pass"}})},
+               {"keybd_event(65, 0, KEYEVENTF_KEYUP, own)", "= null", "> sd:RAlt", "= pass"}})},
         // Windows and Apps keys also ask the window for the Start and context menus.
         {112,
          91,
          "d:F1",
-         {"> d:F1", "keybd_event(91, 0, 0, 0)", "PostMessageA(0x10, WM_SYSCOMMAND, 61744, 1)",
+         {"> d:F1", "keybd_event(91, 0, 0, own)", "PostMessageA(0x10, WM_SYSCOMMAND, 61744, 1)",
           "= null"}},
         {112,
          93,
          "d:F1",
-         {"> d:F1", "keybd_event(93, 0, 0, 0)", "PostMessageA(0x10, WM_CONTEXTMENU, 1, -1)",
+         {"> d:F1", "keybd_event(93, 0, 0, own)", "PostMessageA(0x10, WM_CONTEXTMENU, 1, -1)",
           "= null"}},
         // PrintScreen brings no usable key-down: press and release both come with the key-up.
         {44,
          65,
          "u:PrtSc",
-         {"> u:PrtSc", "keybd_event(65, 0, 0, 0)", "keybd_event(65, 0, KEYEVENTF_KEYUP, 0)",
+         {"> u:PrtSc", "keybd_event(65, 0, 0, own)", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
           "= null"}},
     };
     for (const Case& c : cases) {
@@ -115,15 +192,15 @@ TEST_F(MsgHookTest, OneKeyTargetsWithTheirOwnHandling) {
 
 TEST_F(MsgHookTest, TextRowOnPrintScreenIsTypedOnTheKeyUp) {
     Load(3, {{44, "7"}});
-    EXPECT_TRANSCRIPT(RunMsg("u:PrtSc"), "> u:PrtSc", "keybd_event(55, 0, 0, 0)",
-                      "keybd_event(55, 0, KEYEVENTF_KEYUP, 0)", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("u:PrtSc"), "> u:PrtSc", "keybd_event(55, 0, 0, own)",
+                      "keybd_event(55, 0, KEYEVENTF_KEYUP, own)", "= null");
 }
 
 TEST_F(MsgHookTest, SidesOfAltCtrlAndEnter) {
     Load(3, {{164, "1"}, {165, "2"}, {13, "3"}, {141, "4"}});
     const auto tap = [](int vk) {
-        return Lines{"keybd_event(" + std::to_string(vk) + ", 0, 0, 0)",
-                     "keybd_event(" + std::to_string(vk) + ", 0, KEYEVENTF_KEYUP, 0)"};
+        return Lines{"keybd_event(" + std::to_string(vk) + ", 0, 0, own)",
+                     "keybd_event(" + std::to_string(vk) + ", 0, KEYEVENTF_KEYUP, own)"};
     };
     EXPECT_EQ(Show(RunMsg("sd:LAlt sd:RAlt d:Enter d:NumEnter")),
               Show(Join({{"> sd:LAlt"},
@@ -148,29 +225,30 @@ TEST_F(MsgHookTest, HankakuAndConvertRowsActOnlyWithTheImeClosed) {
     EXPECT_EQ(Show(RunMsg("d:Hankaku d:Convert u:Convert")),
               Show(Join({{"> d:Hankaku"},
                          kImeQuery,
-                         {"keybd_event(49, 0, 0, 0)", "keybd_event(49, 0, KEYEVENTF_KEYUP, 0)"},
+                         {"keybd_event(49, 0, 0, own)", "keybd_event(49, 0, KEYEVENTF_KEYUP, own)"},
                          kImeQuery,
                          {"= null", "> d:Convert"},
                          kImeQuery,
                          kImeQuery,
-                         {"keybd_event(50, 0, 0, 0)", "keybd_event(50, 0, KEYEVENTF_KEYUP, 0)",
+                         {"keybd_event(50, 0, 0, own)", "keybd_event(50, 0, KEYEVENTF_KEYUP, own)",
                           "= null", "> u:Convert", "= null"}})));
 }
 
 TEST_F(MsgHookTest, NumLockIsKeptOnAndItsRowsRunInModes1And3) {
-    const Lines keepOn = {"GetKeyState(144)", "keybd_event(144, 0x44, KEYEVENTF_KEYUP, 0)",
-                          "keybd_event(144, 0x44, 0, 0)"};
-    const Lines rows = {"keybd_event(65, 0, 0, 0)", "keybd_event(65, 0, KEYEVENTF_KEYUP, 0)",
-                        "keybd_event(57, 0, 0, 0)", "keybd_event(57, 0, KEYEVENTF_KEYUP, 0)"};
+    const Lines keepOn = {"GetKeyState(144)", "keybd_event(144, 0x44, KEYEVENTF_KEYUP, own)",
+                          "keybd_event(144, 0x44, 0, own)"};
+    const Lines rows = {"keybd_event(65, 0, 0, own)", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                        "keybd_event(57, 0, 0, own)", "keybd_event(57, 0, KEYEVENTF_KEYUP, own)"};
     for (std::uint8_t mode : {0, 1, 3}) {
         Load(mode, {{144, OneKey(65)}, {66, "x"}, {144, "9"}}, {0, ""}, 1);
         if (mode == 1) fake::SetVkKeyScan('9', 0);  // mode 1 types by messages; keep it short
         Lines expected = Join({{"> d:NumLock"}, keepOn});
         if (mode == 3) expected = Join({expected, rows});
         if (mode == 1)
-            expected = Join({expected,
-                             {"keybd_event(65, 0, 0, 0)", "keybd_event(65, 0, KEYEVENTF_KEYUP, 0)",
-                              "VkKeyScanA(57)", "SendMessageA(0x10, WM_CHAR, 57, 1)"}});
+            expected =
+                Join({expected,
+                      {"keybd_event(65, 0, 0, own)", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                       "VkKeyScanA(57)", "SendMessageA(0x10, WM_CHAR, 57, 1)"}});
         expected.push_back("= stop");
         EXPECT_EQ(Show(RunMsg("d:NumLock")), Show(expected)) << "mode " << int(mode);
         // The key-up and the library's own NumLock presses are not looked at.
@@ -180,8 +258,8 @@ TEST_F(MsgHookTest, NumLockIsKeptOnAndItsRowsRunInModes1And3) {
     // NumLock already on, or not to be held: only the rows.
     Load(3, {{144, "9"}}, {0, ""}, 0);
     fake::SetKeyState(144, 0);
-    EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "keybd_event(57, 0, 0, 0)",
-                      "keybd_event(57, 0, KEYEVENTF_KEYUP, 0)", "= stop");
+    EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "keybd_event(57, 0, 0, own)",
+                      "keybd_event(57, 0, KEYEVENTF_KEYUP, own)", "= stop");
     Load(0, {}, {0, ""}, 1);
     fake::SetKeyState(144, 1);
     EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "GetKeyState(144)", "= stop");
@@ -200,7 +278,13 @@ TEST_F(MsgHookTest, SystemKeyFilterWorksInEveryMode) {
         EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 0x77, -1)), Lines{"= null"});
         EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 1, -1)), Lines{"= pass"});
         EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 0x77, 0x00640032)), Lines{"= pass"});
-        EXPECT_TRANSCRIPT(RunMsg("sd:Space"), "> sd:Space", "= null");
+        // From the keyboard means y = -1: the high half of lParam.
+        EXPECT_EQ(SendRecord(record(win::WM_CONTEXTMENU, 0x77, 0x0000FFFF)), Lines{"= pass"});
+        EXPECT_EQ(
+            SendRecord(record(win::WM_CONTEXTMENU, 0x77, static_cast<std::int32_t>(0xFFFF0064))),
+            Lines{"= null"});
+        EXPECT_TRANSCRIPT(RunMsg("sd:Space d:Space"), "> sd:Space", "= null", "> d:Space",
+                          "= pass");
         if (mode == 2) continue;  // F10 is handed over there
         fake::SetAsyncKeyState(16, 0);
         EXPECT_TRANSCRIPT(RunMsg("d:F10"), "> d:F10", "GetAsyncKeyState(16)", "= pass");
@@ -230,6 +314,14 @@ TEST_F(MsgHookTest, KeyLearningRecordsKeysAndHandsOverSystemKeys) {
 
     fake::SetImeOpen(true);
     EXPECT_EQ(Show(RunMsg("d:ProcA")), Show(Join({{"> d:ProcA"}, kImeQuery, {"= pass"}})));
+
+    // Only the system-key form of Alt and the plain form of VK_PROCESSKEY are handed over; and
+    // NumLock is left alone while keys are learnt.
+    Load(2, {}, {0, ""}, 1);
+    fake::SetKeyState(144, 0);
+    EXPECT_TRANSCRIPT(RunMsg("d:LAlt sd:ProcA d:NumLock"), "> d:LAlt", "= pass", "> sd:ProcA",
+                      "= pass", "> d:NumLock", "= pass");
+    EXPECT_EQ(getkeyflg(144), 0x45);
 }
 
 TEST_F(MsgHookTest, OnOffKeyUpIsRemovedWhileConversionIsOn) {
@@ -253,11 +345,15 @@ TEST_F(MsgHookTest, ShiftKeysFollowTheLatchAndARemappedShiftStaysDown) {
     EXPECT_EQ(g_shared.shiftLatch, kShiftHeldByRemap);
     EXPECT_EQ(fake::KeyboardStateBytes()[16], 0x80);
 
-    // A row on Shift fires instead of latching.
+    // A row on Shift fires instead of latching, and its key-up leaves the latch alone.
     Load(1, {{16, OneKey(65)}});
     g_shared.shiftLatch = 0;
-    EXPECT_TRANSCRIPT(RunMsg("d:LShift"), "> d:LShift", "keybd_event(65, 0, 0, 0)", "= null");
+    EXPECT_TRANSCRIPT(RunMsg("d:LShift"), "> d:LShift", "keybd_event(65, 0, 0, own)", "= null");
     EXPECT_EQ(g_shared.shiftLatch, 0);
+    g_shared.shiftLatch = kShiftLeft;
+    EXPECT_TRANSCRIPT(RunMsg("u:LShift"), "> u:LShift", "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                      "= null");
+    EXPECT_EQ(g_shared.shiftLatch, kShiftLeft);
 }
 
 TEST_F(MsgHookTest, CommonMessagesPassWithoutAnyWork) {

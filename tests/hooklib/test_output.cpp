@@ -28,7 +28,7 @@ TEST_F(OutputTest, TypeTextAsKeystrokesUsesTheByteAsTheKey) {
     g_shared.convMode = 3;
     TypeText(kWnd, "a");  // 0x61: the keypad 1, not the letter
     EXPECT_EQ(Calls(),
-              (Lines{"keybd_event(97, 0, 0, 0)", "keybd_event(97, 0, KEYEVENTF_KEYUP, 0)"}));
+              (Lines{"keybd_event(97, 0, 0, own)", "keybd_event(97, 0, KEYEVENTF_KEYUP, own)"}));
     fake::ClearLog();
     TypeText(kWnd, "");
     TypeText(kWnd, nullptr);

@@ -8,6 +8,9 @@
 //   wintool post TITLE MSG WPARAM LPARAM   post a message (numbers in C notation)
 //   wintool send TITLE MSG WPARAM LPARAM   send one and print the result
 //   wintool fg                  print the title of the foreground window
+//   wintool keystate VK [TITLE] print "DOWN TOGGLED" for a virtual key (each 1 or 0): whether it
+//                               is down now (GetAsyncKeyState) and its toggle (GetKeyState), as
+//                               the thread of window TITLE sees it when one is named
 //   wintool watch TITLE N MS    print "UNIX_NS LENGTH" each time the text length changes, until N
 //                               changes or MS milliseconds have passed (latency measurements)
 // Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
@@ -56,6 +59,19 @@ int main(int argc, char** argv) {
         char buf[256] = "";
         GetWindowTextA(GetForegroundWindow(), buf, sizeof buf);
         std::fputs(buf, stdout);
+        return 0;
+    }
+    if (cmd == "keystate" && (argc == 3 || argc == 4)) {
+        const int vk = static_cast<int>(Num(argv[2]));
+        DWORD thread = 0;
+        if (argc == 4) {
+            HWND w = FindTop(argv[3]);
+            if (!w) return 1;
+            thread = GetWindowThreadProcessId(w, nullptr);
+            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+        }
+        std::printf("%d %d", GetAsyncKeyState(vk) < 0 ? 1 : 0, GetKeyState(vk) & 1);
+        if (thread) AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
         return 0;
     }
     if (cmd == "clip") {
