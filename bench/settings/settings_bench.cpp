@@ -17,12 +17,12 @@ using namespace yv::settings;
 
 class FullFile {
   public:
-    FullFile() {
+    explicit FullFile(const std::string& content = testing::MakeFullSettingsFile()) {
         std::string tmpl = (std::filesystem::temp_directory_path() / "yv-bench-XXXXXX").string();
         if (mkdtemp(tmpl.data()) == nullptr) std::abort();
         dir_ = tmpl;
         path_ = dir_ + "/Yorvan2.ini";
-        std::ofstream(path_, std::ios::binary) << testing::MakeFullSettingsFile();
+        std::ofstream(path_, std::ios::binary) << content;
     }
     ~FullFile() { std::filesystem::remove_all(dir_); }
     const std::string& path() const { return path_; }
@@ -31,8 +31,7 @@ class FullFile {
     std::string dir_, path_;
 };
 
-void BM_LoadSettings(benchmark::State& state) {
-    FullFile file;
+void LoadFrom(benchmark::State& state, const FullFile& file) {
     SettingsState s;
     s.currentProfile = 5;
     for (auto _ : state) {
@@ -42,7 +41,27 @@ void BM_LoadSettings(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() *
                             static_cast<std::int64_t>(std::filesystem::file_size(file.path())));
 }
+
+void BM_LoadSettings(benchmark::State& state) { LoadFrom(state, FullFile()); }
 BENCHMARK(BM_LoadSettings)->Unit(benchmark::kMillisecond);
+
+// The same profiles among 10 MB of other keys and sections: a load must stay linear in the size.
+void BM_LoadSettings10MB(benchmark::State& state) {
+    LoadFrom(state, FullFile(testing::MakeLargeSettingsFile(10u << 20)));
+}
+BENCHMARK(BM_LoadSettings10MB)->Unit(benchmark::kMillisecond);
+
+// What the resident host reads: the options and the rule table of every profile.
+void BM_LoadAllProfiles10MB(benchmark::State& state) {
+    const FullFile file(testing::MakeLargeSettingsFile(10u << 20));
+    SettingsState s;
+    for (auto _ : state) {
+        LoadSettings(s, file.path());
+        for (int p = 1; p <= s.profileCount; ++p) LoadRuleTable(s, file.path(), p);
+        benchmark::DoNotOptimize(s.keyCodes);
+    }
+}
+BENCHMARK(BM_LoadAllProfiles10MB)->Unit(benchmark::kMillisecond);
 
 // Every save changes a row, so every save writes, syncs and replaces the file.
 void BM_SaveSettings(benchmark::State& state) {
