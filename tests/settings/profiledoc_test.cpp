@@ -2,7 +2,9 @@
 // line alone.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "profiledoc.h"
 
@@ -199,6 +201,38 @@ TEST(ProfileDoc, HeadersAreFoundByCharacters) {
     const ProfileDoc doc("[A]\r\n[ゾ\r\nk=v\r\n[ゾ]\r\nk=w\r\n");
     EXPECT_EQ(doc.GetString("A", "k"), "v");
     EXPECT_EQ(doc.GetString("ゾ", "k"), "w");
+}
+
+// Whatever the edits, a lookup answers as a fresh read of the edited file would: the index never
+// points at a moved, removed or later line. Sections grow past the size at which their keys
+// get an index of their own, and shrink again.
+TEST(ProfileDoc, LookupsMatchAFreshReadAfterEdits) {
+    const char* const sections[] = {"S", "s", "T", "Apl1", "表"};
+    std::vector<std::string> keys = {"k", "K", "ア", "ャ", "data1"};
+    for (int i = 0; i < 30; ++i) keys.push_back("key" + std::to_string(i));
+    std::uint32_t rng = 12345;
+    const auto below = [&](std::size_t n) {
+        rng = rng * 1103515245u + 12345u;
+        return static_cast<std::size_t>(rng >> 8) % n;
+    };
+    ProfileDoc doc("[S]\r\nk=1\r\nK=dup\r\n\r\n[T]\r\n[s]\r\nk=later\r\n");
+    for (int step = 0; step < 3000; ++step) {
+        const std::string sec = sections[below(std::size(sections))];
+        const std::string key = keys[below(keys.size())];
+        const std::size_t op = below(100);
+        if (op < 79) {
+            doc.SetString(sec, key, std::to_string(step));
+        } else if (op < 99) {
+            doc.DeleteKey(sec, key);
+        } else {
+            doc.EraseSection(sec);
+        }
+        const ProfileDoc fresh(doc.Serialize());
+        for (const char* s : sections)
+            for (const auto& k : keys)
+                ASSERT_EQ(doc.GetString(s, k, "none"), fresh.GetString(s, k, "none"))
+                    << "step " << step << " [" << s << "] " << k;
+    }
 }
 
 }  // namespace
