@@ -43,7 +43,8 @@ std::optional<int> ParseProfileInt(std::string_view t) {
         t.remove_prefix(1);
     }
     unsigned base = 10;
-    if (t.size() >= 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+    // Only a lower-case "0x": "0X" is no prefix here, and such a value reads as no number.
+    if (t.size() >= 2 && t[0] == '0' && t[1] == 'x') {
         base = 16;
         t.remove_prefix(2);
     } else if (!t.empty() && t[0] == '$') {

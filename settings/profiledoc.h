@@ -18,7 +18,8 @@ constexpr std::size_t kMaxValueBytes = 2047;
 // fold them; double-byte characters, full-width letters included, stay as they are.
 std::string FoldName(std::string_view name);
 
-// Integer text: optional sign, then decimal digits or hexadecimal digits after "0x" or "$".
+// Integer text: optional sign, then decimal digits or hexadecimal digits after "0x" or "$"
+// ("0X" is no prefix).
 // Anything else, and any value outside the 32-bit signed range, gives nothing.
 std::optional<int> ParseProfileInt(std::string_view text);
 

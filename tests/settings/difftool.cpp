@@ -265,7 +265,8 @@ std::string IntDivergence(const std::string& text) {
     if (!t.empty() && t[0] == '$') return "\"$\" hexadecimal prefix (the system reads 0)";
     if (t.size() > 1 && t[0] == '0' && (t[1] == 'b' || t[1] == 'B' || t[1] == 'o' || t[1] == 'O'))
         return "\"0b\"/\"0o\" prefix (the system reads binary/octal)";
-    bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+    // "0X" is no prefix on either side: both read such a value as 0.
+    bool hex = t.size() > 2 && t[0] == '0' && t[1] == 'x';
     std::string_view digits = hex ? t.substr(2) : t;
     std::size_t n = 0;
     while (n < digits.size() && ((digits[n] >= '0' && digits[n] <= '9') ||
