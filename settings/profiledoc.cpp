@@ -426,7 +426,8 @@ ProfileFile ReadProfileFile(const std::string& path) {
         file.state = FileState::kUnreadable;
         return file;
     }
-    file.doc = ProfileDoc(std::move(bytes));
+    file.encoding = DetectEncoding(bytes);
+    file.doc = ProfileDoc(ToShiftJis(std::move(bytes), file.encoding));
     file.state = FileState::kRead;
     return file;
 }

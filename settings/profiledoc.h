@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "textencoding.h"
+
 namespace yv::settings {
 
 // The longest value a read delivers, in bytes; a double-byte character that would be cut
@@ -114,11 +116,13 @@ class ProfileDoc {
 enum class FileState { kAbsent, kRead, kUnreadable };
 
 struct ProfileFile {
-    ProfileDoc doc;
+    ProfileDoc doc;  // in Shift-JIS, whatever the file's encoding
     FileState state = FileState::kAbsent;
+    FileEncoding encoding = FileEncoding::kShiftJis;  // as found; a write is always Shift-JIS
 };
 
-// Reads the whole file at once; an absent or unreadable file gives an empty image.
+// Reads the whole file at once; an absent or unreadable file gives an empty image. A file in
+// UTF-8 or UTF-16 is read in Shift-JIS (see ToShiftJis).
 ProfileFile ReadProfileFile(const std::string& path);
 
 // Writes the image's content beside the file and then puts it in the file's place, so the

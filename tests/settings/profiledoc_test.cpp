@@ -2,10 +2,16 @@
 // line alone.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "encodingcases.h"
 #include "profiledoc.h"
 
 namespace yv::settings {
@@ -235,6 +241,24 @@ TEST(ProfileDoc, LookupsMatchAFreshReadAfterEdits) {
                 ASSERT_EQ(doc.GetString(s, k, "none"), fresh.GetString(s, k, "none"))
                     << "step " << step << " [" << s << "] " << k;
     }
+}
+
+// Every form a user's editor may save: the encoding found and the Shift-JIS text read, through
+// the conversion alone and through a file.
+TEST(ReadProfileFile, EncodingsAreReadInShiftJis) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("yv-encoding-" + std::to_string(getpid()) + ".ini"))
+                                 .string();
+    for (const auto& c : testing::kEncodingCases) {
+        const std::string bytes = testing::FileBytes(c);
+        EXPECT_EQ(DetectEncoding(bytes), c.detected) << c.what;
+        EXPECT_EQ(ToShiftJis(bytes, c.detected), c.sjis) << c.what;
+        std::ofstream(path, std::ios::binary) << bytes;
+        const ProfileFile file = ReadProfileFile(path);
+        EXPECT_EQ(file.encoding, c.detected) << c.what;
+        EXPECT_EQ(file.doc.Serialize(), c.sjis) << c.what;
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace
