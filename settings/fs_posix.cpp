@@ -2,10 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <string>
 
 #include "fsseam.h"
 
@@ -30,23 +30,25 @@ std::string ExecutableDirectory() {
 
 std::string WideToShiftJis(std::u16string_view text) {
     std::string out;
-    const iconv_t cd =
-        iconv_open("CP932", std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE");
+    // From wchar_t, the converter's own form: a character without a Shift-JIS form then costs
+    // one step back, not a conversion of everything before it again.
+    const iconv_t cd = iconv_open("CP932", "WCHAR_T");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         // No converter on this system: ASCII survives, the rest cannot be told apart.
         for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
         return out;
     }
-    out.resize(text.size() * 2);  // at most two bytes for each character
-    auto* in = reinterpret_cast<char*>(const_cast<char16_t*>(text.data()));
-    std::size_t inLeft = text.size() * sizeof(char16_t);
+    std::wstring wide(text.begin(), text.end());  // whole characters only: no surrogates
+    out.resize(text.size() * 2);                  // at most two bytes for each character
+    auto* in = reinterpret_cast<char*>(wide.data());
+    std::size_t inLeft = wide.size() * sizeof(wchar_t);
     char* o = out.data();
     std::size_t outLeft = out.size();
     while (inLeft > 0 && iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
         if (errno != EILSEQ && errno != EINVAL) break;
         // A character without a Shift-JIS form.
-        in += sizeof(char16_t);
-        inLeft -= sizeof(char16_t);
+        in += sizeof(wchar_t);
+        inLeft -= sizeof(wchar_t);
         *o++ = '?';
         --outLeft;
     }

@@ -1,14 +1,15 @@
 #include "textencoding.h"
 
 #include <cstdint>
+#include <vector>
+
+#include "strutil.h"
 
 #include "fsseam.h"
 
 namespace yv::settings {
 
 namespace {
-
-constexpr char16_t kReplacement = u'\uFFFD';
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -56,38 +57,6 @@ bool IsUtf8(std::string_view s) {
     return true;
 }
 
-void Append(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    }
-}
-
-std::u16string FromUtf8(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    char32_t cp;
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = Utf8Sequence(s, i, cp);
-        Append(out, n == 0 ? kReplacement : cp);
-        i += n == 0 ? 1 : n;
-    }
-    return out;
-}
-
-std::u16string FromUtf16(std::string_view s, bool bigEndian) {
-    std::u16string out(s.size() / 2, u'\0');  // an odd last byte is no character
-    for (std::size_t k = 0; k < out.size(); ++k) {
-        const auto a = static_cast<unsigned char>(s[2 * k]);
-        const auto b = static_cast<unsigned char>(s[2 * k + 1]);
-        out[k] = static_cast<char16_t>(bigEndian ? a << 8 | b : b << 8 | a);
-    }
-    return out;
-}
-
 // Characters that Japanese text from other systems uses where Shift-JIS has a close one of its
 // own, as the system's Japanese code page maps them.
 char16_t ShiftJisVariant(char16_t c) {
@@ -113,6 +82,102 @@ char16_t ShiftJisVariant(char16_t c) {
         default:
             return c;
     }
+}
+
+// The Shift-JIS form of every character of the first plane, asked of the system once, in one
+// call: a file is then converted by a look-up per character.
+class ShiftJisTable {
+  public:
+    ShiftJisTable() : forms_(0x10000, '?') {
+        std::u16string all;
+        for (char32_t c = 1; c <= 0xFFFF; ++c)
+            if (c < 0xD800 || c > 0xDFFF) all += static_cast<char16_t>(c);
+        forms_[0] = 0;
+        if (!Split(all, fs::WideToShiftJis(all))) {
+            // The forms did not line up with the characters: one call for each instead.
+            for (char16_t c : all) Split(std::u16string(1, c), fs::WideToShiftJis({&c, 1}));
+        }
+        for (char16_t c : all)
+            if (const char16_t v = ShiftJisVariant(c); v != c) forms_[c] = forms_[v];
+    }
+    // Writes c's form at `out`; returns the end.
+    char* Put(char* out, char16_t c) const {
+        const std::uint16_t form = forms_[c];
+        if (form > 0xFF) *out++ = static_cast<char>(form >> 8);
+        *out++ = static_cast<char>(form & 0xFF);
+        return out;
+    }
+
+  private:
+    // Each character's form is one byte, or a lead byte and the byte after it.
+    bool Split(std::u16string_view chars, std::string_view forms) {
+        std::size_t at = 0;
+        for (char16_t c : chars) {
+            if (at >= forms.size()) return false;
+            const auto b = static_cast<unsigned char>(forms[at]);
+            const bool pair = IsLeadByte(b) && at + 1 < forms.size();
+            forms_[c] =
+                pair
+                    ? static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(forms[at + 1]))
+                    : b;
+            at += pair ? 2 : 1;
+        }
+        return at == forms.size();
+    }
+    std::vector<std::uint16_t> forms_;
+};
+
+const ShiftJisTable& Table() {
+    static const ShiftJisTable table;
+    return table;
+}
+
+// No form is longer than what it stands for, so the text fits in the size of the bytes read.
+std::string FromUtf8(std::string_view s) {
+    const ShiftJisTable& table = Table();
+    std::string out(s.size(), '\0');
+    char* o = out.data();
+    char32_t cp;
+    for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            *o++ = s[i++];
+            continue;
+        }
+        const std::size_t n = Utf8Sequence(s, i, cp);
+        // A damaged sequence, and anything beyond the first plane, which Shift-JIS lacks.
+        if (n == 0 || cp > 0xFFFF) {
+            *o++ = '?';
+        } else {
+            o = table.Put(o, static_cast<char16_t>(cp));
+        }
+        i += n == 0 ? 1 : n;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+std::string FromUtf16(std::string_view s, bool bigEndian) {
+    const ShiftJisTable& table = Table();
+    const auto unit = [&](std::size_t k) {
+        const auto a = static_cast<unsigned char>(s[2 * k]);
+        const auto b = static_cast<unsigned char>(s[2 * k + 1]);
+        return static_cast<char16_t>(bigEndian ? a << 8 | b : b << 8 | a);
+    };
+    const std::size_t units = s.size() / 2;  // an odd last byte is no character
+    std::string out(units * 2, '\0');
+    char* o = out.data();
+    for (std::size_t k = 0; k < units; ++k) {
+        const char16_t c = unit(k);
+        if (c < 0xD800 || c > 0xDFFF) {
+            o = table.Put(o, c);
+            continue;
+        }
+        // Beyond the first plane: a pair of surrogates is one '?', as is one alone.
+        if (c <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) ++k;
+        *o++ = '?';
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
 }
 
 }  // namespace
@@ -145,39 +210,19 @@ FileEncoding DetectEncoding(std::string_view bytes) {
 
 std::string ToShiftJis(std::string bytes, FileEncoding e) {
     const std::string_view s = bytes;
-    std::u16string wide;
     switch (e) {
         case FileEncoding::kShiftJis:
             return bytes;
         case FileEncoding::kUtf8:
-            wide = FromUtf8(s);
-            break;
+            return FromUtf8(s);
         case FileEncoding::kUtf8Bom:
-            wide = FromUtf8(s.substr(3));
-            break;
+            return FromUtf8(s.substr(3));
         case FileEncoding::kUtf16Le:
-            wide = FromUtf16(s.substr(2), false);
-            break;
+            return FromUtf16(s.substr(2), false);
         case FileEncoding::kUtf16Be:
-            wide = FromUtf16(s.substr(2), true);
-            break;
+            return FromUtf16(s.substr(2), true);
     }
-    // Shift-JIS holds nothing beyond the first plane: a pair of surrogates is one '?', as is a
-    // surrogate alone, so the system's conversion only ever sees whole characters.
-    std::size_t to = 0;
-    for (std::size_t from = 0; from < wide.size(); ++from) {
-        const char16_t c = wide[from];
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            const bool pair = c <= 0xDBFF && from + 1 < wide.size() && wide[from + 1] >= 0xDC00 &&
-                              wide[from + 1] <= 0xDFFF;
-            from += pair ? 1 : 0;
-            wide[to++] = u'?';
-        } else {
-            wide[to++] = ShiftJisVariant(c);
-        }
-    }
-    wide.resize(to);
-    return fs::WideToShiftJis(wide);
+    return bytes;
 }
 
 }  // namespace yv::settings
