@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <string_view>
 
 #include <unistd.h>
 
+#include "../settings/encodingcases.h"
 #include "hostcore.h"
 
 namespace {
@@ -110,15 +110,10 @@ TEST_F(LoadSnapshotTest, MissingFileGivesDefaults) {
 // A file saved as UTF-16 by another editor: read in Shift-JIS, every profile's rows included,
 // and the encoding told to the host. A Shift-JIS file says so.
 TEST_F(LoadSnapshotTest, ReportsTheEncodingRead) {
-    const char16_t text[] =
-        u"[Config]\r\nkey1=112\r\ndata1=東京都\r\n[Apl1]\r\nName=メモ\r\n"
-        u"Name1=メモ帳\r\nkey1=65\r\ndata1=貼り付け\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : std::u16string_view(text)) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    Write(bytes);
+    Write(yv::settings::testing::FileBytes(
+        yv::settings::FileEncoding::kUtf16Le,
+        u"[Config]\r\nkey1=112\r\ndata1=東京都\r\n[Apl1]\r\nName=メモ\r\nName1=メモ帳\r\n"
+        u"key1=65\r\ndata1=貼り付け\r\n"));
     Snapshot s = LoadSnapshot(path);
     EXPECT_EQ(s.encoding, yv::settings::FileEncoding::kUtf16Le);
     EXPECT_EQ(s.profiles[0].rules.texts[1], "東京都");

@@ -148,7 +148,7 @@ Case GenerateEncoded(Rng& rng) {
     const auto form =
         rng.Chance(50) ? settings::FileEncoding::kUtf16Le : settings::FileEncoding::kUtf8Bom;
     Case c;
-    c.file = settings::testing::FileBytes({"", form, text, {}, form, {}});
+    c.file = settings::testing::FileBytes(form, text);
     for (int i = 1 + rng.Below(6); i > 0; --i)
         c.ops.push_back(Op{rng.Chance(70) ? 'R' : 'I',
                            rng.Pick(kWideSections).narrow,

@@ -128,4 +128,9 @@ inline std::string FileBytes(const EncodingCase& c) {
     return out;
 }
 
+// `text` saved in `form`.
+inline std::string FileBytes(FileEncoding form, std::u16string_view text) {
+    return FileBytes({"", form, text, {}, form, {}});
+}
+
 }  // namespace yv::settings::testing

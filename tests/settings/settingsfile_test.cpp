@@ -492,7 +492,7 @@ TEST_F(SettingsFile, AFileInAnotherEncodingIsWrittenInShiftJis) {
         "[Apl1]\r\nName=メモ帳\r\n";
     for (const FileEncoding form : {FileEncoding::kUtf16Le, FileEncoding::kUtf16Be,
                                     FileEncoding::kUtf8Bom, FileEncoding::kUtf8}) {
-        const std::string original = testing::FileBytes({"", form, text, {}, form, {}});
+        const std::string original = testing::FileBytes(form, text);
         Write(original);
         SettingsState s = Loaded();
         EXPECT_EQ(s.henstart, 1) << EncodingName(form);

@@ -86,14 +86,9 @@ int main() {
     }
     // A settings file saved by other editors.
     for (const FileEncoding form : {FileEncoding::kUtf16Le, FileEncoding::kUtf8}) {
-        yv::difftest::WriteWholeFile(
-            path, yv::settings::testing::FileBytes(
-                      {"",
-                       form,
-                       u"[Config]\r\nkey1=65\r\ndata1=日本語〜①\r\n[Apl1]\r\nName=メモ帳\r\n",
-                       {},
-                       form,
-                       {}}));
+        const char16_t* text =
+            u"[Config]\r\nkey1=65\r\ndata1=日本語〜①\r\n[Apl1]\r\nName=メモ帳\r\n";
+        yv::difftest::WriteWholeFile(path, yv::settings::testing::FileBytes(form, text));
         SettingsState u;
         LoadSettings(u, path);
         Check(u.keyCodes[1] == 65 && u.convData[1] == "日本語～①" && u.profileCount == 1 &&
