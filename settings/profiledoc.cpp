@@ -218,6 +218,7 @@ ProfileDoc::Line ProfileDoc::AppendLine(std::string_view text) {
 }
 
 void ProfileDoc::AddSection(Line header, std::size_t namePos, std::size_t nameLen) {
+    header.isKey = false;  // "[a=b]" names a section and holds no key
     Section s;
     s.hasHeader = true;
     s.namePos = namePos;
@@ -274,9 +275,7 @@ ProfileDoc::ProfileDoc(std::string bytes) : text_(std::move(bytes)) {
             const std::string_view name = TrimView(t.substr(1, close - 1));
             const std::size_t namePos =
                 name.empty() ? pos : static_cast<std::size_t>(name.data() - text_.data());
-            Line header = line;
-            header.isKey = false;
-            AddSection(header, namePos, name.size());
+            AddSection(line, namePos, name.size());
         } else {
             Section& s = sections_.back();
             s.lines.push_back(line);

@@ -215,8 +215,8 @@ TEST(ProfileDoc, HeadersAreFoundByCharacters) {
 // points at a moved, removed or later line. Sections grow past the size at which their keys
 // get an index of their own, and shrink again.
 TEST(ProfileDoc, LookupsMatchAFreshReadAfterEdits) {
-    const char* const sections[] = {"S", "s", "T", "Apl1", "表"};
-    std::vector<std::string> keys = {"k", "K", "ア", "ャ", "data1"};
+    const char* const sections[] = {"S", "s", "T", "Apl1", "表", "x=y"};
+    std::vector<std::string> keys = {"k", "K", "ア", "ャ", "data1", "[x"};
     for (int i = 0; i < 30; ++i) keys.push_back("key" + std::to_string(i));
     std::uint32_t rng = 12345;
     const auto below = [&](std::size_t n) {
