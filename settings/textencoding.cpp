@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "strutil.h"
-
 #include "fsseam.h"
+#include "strutil.h"
 
 namespace yv::settings {
 
@@ -57,8 +56,8 @@ bool IsUtf8(std::string_view s) {
     return true;
 }
 
-// Characters that Japanese text from other systems uses where Shift-JIS has a close one of its
-// own, as the system's Japanese code page maps them.
+// Characters that Japanese text from systems with other conversion tables uses where code page
+// 932 has one of its own: read as that one rather than as '?'.
 char16_t ShiftJisVariant(char16_t c) {
     switch (c) {
         case u'\u301C':
@@ -210,17 +209,20 @@ FileEncoding DetectEncoding(std::string_view bytes) {
 
 std::string ToShiftJis(std::string bytes, FileEncoding e) {
     const std::string_view s = bytes;
+    const auto withoutMark = [&](std::string_view mark) {
+        return StartsWith(s, mark) ? s.substr(mark.size()) : s;
+    };
     switch (e) {
         case FileEncoding::kShiftJis:
             return bytes;
         case FileEncoding::kUtf8:
             return FromUtf8(s);
         case FileEncoding::kUtf8Bom:
-            return FromUtf8(s.substr(3));
+            return FromUtf8(withoutMark("\xEF\xBB\xBF"));
         case FileEncoding::kUtf16Le:
-            return FromUtf16(s.substr(2), false);
+            return FromUtf16(withoutMark("\xFF\xFE"), false);
         case FileEncoding::kUtf16Be:
-            return FromUtf16(s.substr(2), true);
+            return FromUtf16(withoutMark("\xFE\xFF"), true);
     }
     return bytes;
 }
