@@ -49,6 +49,7 @@ struct Snapshot {
     bool autoSwitch = true;   // AplAutoOff 0
     int profileCount = 0;     // application profiles 1..profileCount
     Profile profiles[kMaxProfiles + 1];
+    settings::FileEncoding encoding = settings::FileEncoding::kShiftJis;  // of the file read
 };
 
 // Fills a snapshot from a loaded state; `tables[p]` holds profile p's loaded rule table.

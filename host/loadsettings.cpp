@@ -9,10 +9,14 @@ namespace yv::host {
 Snapshot LoadSnapshot(const std::string& path) {
     auto options = std::make_unique<settings::SettingsState>();
     auto tables = std::make_unique<settings::SettingsState[]>(kMaxProfiles + 1);
-    // A file the settings module cannot make sense of leaves the defaults: the host runs anyway.
+    // The file is read once for the options and every profile's rule table. A file the
+    // settings module cannot make sense of leaves the defaults: the host runs anyway.
+    settings::ProfileFile file;
     try {
-        settings::LoadSettings(*options, path);
+        file = settings::ReadProfileFile(path);
+        settings::LoadSettings(*options, file.doc);
     } catch (const std::exception&) {
+        file = settings::ProfileFile{};
         *options = settings::SettingsState{};
     }
     if (options->profileCount < 0 || options->profileCount > kMaxProfiles) {
@@ -23,12 +27,14 @@ Snapshot LoadSnapshot(const std::string& path) {
         // The rule table of profile p is looked up within the profiles the state knows.
         tables[p] = *options;
         try {
-            settings::LoadRuleTable(tables[p], path, p);
+            settings::LoadRuleTable(tables[p], file.doc, p);
         } catch (const std::exception&) {
             tables[p] = settings::SettingsState{};
         }
     }
-    return MakeSnapshot(*options, tables.get());
+    Snapshot snap = MakeSnapshot(*options, tables.get());
+    snap.encoding = file.encoding;
+    return snap;
 }
 
 }  // namespace yv::host

@@ -510,7 +510,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     if (!g.wnd) return 1;
 
     const yv::host::Snapshot settings = yv::host::LoadSnapshot(g.iniPath);
-    Log("ini %s profiles=%d", g.iniPath.c_str(), settings.profileCount);
+    Log("ini %s profiles=%d encoding=%s", g.iniPath.c_str(), settings.profileCount,
+        yv::settings::EncodingName(settings.encoding));
     if (SetHook(g.wnd, settings.numLockHold ? 1 : 0) != 0) {
         // The library has told the user already.
         Log("hook failed");

@@ -1,8 +1,11 @@
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <string>
 
 #include "fsseam.h"
 
@@ -23,6 +26,35 @@ std::string ExecutableDirectory() {
     if (n <= 0) return "./";
     const std::string path(buf, static_cast<std::size_t>(n));
     return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string WideToShiftJis(std::u16string_view text) {
+    std::string out;
+    // From wchar_t, the converter's own form: a character without a Shift-JIS form then costs
+    // one step back, not a conversion of everything before it again.
+    const iconv_t cd = iconv_open("CP932", "WCHAR_T");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        // No converter on this system: ASCII survives, the rest cannot be told apart.
+        for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+        return out;
+    }
+    std::wstring wide(text.begin(), text.end());  // whole characters only: no surrogates
+    out.resize(text.size() * 2);                  // at most two bytes for each character
+    auto* in = reinterpret_cast<char*>(wide.data());
+    std::size_t inLeft = wide.size() * sizeof(wchar_t);
+    char* o = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0 && iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (errno != EILSEQ && errno != EINVAL) break;
+        // A character without a Shift-JIS form.
+        in += sizeof(wchar_t);
+        inLeft -= sizeof(wchar_t);
+        *o++ = '?';
+        --outLeft;
+    }
+    iconv_close(cd);
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
 }
 
 }  // namespace yv::settings::fs

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -30,6 +31,28 @@ std::string ExecutableDirectory() {
         if (buf.size() >= 32768) return {};
         buf.resize(buf.size() * 2);
     }
+}
+
+std::string WideToShiftJis(std::u16string_view text) {
+    constexpr UINT kShiftJis = 932;
+    std::string out;
+    // In pieces, so that no length exceeds what the call takes; the text holds no surrogates.
+    constexpr std::size_t kPiece = 1 << 20;
+    for (std::size_t pos = 0; pos < text.size(); pos += kPiece) {
+        const std::size_t n = std::min(kPiece, text.size() - pos);
+        const auto* wide = reinterpret_cast<const wchar_t*>(text.data() + pos);
+        const int len = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide,
+                                            static_cast<int>(n), nullptr, 0, "?", nullptr);
+        if (len <= 0) {
+            out.append(n, '?');
+            continue;
+        }
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(len));
+        WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(n),
+                            out.data() + at, len, "?", nullptr);
+    }
+    return out;
 }
 
 }  // namespace yv::settings::fs

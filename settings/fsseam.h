@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace yv::settings::fs {
 
@@ -16,5 +17,9 @@ bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 // The folder of the running executable, ending in a path separator.
 std::string ExecutableDirectory();
+
+// The Shift-JIS (code page 932) form of a text of whole UTF-16 characters (no surrogates). A
+// character without one becomes '?'; none is replaced by a look-alike.
+std::string WideToShiftJis(std::u16string_view text);
 
 }  // namespace yv::settings::fs

@@ -43,7 +43,8 @@ std::optional<int> ParseProfileInt(std::string_view t) {
         t.remove_prefix(1);
     }
     unsigned base = 10;
-    if (t.size() >= 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+    // Only a lower-case "0x": "0X" is no prefix here, and such a value reads as no number.
+    if (t.size() >= 2 && t[0] == '0' && t[1] == 'x') {
         base = 16;
         t.remove_prefix(2);
     } else if (!t.empty() && t[0] == '$') {
@@ -70,83 +71,252 @@ std::optional<int> ParseProfileInt(std::string_view t) {
     return negative ? static_cast<int>(-static_cast<std::int64_t>(v)) : static_cast<int>(v);
 }
 
+namespace {
+
+constexpr std::uint8_t kNoLineEnd = 0, kCrLf = 1;
+constexpr std::string_view kLineEnds[] = {"", "\r\n", "\n", "\r"};
+
+// FNV-1a over the folded name, without building it.
+std::uint32_t HashName(std::string_view name) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(c) && i + 1 < name.size()) {
+            h = (h ^ c) * 16777619u;
+            c = static_cast<unsigned char>(name[++i]);
+        } else if (c >= 'A' && c <= 'Z') {
+            c = static_cast<unsigned char>(c + 32);
+        }
+        h = (h ^ c) * 16777619u;
+    }
+    // The index takes the low bits, which FNV alone leaves clustered for names like key1, key2.
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    return h ^ (h >> 16);
+}
+
+// Whether FoldName(raw) == folded, without building it.
+bool FoldsTo(std::string_view raw, std::string_view folded) {
+    if (raw.size() != folded.size()) return false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        auto c = static_cast<unsigned char>(raw[i]);
+        if (IsLeadByte(c) && i + 1 < raw.size()) {
+            if (raw[i] != folded[i]) return false;
+            ++i;
+            c = static_cast<unsigned char>(raw[i]);
+        } else if (c >= 'A' && c <= 'Z') {
+            c = static_cast<unsigned char>(c + 32);
+        }
+        if (c != static_cast<unsigned char>(folded[i])) return false;
+    }
+    return true;
+}
+
+// A section with more keys than this gets an index of its keys; fewer are looked through.
+constexpr std::size_t kKeysLookedThrough = 16;
+
+}  // namespace
+
+template <class Same>
+std::uint32_t ProfileDoc::Index::Find(std::uint32_t hash, Same same) const {
+    if (slots_.empty()) return kNone;
+    // At most half the slots are filled, so the probe meets an empty one.
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].value != kNone; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.hash == hash && slot.value != kErased && same(slot.value)) return slot.value;
+    }
+    return kNone;
+}
+
+template <class Same>
+void ProfileDoc::Index::Add(std::uint32_t hash, std::uint32_t value, Same same) {
+    if (value >= kErased) return;  // beyond what a file can hold; never found
+    if ((filled_ + 1) * 2 > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t free = slots_.size();
+    std::size_t i = hash & mask;
+    for (; slots_[i].value != kNone; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.value == kErased) {
+            if (free == slots_.size()) free = i;
+        } else if (slot.hash == hash && same(slot.value)) {
+            return;
+        }
+    }
+    if (free == slots_.size()) {
+        free = i;
+        ++filled_;
+    }
+    slots_[free] = Slot{hash, value};
+}
+
+void ProfileDoc::Index::Erase(std::uint32_t hash, std::uint32_t value) {
+    if (slots_.empty()) return;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].value != kNone; i = (i + 1) & mask) {
+        if (slots_[i].value == value) {
+            slots_[i].value = kErased;
+            return;
+        }
+    }
+}
+
+void ProfileDoc::Index::Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    std::size_t used = 0;
+    for (const Slot& slot : old) used += slot.value < kErased;
+    std::size_t size = 16;
+    while (size < used * 4) size *= 2;
+    slots_.assign(size, Slot{});
+    filled_ = used;
+    const std::size_t mask = size - 1;
+    for (const Slot& slot : old) {
+        if (slot.value >= kErased) continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].value != kNone) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+std::string_view ProfileDoc::KeyName(const Line& line) const {
+    return Text(line).substr(line.keyPos, line.keyLen);
+}
+
+std::string_view ProfileDoc::Value(const Line& line) const {
+    return Text(line).substr(line.valuePos, line.valueLen);
+}
+
 // A line that is not a section header: a key line when it holds an equals sign.
-ProfileDoc::Line ProfileDoc::MakeLine(std::string text, std::string eol) {
-    Line line{std::move(text), std::move(eol), {}, false, 0, 0};
-    const std::string_view t = TrimView(line.text);
+ProfileDoc::Line ProfileDoc::MakeLine(std::size_t pos, std::size_t len, std::uint8_t eol) const {
+    Line line;
+    line.pos = pos;
+    line.len = len;
+    line.eol = eol;
+    const std::string_view text = Text(line);
+    const std::string_view t = TrimView(text);
     const std::size_t eq = t.find('=');  // '=' is never a trail byte
     if (eq != std::string_view::npos) {
         line.isKey = true;
-        line.key = FoldName(TrimView(t.substr(0, eq)));
+        const std::string_view key = TrimView(t.substr(0, eq));
         const std::string_view value = TrimView(t.substr(eq + 1));
-        line.valuePos =
-            value.empty() ? 0 : static_cast<std::size_t>(value.data() - line.text.data());
+        line.keyPos = key.empty() ? 0 : static_cast<std::size_t>(key.data() - text.data());
+        line.keyLen = key.size();
+        line.valuePos = value.empty() ? 0 : static_cast<std::size_t>(value.data() - text.data());
         line.valueLen = value.size();
     }
     return line;
 }
 
-ProfileDoc::ProfileDoc(std::string_view bytes) {
+// A new line, written by us: its text goes to the end of text_.
+ProfileDoc::Line ProfileDoc::AppendLine(std::string_view text) {
+    const std::size_t pos = text_.size();
+    text_ += text;
+    return MakeLine(pos, text.size(), kCrLf);
+}
+
+void ProfileDoc::AddSection(Line header, std::size_t namePos, std::size_t nameLen) {
+    header.isKey = false;  // "[a=b]" names a section and holds no key
+    Section s;
+    s.hasHeader = true;
+    s.namePos = namePos;
+    s.nameLen = nameLen;
+    s.lines.push_back(header);
+    sections_.push_back(std::move(s));
+    const std::string folded = FoldName(Name(sections_.back()));
+    sectionIndex_.Add(HashName(folded), static_cast<std::uint32_t>(sections_.size() - 1),
+                      [&](std::uint32_t v) {
+                          return !sections_[v].removed && FoldsTo(Name(sections_[v]), folded);
+                      });
+}
+
+// Called for every key line a section gains. Only a key's first line is ever found.
+void ProfileDoc::IndexKey(Section& s, std::size_t line) {
+    ++s.keyLines;
+    if (!s.keysIndexed && s.keyLines <= kKeysLookedThrough) return;
+    const auto add = [&](std::size_t at) {
+        const std::string folded = FoldName(KeyName(s.lines[at]));
+        s.keys.Add(HashName(folded), static_cast<std::uint32_t>(at), [&](std::uint32_t v) {
+            return !s.lines[v].removed && FoldsTo(KeyName(s.lines[v]), folded);
+        });
+    };
+    if (s.keysIndexed) {
+        add(line);
+        return;
+    }
+    s.keysIndexed = true;
+    for (std::size_t i = 0; i < s.lines.size(); ++i)
+        if (s.lines[i].isKey && !s.lines[i].removed) add(i);
+}
+
+ProfileDoc::ProfileDoc(std::string bytes) : text_(std::move(bytes)) {
     sections_.push_back(Section{});
+    const std::size_t size = text_.size();
     std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        std::size_t next;
-        if (end == std::string_view::npos) {
-            end = next = bytes.size();
-        } else if (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') {
+    while (pos < size) {
+        std::size_t end = pos;
+        while (end < size && text_[end] != '\r' && text_[end] != '\n') ++end;
+        std::uint8_t eol = kNoLineEnd;
+        std::size_t next = end;
+        if (end < size && text_[end] == '\r' && end + 1 < size && text_[end + 1] == '\n') {
+            eol = kCrLf;
             next = end + 2;
-        } else {
+        } else if (end < size) {
+            eol = text_[end] == '\n' ? 2 : 3;
             next = end + 1;
         }
-        std::string text(bytes.substr(pos, end - pos));
-        std::string eol(bytes.substr(end, next - end));
-        pos = next;
-
-        const std::string_view t = TrimView(text);
+        const Line line = MakeLine(pos, end - pos, eol);
+        const std::string_view t = TrimView(Text(line));
         const std::size_t close =
             t.empty() || t[0] != '[' ? std::string_view::npos : FindLastChar(t, ']');
         if (close != std::string_view::npos) {
-            Section s;
-            s.hasHeader = true;
-            s.name = FoldName(TrimView(t.substr(1, close - 1)));
-            s.lines.push_back(Line{std::move(text), std::move(eol), {}, false, 0, 0});
-            sections_.push_back(std::move(s));
+            const std::string_view name = TrimView(t.substr(1, close - 1));
+            const std::size_t namePos =
+                name.empty() ? pos : static_cast<std::size_t>(name.data() - text_.data());
+            AddSection(line, namePos, name.size());
         } else {
-            sections_.back().lines.push_back(MakeLine(std::move(text), std::move(eol)));
+            Section& s = sections_.back();
+            s.lines.push_back(line);
+            if (line.isKey) IndexKey(s, s.lines.size() - 1);
         }
+        pos = next;
     }
 }
 
-ProfileDoc::Section* ProfileDoc::FindSection(std::string_view folded) {
-    for (auto& s : sections_)
-        if (s.hasHeader && s.name == folded) return &s;
-    return nullptr;
+std::uint32_t ProfileDoc::FindSection(std::string_view folded) const {
+    return sectionIndex_.Find(HashName(folded), [&](std::uint32_t v) {
+        return !sections_[v].removed && FoldsTo(Name(sections_[v]), folded);
+    });
 }
 
-const ProfileDoc::Section* ProfileDoc::FindSection(std::string_view folded) const {
-    for (const auto& s : sections_)
-        if (s.hasHeader && s.name == folded) return &s;
-    return nullptr;
-}
-
-const ProfileDoc::Line* ProfileDoc::FindKey(const Section& s, std::string_view foldedKey) {
-    for (const auto& line : s.lines)
-        if (line.isKey && line.key == foldedKey) return &line;
-    return nullptr;
+std::size_t ProfileDoc::FindKey(const Section& s, std::string_view foldedKey) const {
+    const auto same = [&](std::size_t i) {
+        const Line& line = s.lines[i];
+        return line.isKey && !line.removed && FoldsTo(KeyName(line), foldedKey);
+    };
+    if (s.keysIndexed) {
+        const std::uint32_t v = s.keys.Find(HashName(foldedKey), same);
+        return v == Index::kNone ? std::string::npos : v;
+    }
+    for (std::size_t i = 0; i < s.lines.size(); ++i)
+        if (same(i)) return i;
+    return std::string::npos;
 }
 
 bool ProfileDoc::HasKey(std::string_view section, std::string_view key) const {
-    const Section* s = FindSection(FoldName(section));
-    return s != nullptr && FindKey(*s, FoldName(key)) != nullptr;
+    const std::uint32_t s = FindSection(FoldName(section));
+    return s != Index::kNone && FindKey(sections_[s], FoldName(key)) != std::string::npos;
 }
 
 std::string ProfileDoc::GetString(std::string_view section, std::string_view key,
                                   std::string_view def) const {
-    const Section* s = FindSection(FoldName(section));
-    const Line* line = s ? FindKey(*s, FoldName(key)) : nullptr;
-    std::string_view v =
-        line ? std::string_view(line->text).substr(line->valuePos, line->valueLen) : def;
+    std::string_view v = def;
+    if (const std::uint32_t s = FindSection(FoldName(section)); s != Index::kNone) {
+        const std::size_t line = FindKey(sections_[s], FoldName(key));
+        if (line != std::string::npos) v = Value(sections_[s].lines[line]);
+    }
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
     // A cut inside a double-byte character drops that character, as the system does.
@@ -162,32 +332,33 @@ void ProfileDoc::SetString(std::string_view section, std::string_view key, std::
     // A line break in a value would split its line and corrupt the file's structure.
     std::string value(text);
     std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
-    const std::string foldedKey = FoldName(key);
-    Section* s = FindSection(FoldName(section));
-    if (s == nullptr) {
-        Section added;
-        added.hasHeader = true;
-        added.name = FoldName(section);
-        added.lines.push_back(Line{"[" + std::string(section) + "]", "\r\n", {}, false, 0, 0});
-        added.lines.push_back(MakeLine(std::string(key) + "=" + value, "\r\n"));
-        sections_.push_back(std::move(added));
+    const std::uint32_t sec = FindSection(FoldName(section));
+    if (sec == Index::kNone) {
+        const Line header = AppendLine("[" + std::string(section) + "]");
+        // Named as asked, blanks and all, until the file is read again.
+        AddSection(header, header.pos + 1, section.size());
+        Section& added = sections_.back();
+        added.lines.push_back(AppendLine(std::string(key) + "=" + value));
+        IndexKey(added, 1);
         changed_ = true;
         return;
     }
-    for (auto& line : s->lines) {
-        if (!line.isKey || line.key != foldedKey) continue;
-        if (std::string_view(line.text).substr(line.valuePos, line.valueLen) == value) return;
-        const std::string_view t = TrimView(line.text);
-        const std::string name(TrimView(t.substr(0, t.find('='))));
-        line = MakeLine(name + "=" + value, "\r\n");
+    Section& s = sections_[sec];
+    if (const std::size_t found = FindKey(s, FoldName(key)); found != std::string::npos) {
+        Line& line = s.lines[found];
+        if (Value(line) == value) return;
+        // The same key name, so the index stays right.
+        line = AppendLine(std::string(KeyName(line)) + "=" + value);
         changed_ = true;
         return;
     }
     // After the section's last line that is not blank, so blank lines stay before the next
-    // header.
-    auto at = s->lines.end();
-    while (at != s->lines.begin() && TrimView(std::prev(at)->text).empty()) --at;
-    s->lines.insert(at, MakeLine(std::string(key) + "=" + value, "\r\n"));
+    // header. Only blank and removed lines move, and the index holds neither.
+    std::size_t at = s.lines.size();
+    while (at > 0 && (s.lines[at - 1].removed || TrimView(Text(s.lines[at - 1])).empty())) --at;
+    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                   AppendLine(std::string(key) + "=" + value));
+    IndexKey(s, at);
     changed_ = true;
 }
 
@@ -196,35 +367,44 @@ void ProfileDoc::SetInt(std::string_view section, std::string_view key, int valu
 }
 
 void ProfileDoc::DeleteKey(std::string_view section, std::string_view key) {
-    Section* s = FindSection(FoldName(section));
-    if (s == nullptr) return;
+    const std::uint32_t sec = FindSection(FoldName(section));
+    if (sec == Index::kNone) return;
+    Section& s = sections_[sec];
     const std::string foldedKey = FoldName(key);
-    const auto removed = std::erase_if(
-        s->lines, [&](const Line& line) { return line.isKey && line.key == foldedKey; });
-    if (removed != 0) changed_ = true;
+    const std::size_t first = FindKey(s, foldedKey);
+    if (first == std::string::npos) return;
+    if (s.keysIndexed) s.keys.Erase(HashName(foldedKey), static_cast<std::uint32_t>(first));
+    // Every line of the key goes, or a later one would be found instead.
+    for (Line& line : s.lines)
+        if (line.isKey && !line.removed && FoldsTo(KeyName(line), foldedKey)) line.removed = true;
+    changed_ = true;
 }
 
 void ProfileDoc::EraseSection(std::string_view section) {
     const std::string folded = FoldName(section);
-    const auto removed =
-        std::erase_if(sections_, [&](const Section& s) { return s.hasHeader && s.name == folded; });
-    if (removed != 0) changed_ = true;
+    const std::uint32_t sec = FindSection(folded);
+    if (sec == Index::kNone) return;
+    sectionIndex_.Erase(HashName(folded), sec);
+    // Every section of the name goes, or a later one would be found instead.
+    for (Section& s : sections_)
+        if (s.hasHeader && !s.removed && FoldsTo(Name(s), folded)) s.removed = true;
+    changed_ = true;
 }
 
 std::string ProfileDoc::Serialize() const {
-    std::size_t size = 0;
-    for (const auto& s : sections_)
-        for (const auto& line : s.lines) size += line.text.size() + 2;
     std::string out;
-    out.reserve(size);
+    out.reserve(text_.size() + text_.size() / 8);
     const Line* last = nullptr;
-    for (const auto& s : sections_)
+    for (const auto& s : sections_) {
+        if (s.removed) continue;
         for (const auto& line : s.lines) {
-            if (last != nullptr) out += last->eol.empty() ? "\r\n" : last->eol;
-            out += line.text;
+            if (line.removed) continue;
+            if (last != nullptr) out += last->eol == kNoLineEnd ? "\r\n" : kLineEnds[last->eol];
+            out += Text(line);
             last = &line;
         }
-    if (last != nullptr) out += last->eol;
+    }
+    if (last != nullptr) out += kLineEnds[last->eol];
     return out;
 }
 
@@ -245,7 +425,8 @@ ProfileFile ReadProfileFile(const std::string& path) {
         file.state = FileState::kUnreadable;
         return file;
     }
-    file.doc = ProfileDoc(bytes);
+    file.encoding = DetectEncoding(bytes);
+    file.doc = ProfileDoc(ToShiftJis(std::move(bytes), file.encoding));
     file.state = FileState::kRead;
     return file;
 }

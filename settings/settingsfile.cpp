@@ -64,7 +64,10 @@ std::string StoredText(const std::string& source) {
 }
 
 void LoadSettings(SettingsState& s, const std::string& path) {
-    const ProfileDoc doc = ReadProfileFile(path).doc;
+    LoadSettings(s, ReadProfileFile(path).doc);
+}
+
+void LoadSettings(SettingsState& s, const ProfileDoc& doc) {
     const int henstart = doc.GetInt(kConfig, "henstart");
     s.henstart = henstart == 1 || henstart == 3 ? henstart : 0;
     s.numlockon = ReadFlag(doc, "numlockon");
@@ -93,7 +96,11 @@ void LoadSettings(SettingsState& s, const std::string& path) {
 }
 
 void LoadRuleTable(SettingsState& s, const std::string& path, int p) {
-    LoadRows(ReadProfileFile(path).doc, s, RowSection(s, p));
+    LoadRuleTable(s, ReadProfileFile(path).doc, p);
+}
+
+void LoadRuleTable(SettingsState& s, const ProfileDoc& doc, int p) {
+    LoadRows(doc, s, RowSection(s, p));
 }
 
 void SaveSettings(SettingsState& s, const std::string& path) {

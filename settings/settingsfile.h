@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "profiledoc.h"
+
 namespace yv::settings {
 
 constexpr int kRuleRows = 102;  // index 0 = the On/Off row, 1..101 = rule rows
@@ -44,6 +46,11 @@ void SaveWindowPlacement(const SettingsState& s, const std::string& path);
 void WriteProfileName(const SettingsState& s, const std::string& path, int p);
 void WriteProfileTitle(const SettingsState& s, const std::string& path, int p);
 void RemoveProfileSection(SettingsState& s, const std::string& path, int p);
+
+// LoadSettings and LoadRuleTable from a file read once (ReadProfileFile), for a reader that
+// takes every profile at once.
+void LoadSettings(SettingsState& s, const ProfileDoc& doc);
+void LoadRuleTable(SettingsState& s, const ProfileDoc& doc, int p);
 
 // The folder of the running executable followed by "Yorvan2.ini".
 std::string SettingsPath();

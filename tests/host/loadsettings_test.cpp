@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "../settings/encodingcases.h"
 #include "hostcore.h"
 
 namespace {
@@ -104,6 +105,23 @@ TEST_F(LoadSnapshotTest, MissingFileGivesDefaults) {
     EXPECT_TRUE(s.autoSwitch);
     EXPECT_EQ(s.profileCount, 0);
     EXPECT_EQ(s.profiles[0].rules.keys[0], 0);
+}
+
+// A file saved as UTF-16 by another editor: read in Shift-JIS, every profile's rows included,
+// and the encoding told to the host. A Shift-JIS file says so.
+TEST_F(LoadSnapshotTest, ReportsTheEncodingRead) {
+    Write(yv::settings::testing::FileBytes(
+        yv::settings::FileEncoding::kUtf16Le,
+        u"[Config]\r\nkey1=112\r\ndata1=東京都\r\n[Apl1]\r\nName=メモ\r\nName1=メモ帳\r\n"
+        u"key1=65\r\ndata1=貼り付け\r\n"));
+    Snapshot s = LoadSnapshot(path);
+    EXPECT_EQ(s.encoding, yv::settings::FileEncoding::kUtf16Le);
+    EXPECT_EQ(s.profiles[0].rules.texts[1], "東京都");
+    ASSERT_EQ(s.profileCount, 1);
+    EXPECT_EQ(s.profiles[1].title, "メモ帳");
+    EXPECT_EQ(s.profiles[1].rules.texts[1], "貼り付け");
+    Write("[Config]\r\nkey1=112\r\ndata1=東京都\r\n");
+    EXPECT_EQ(LoadSnapshot(path).encoding, yv::settings::FileEncoding::kShiftJis);
 }
 
 }  // namespace

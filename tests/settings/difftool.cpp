@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "diffcase.h"
+#include "encodingcases.h"
 #include "profiledoc.h"
 #include "strutil.h"
 
@@ -119,7 +120,45 @@ const char* Variant(Rng& rng, const Name (&names)[N], int group) {
     return same[static_cast<std::size_t>(rng.Below(static_cast<int>(same.size())))];
 }
 
+// Files saved in UTF-16 or in UTF-8 with a byte-order mark, which the system's profile functions
+// read as well. Only reads: the system writes such a file back in its own encoding.
+struct WideName {
+    const char16_t* wide;
+    const char* narrow;  // the same name in Shift-JIS, in another letter case
+};
+const WideName kWideSections[] = {
+    {u"Config", "CONFIG"}, {u"日本語", "日本語"}, {u"Ｗｉｄｅ", "Ｗｉｄｅ"}};
+const WideName kWideKeys[] = {{u"henstart", "HenStart"},
+                              {u"data1", "DATA1"},
+                              {u"表", "表"},
+                              {u"ア", "ア"},
+                              {u"Name1", "name1"}};
+const char16_t* const kWideValues[] = {u"日本語 テキスト", u"表ソ能",      u"ｱｲｳ",  u"\"①\"",
+                                       u"  12 ",           u"[1E]:【Ａ】", u"0x1C", u"ソ\\"};
+
+Case GenerateEncoded(Rng& rng) {
+    std::u16string text;
+    for (const WideName& sec : kWideSections) {
+        if (rng.Chance(30)) continue;
+        text += std::u16string(u"[") + sec.wide + u"]\r\n";
+        for (const WideName& key : kWideKeys)
+            if (rng.Chance(60))
+                text += std::u16string(key.wide) + u"=" + rng.Pick(kWideValues) + u"\r\n";
+    }
+    const auto form =
+        rng.Chance(50) ? settings::FileEncoding::kUtf16Le : settings::FileEncoding::kUtf8Bom;
+    Case c;
+    c.file = settings::testing::FileBytes(form, text);
+    for (int i = 1 + rng.Below(6); i > 0; --i)
+        c.ops.push_back(Op{rng.Chance(70) ? 'R' : 'I',
+                           rng.Pick(kWideSections).narrow,
+                           rng.Pick(kWideKeys).narrow,
+                           {}});
+    return c;
+}
+
 Case Generate(Rng& rng) {
+    if (rng.Chance(10)) return GenerateEncoded(rng);
     Case c;
     std::vector<std::pair<int, int>> placed;  // section and key groups present in the file
     const bool dup = rng.Chance(20);          // duplicate keys or sections; no deletes then
@@ -265,7 +304,8 @@ std::string IntDivergence(const std::string& text) {
     if (!t.empty() && t[0] == '$') return "\"$\" hexadecimal prefix (the system reads 0)";
     if (t.size() > 1 && t[0] == '0' && (t[1] == 'b' || t[1] == 'B' || t[1] == 'o' || t[1] == 'O'))
         return "\"0b\"/\"0o\" prefix (the system reads binary/octal)";
-    bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+    // "0X" is no prefix on either side: both read such a value as 0.
+    bool hex = t.size() > 2 && t[0] == '0' && t[1] == 'x';
     std::string_view digits = hex ? t.substr(2) : t;
     std::size_t n = 0;
     while (n < digits.size() && ((digits[n] >= '0' && digits[n] <= '9') ||

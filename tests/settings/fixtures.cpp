@@ -32,7 +32,9 @@ int RowKeyCode(int profile, int n) {
     return n % 2 == 0 ? code : -code;
 }
 
-std::string MakeFullSettingsFile() {
+namespace {
+
+std::string MakeSettingsFile(std::size_t padding) {
     std::string f =
         "[Config]\r\nhenstart=1\r\nnumlockon=1\r\nAplAutoOff=0\r\nkey0=29\r\n"
         "FormLeft=191\r\nFormTop=112\r\nFormHeight=656\r\nFormWidth=1017\r\n"
@@ -46,12 +48,29 @@ std::string MakeFullSettingsFile() {
         }
     };
     rows(0);
+    // Half the padding as notes inside Config, half as small sections of other programs
+    // between the standard profile and the application profiles.
+    const std::size_t notesEnd = f.size() + padding / 2;
+    for (int i = 1; f.size() < notesEnd; ++i)
+        f += "memo" + std::to_string(i) + "=覚え書き　表ソ能 " + std::string(40, 'n') + "\r\n";
+    const std::size_t othersEnd = f.size() + padding / 2;
+    for (int i = 1; f.size() < othersEnd; ++i)
+        f += "[Other" + std::to_string(i) + "]\r\nx=" + std::to_string(i) + "\r\n";
     for (int p = 1; p <= kMaxProfiles; ++p) {
         f += "[Apl" + std::to_string(p) + "]\r\nName=アプリ" + std::to_string(p) +
              "\r\nName1=ウィンドウ表題 " + std::to_string(p) + " - メモ帳\r\n";
         rows(p);
     }
     return f;
+}
+
+}  // namespace
+
+std::string MakeFullSettingsFile() { return MakeSettingsFile(0); }
+
+std::string MakeLargeSettingsFile(std::size_t bytes) {
+    const std::size_t full = MakeFullSettingsFile().size();
+    return MakeSettingsFile(bytes > full ? bytes - full : 0);
 }
 
 }  // namespace yv::settings::testing

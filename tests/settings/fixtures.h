@@ -14,4 +14,8 @@ int RowKeyCode(int profile, int n);
 // standard profile and ten application profiles, each with 101 rows.
 std::string MakeFullSettingsFile();
 
+// The full file grown to about `bytes` bytes by other keys in Config and by sections of other
+// programs before the application profiles.
+std::string MakeLargeSettingsFile(std::size_t bytes);
+
 }  // namespace yv::settings::testing

@@ -2,8 +2,16 @@
 // line alone.
 #include <gtest/gtest.h>
 
-#include <string>
+#include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "encodingcases.h"
 #include "profiledoc.h"
 
 namespace yv::settings {
@@ -68,7 +76,9 @@ TEST(ParseProfileInt, AcceptedForms) {
         {"+7", 7},
         {"007", 7},
         {"0x1C", 28},
-        {"0X1c", 28},
+        {"0x1c", 28},
+        {"0X1c", std::nullopt},
+        {"-0X10", std::nullopt},
         {"$1C", 28},
         {"-0x10", -16},
         {"2147483647", 2147483647},
@@ -199,6 +209,56 @@ TEST(ProfileDoc, HeadersAreFoundByCharacters) {
     const ProfileDoc doc("[A]\r\n[ゾ\r\nk=v\r\n[ゾ]\r\nk=w\r\n");
     EXPECT_EQ(doc.GetString("A", "k"), "v");
     EXPECT_EQ(doc.GetString("ゾ", "k"), "w");
+}
+
+// Whatever the edits, a lookup answers as a fresh read of the edited file would: the index never
+// points at a moved, removed or later line. Sections grow past the size at which their keys
+// get an index of their own, and shrink again.
+TEST(ProfileDoc, LookupsMatchAFreshReadAfterEdits) {
+    const char* const sections[] = {"S", "s", "T", "Apl1", "表", "x=y"};
+    std::vector<std::string> keys = {"k", "K", "ア", "ャ", "data1", "[x"};
+    for (int i = 0; i < 30; ++i) keys.push_back("key" + std::to_string(i));
+    std::uint32_t rng = 12345;
+    const auto below = [&](std::size_t n) {
+        rng = rng * 1103515245u + 12345u;
+        return static_cast<std::size_t>(rng >> 8) % n;
+    };
+    ProfileDoc doc("[S]\r\nk=1\r\nK=dup\r\n\r\n[T]\r\n[s]\r\nk=later\r\n");
+    for (int step = 0; step < 3000; ++step) {
+        const std::string sec = sections[below(std::size(sections))];
+        const std::string key = keys[below(keys.size())];
+        const std::size_t op = below(100);
+        if (op < 79) {
+            doc.SetString(sec, key, std::to_string(step));
+        } else if (op < 99) {
+            doc.DeleteKey(sec, key);
+        } else {
+            doc.EraseSection(sec);
+        }
+        const ProfileDoc fresh(doc.Serialize());
+        for (const char* s : sections)
+            for (const auto& k : keys)
+                ASSERT_EQ(doc.GetString(s, k, "none"), fresh.GetString(s, k, "none"))
+                    << "step " << step << " [" << s << "] " << k;
+    }
+}
+
+// Every form a user's editor may save: the encoding found and the Shift-JIS text read, through
+// the conversion alone and through a file.
+TEST(ReadProfileFile, EncodingsAreReadInShiftJis) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("yv-encoding-" + std::to_string(getpid()) + ".ini"))
+                                 .string();
+    for (const auto& c : testing::kEncodingCases) {
+        const std::string bytes = testing::FileBytes(c);
+        EXPECT_EQ(DetectEncoding(bytes), c.detected) << c.what;
+        EXPECT_EQ(ToShiftJis(bytes, c.detected), c.sjis) << c.what;
+        std::ofstream(path, std::ios::binary) << bytes;
+        const ProfileFile file = ReadProfileFile(path);
+        EXPECT_EQ(file.encoding, c.detected) << c.what;
+        EXPECT_EQ(file.doc.Serialize(), c.sjis) << c.what;
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "encodingcases.h"
 #include "fixtures.h"
 #include "settingsfile.h"
 
@@ -124,8 +125,8 @@ TEST_F(SettingsFile, KeyCodeRule) {
         const char* value;
         int code;
     } cases[] = {
-        {"-255", -255}, {"255", 255}, {"256", 0}, {"-256", 0},  {"abc", 0},
-        {"", 0},        {"0x1C", 28}, {"-1", -1}, {"$FF", 255}, {"99999999999", 0},
+        {"-255", -255}, {"255", 255}, {"256", 0},   {"-256", 0},        {"abc", 0},  {"", 0},
+        {"0x1C", 28},   {"-1", -1},   {"$FF", 255}, {"99999999999", 0}, {"0X1C", 0},
     };
     std::string file = "[Config]\r\n";
     int n = 0;
@@ -478,6 +479,31 @@ TEST_F(SettingsFile, AFileThatCannotBeReadIsNotOverwritten) {
     EXPECT_EQ(s.profileCount, 0);
     EXPECT_THROW(SaveWindowPlacement(s, path_), WriteError);
     EXPECT_TRUE(stdfs::is_directory(path_));
+}
+
+// A file in UTF-8 or UTF-16 is read in Shift-JIS; a save that changes nothing leaves it as it
+// is, the first that changes something writes the whole file in Shift-JIS, without a mark.
+TEST_F(SettingsFile, AFileInAnotherEncodingIsWrittenInShiftJis) {
+    const std::u16string_view text =
+        u"[Config]\r\nhenstart=1\r\nnumlockon=0\r\nAplAutoOff=0\r\nkey1=65\r\ndata1=日本語〜\r\n"
+        u"[Apl1]\r\nName=メモ帳\r\n";
+    const std::string written =
+        "[Config]\r\nhenstart=3\r\nnumlockon=0\r\nAplAutoOff=0\r\nkey1=65\r\ndata1=日本語～\r\n"
+        "[Apl1]\r\nName=メモ帳\r\n";
+    for (const FileEncoding form : {FileEncoding::kUtf16Le, FileEncoding::kUtf16Be,
+                                    FileEncoding::kUtf8Bom, FileEncoding::kUtf8}) {
+        const std::string original = testing::FileBytes(form, text);
+        Write(original);
+        SettingsState s = Loaded();
+        EXPECT_EQ(s.henstart, 1) << EncodingName(form);
+        EXPECT_EQ(s.convData[1], "日本語～") << EncodingName(form);
+        EXPECT_EQ(s.profileNames[1], "メモ帳") << EncodingName(form);
+        SaveSettings(s, path_);
+        EXPECT_EQ(Read(), original) << "nothing changed: " << EncodingName(form);
+        s.henstart = 3;
+        SaveSettings(s, path_);
+        EXPECT_EQ(Read(), written) << EncodingName(form);
+    }
 }
 
 TEST(SettingsPath, BesideTheExecutable) {

@@ -1,11 +1,14 @@
 // The settings operations on the Windows file system: replacing an existing file, a read-only
-// file that refuses the write, and the settings path beside the program.
+// file that refuses the write, the settings path beside the program, and files in UTF-16 and
+// UTF-8 read through the system's conversion.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 #include "../diffcase.h"
+#include "../encodingcases.h"
+#include "profiledoc.h"
 #include "settingsfile.h"
 
 namespace {
@@ -72,6 +75,27 @@ int main() {
     std::string folder(exe, n);
     folder.resize(folder.find_last_of('\\') + 1);
     Check(SettingsPath() == folder + "Yorvan2.ini", "settings path");
+
+    // The same encodings and texts as the Linux tests, through WideCharToMultiByte.
+    for (const auto& c : yv::settings::testing::kEncodingCases) {
+        const std::string bytes = yv::settings::testing::FileBytes(c);
+        const bool ok =
+            DetectEncoding(bytes) == c.detected && ToShiftJis(bytes, c.detected) == c.sjis;
+        if (!ok) std::printf("encoding case: %s\n", c.what);
+        Check(ok, "encoding case");
+    }
+    // A settings file saved by other editors.
+    for (const FileEncoding form : {FileEncoding::kUtf16Le, FileEncoding::kUtf8}) {
+        const char16_t* text =
+            u"[Config]\r\nkey1=65\r\ndata1=日本語〜①\r\n[Apl1]\r\nName=メモ帳\r\n";
+        yv::difftest::WriteWholeFile(path, yv::settings::testing::FileBytes(form, text));
+        SettingsState u;
+        LoadSettings(u, path);
+        Check(u.keyCodes[1] == 65 && u.convData[1] == "日本語～①" && u.profileCount == 1 &&
+                  u.profileNames[1] == "メモ帳",
+              EncodingName(form));
+        Check(ReadProfileFile(path).encoding == form, "encoding reported");
+    }
 
     DeleteFileA(path.c_str());
     RemoveDirectoryA(dir.c_str());

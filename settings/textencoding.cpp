@@ -1,0 +1,230 @@
+#include "textencoding.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "fsseam.h"
+#include "strutil.h"
+
+namespace yv::settings {
+
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+// The length of the well-formed UTF-8 sequence at s[i] and its code point, or 0 when the bytes
+// there form none (overlong forms, surrogates and values beyond U+10FFFF included).
+std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len;
+    char32_t min;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2, min = 0x80, cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3, min = 0x800, cp = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4, min = 0x10000, cp = b0 & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
+bool IsUtf8(std::string_view s) {
+    char32_t cp;
+    for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8Sequence(s, i, cp);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+// Characters that Japanese text from systems with other conversion tables uses where code page
+// 932 has one of its own: read as that one rather than as '?'.
+char16_t ShiftJisVariant(char16_t c) {
+    switch (c) {
+        case u'\u301C':
+            return u'\uFF5E';  // wave dash
+        case u'\u2016':
+            return u'\u2225';  // double vertical line
+        case u'\u2212':
+            return u'\uFF0D';  // minus sign
+        case u'\u2014':
+            return u'\u2015';  // em dash
+        case u'\u00A2':
+            return u'\uFFE0';  // cent sign
+        case u'\u00A3':
+            return u'\uFFE1';  // pound sign
+        case u'\u00AC':
+            return u'\uFFE2';  // not sign
+        case u'\u00A5':
+            return u'\\';  // yen sign: 0x5C shows as one in Japanese fonts
+        case u'\u203E':
+            return u'~';  // overline
+        default:
+            return c;
+    }
+}
+
+// The Shift-JIS form of every character of the first plane, asked of the system once, in one
+// call: a file is then converted by a look-up per character.
+class ShiftJisTable {
+  public:
+    ShiftJisTable() : forms_(0x10000, '?') {
+        std::u16string all;
+        for (char32_t c = 1; c <= 0xFFFF; ++c)
+            if (c < 0xD800 || c > 0xDFFF) all += static_cast<char16_t>(c);
+        forms_[0] = 0;
+        if (!Split(all, fs::WideToShiftJis(all))) {
+            // The forms did not line up with the characters: one call for each instead.
+            for (char16_t c : all) Split(std::u16string(1, c), fs::WideToShiftJis({&c, 1}));
+        }
+        for (char16_t c : all)
+            if (const char16_t v = ShiftJisVariant(c); v != c) forms_[c] = forms_[v];
+    }
+    // Writes c's form at `out`; returns the end.
+    char* Put(char* out, char16_t c) const {
+        const std::uint16_t form = forms_[c];
+        if (form > 0xFF) *out++ = static_cast<char>(form >> 8);
+        *out++ = static_cast<char>(form & 0xFF);
+        return out;
+    }
+
+  private:
+    // Each character's form is one byte, or a lead byte and the byte after it.
+    bool Split(std::u16string_view chars, std::string_view forms) {
+        std::size_t at = 0;
+        for (char16_t c : chars) {
+            if (at >= forms.size()) return false;
+            const auto b = static_cast<unsigned char>(forms[at]);
+            const bool pair = IsLeadByte(b) && at + 1 < forms.size();
+            forms_[c] =
+                pair
+                    ? static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(forms[at + 1]))
+                    : b;
+            at += pair ? 2 : 1;
+        }
+        return at == forms.size();
+    }
+    std::vector<std::uint16_t> forms_;
+};
+
+const ShiftJisTable& Table() {
+    static const ShiftJisTable table;
+    return table;
+}
+
+// No form is longer than what it stands for, so the text fits in the size of the bytes read.
+std::string FromUtf8(std::string_view s) {
+    const ShiftJisTable& table = Table();
+    std::string out(s.size(), '\0');
+    char* o = out.data();
+    char32_t cp;
+    for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            *o++ = s[i++];
+            continue;
+        }
+        const std::size_t n = Utf8Sequence(s, i, cp);
+        // A damaged sequence, and anything beyond the first plane, which Shift-JIS lacks.
+        if (n == 0 || cp > 0xFFFF) {
+            *o++ = '?';
+        } else {
+            o = table.Put(o, static_cast<char16_t>(cp));
+        }
+        i += n == 0 ? 1 : n;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+std::string FromUtf16(std::string_view s, bool bigEndian) {
+    const ShiftJisTable& table = Table();
+    const auto unit = [&](std::size_t k) {
+        const auto a = static_cast<unsigned char>(s[2 * k]);
+        const auto b = static_cast<unsigned char>(s[2 * k + 1]);
+        return static_cast<char16_t>(bigEndian ? a << 8 | b : b << 8 | a);
+    };
+    const std::size_t units = s.size() / 2;  // an odd last byte is no character
+    std::string out(units * 2, '\0');
+    char* o = out.data();
+    for (std::size_t k = 0; k < units; ++k) {
+        const char16_t c = unit(k);
+        if (c < 0xD800 || c > 0xDFFF) {
+            o = table.Put(o, c);
+            continue;
+        }
+        // Beyond the first plane: a pair of surrogates is one '?', as is one alone.
+        if (c <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) ++k;
+        *o++ = '?';
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+}  // namespace
+
+const char* EncodingName(FileEncoding e) {
+    switch (e) {
+        case FileEncoding::kUtf8:
+            return "UTF-8";
+        case FileEncoding::kUtf8Bom:
+            return "UTF-8 with BOM";
+        case FileEncoding::kUtf16Le:
+            return "UTF-16LE";
+        case FileEncoding::kUtf16Be:
+            return "UTF-16BE";
+        case FileEncoding::kShiftJis:
+            break;
+    }
+    return "Shift-JIS";
+}
+
+FileEncoding DetectEncoding(std::string_view bytes) {
+    if (StartsWith(bytes, "\xFF\xFE")) return FileEncoding::kUtf16Le;
+    if (StartsWith(bytes, "\xFE\xFF")) return FileEncoding::kUtf16Be;
+    if (StartsWith(bytes, "\xEF\xBB\xBF")) return FileEncoding::kUtf8Bom;
+    std::size_t ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    if (ascii == bytes.size()) return FileEncoding::kShiftJis;
+    return IsUtf8(bytes.substr(ascii)) ? FileEncoding::kUtf8 : FileEncoding::kShiftJis;
+}
+
+std::string ToShiftJis(std::string bytes, FileEncoding e) {
+    const std::string_view s = bytes;
+    const auto withoutMark = [&](std::string_view mark) {
+        return StartsWith(s, mark) ? s.substr(mark.size()) : s;
+    };
+    switch (e) {
+        case FileEncoding::kShiftJis:
+            return bytes;
+        case FileEncoding::kUtf8:
+            return FromUtf8(s);
+        case FileEncoding::kUtf8Bom:
+            return FromUtf8(withoutMark("\xEF\xBB\xBF"));
+        case FileEncoding::kUtf16Le:
+            return FromUtf16(withoutMark("\xFF\xFE"), false);
+        case FileEncoding::kUtf16Be:
+            return FromUtf16(withoutMark("\xFE\xFF"), true);
+    }
+    return bytes;
+}
+
+}  // namespace yv::settings

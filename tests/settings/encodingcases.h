@@ -1,0 +1,136 @@
+// Settings files in the encodings a user's editor may save, and what reading them must give.
+// Shared by the Linux tests and the Windows program, so that both conversions answer alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "textencoding.h"
+
+namespace yv::settings::testing {
+
+using namespace std::string_view_literals;  // raw bytes may hold NULs
+
+struct EncodingCase {
+    const char* what;
+    FileEncoding saved;  // how `text` is saved (with its byte-order mark, if the form has one)
+    std::u16string_view text;
+    std::string_view raw;  // instead of `text`: the file's bytes as they stand
+    FileEncoding detected;
+    std::string_view sjis;  // the text read
+};
+
+inline const EncodingCase kEncodingCases[] = {
+    {"UTF-16LE",
+     FileEncoding::kUtf16Le,
+     u"[Config]\r\nName=日本語ｱ①\r\n",
+     {},
+     FileEncoding::kUtf16Le,
+     "[Config]\r\nName=日本語ｱ①\r\n"},
+    {"UTF-16BE",
+     FileEncoding::kUtf16Be,
+     u"[Config]\r\nName=表ソ\r\n",
+     {},
+     FileEncoding::kUtf16Be,
+     "[Config]\r\nName=表ソ\r\n"},
+    {"UTF-8 with BOM",
+     FileEncoding::kUtf8Bom,
+     u"[Config]\r\nName=日本語ｱ①\r\n",
+     {},
+     FileEncoding::kUtf8Bom,
+     "[Config]\r\nName=日本語ｱ①\r\n"},
+    {"UTF-8",
+     FileEncoding::kUtf8,
+     u"[Config]\r\nName=日本語ｱ①\r\n",
+     {},
+     FileEncoding::kUtf8,
+     "[Config]\r\nName=日本語ｱ①\r\n"},
+    {"ASCII only",
+     FileEncoding::kUtf8,
+     u"[Config]\r\nx=1",
+     {},
+     FileEncoding::kShiftJis,
+     "[Config]\r\nx=1"},
+    {"Shift-JIS",
+     {},
+     {},
+     "[Config]\r\nName=日本語ｱ\r\n",
+     FileEncoding::kShiftJis,
+     "[Config]\r\nName=日本語ｱ\r\n"},
+    {"UTF-8 but for one byte",
+     {},
+     {},
+     "\xE6\x97\xA5\xE6\x9C\xAC\xFF"sv,
+     FileEncoding::kShiftJis,
+     "\xE6\x97\xA5\xE6\x9C\xAC\xFF"sv},
+    {"overlong UTF-8", {}, {}, "\xC0\xAF"sv, FileEncoding::kShiftJis, "\xC0\xAF"sv},
+    {"no Shift-JIS form", FileEncoding::kUtf8, u"é€\U0001F600x", {}, FileEncoding::kUtf8, "???x"},
+    {"other systems' Japanese forms",
+     FileEncoding::kUtf16Le,
+     u"〜−—‖¥",
+     {},
+     FileEncoding::kUtf16Le,
+     "～－―∥\\"},
+    {"damaged UTF-8 after a BOM",
+     {},
+     {},
+     "\xEF\xBB\xBF"
+     "a\xFF\xC0\xAF"
+     "b"sv,
+     FileEncoding::kUtf8Bom,
+     "a???b"},
+    {"lone surrogate, odd last byte",
+     {},
+     {},
+     "\xFF\xFE"
+     "a\0\x00\xD8"
+     "b\0c"sv,
+     FileEncoding::kUtf16Le,
+     "a?b"},
+    {"mark only", {}, {}, "\xEF\xBB\xBF", FileEncoding::kUtf8Bom, ""},
+};
+
+// The bytes of a case's file.
+inline std::string FileBytes(const EncodingCase& c) {
+    if (c.text.empty()) return std::string(c.raw);
+    std::string out;
+    if (c.saved == FileEncoding::kUtf16Le || c.saved == FileEncoding::kUtf16Be) {
+        const bool be = c.saved == FileEncoding::kUtf16Be;
+        out = be ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t u : c.text) {
+            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+            out += be ? hi : lo;
+            out += be ? lo : hi;
+        }
+        return out;
+    }
+    if (c.saved == FileEncoding::kUtf8Bom) out = "\xEF\xBB\xBF";
+    for (std::size_t i = 0; i < c.text.size(); ++i) {
+        char32_t cp = c.text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < c.text.size())
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (c.text[++i] - 0xDC00);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | cp >> 6);
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | cp >> 12);
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | cp >> 18);
+            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+// `text` saved in `form`.
+inline std::string FileBytes(FileEncoding form, std::u16string_view text) {
+    return FileBytes({"", form, text, {}, form, {}});
+}
+
+}  // namespace yv::settings::testing
