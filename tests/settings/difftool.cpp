@@ -317,10 +317,18 @@ std::string IntDivergence(const std::string& text) {
     return "";
 }
 
+// 32-bit Wine's profile functions cut a long value inside a double-byte character and put a
+// stray byte where the character's first half would be; we drop the character whole, as 64-bit
+// Wine does. Only that difference is tolerated: one byte more, at the read limit, after equal text.
+bool SplitCharDivergence(const std::string& ours, const std::string& system) {
+    return ours.size() + 1 == system.size() && system.size() == settings::kMaxValueBytes &&
+           system.compare(0, ours.size(), ours) == 0;
+}
+
 int Compare(const std::string& dir) {
     int cases = 0, failures = 0, exact = 0, formatOnly = 0, absentBoth = 0;
     std::map<char, int> opCounts;
-    std::map<std::string, int> intDivergences;
+    std::map<std::string, int> divergences;
     auto fail = [&](int i, const std::string& what) {
         if (++failures <= 30) std::printf("FAIL case %04d: %s\n", i, what.c_str());
     };
@@ -344,6 +352,12 @@ int Compare(const std::string& dir) {
             ++opCounts[op.kind];
             if (op.kind == 'W' && !op.value.empty() && IsBlank(op.value[0])) exactExpected = false;
             if (a.ops[k].text != b.ops[k].text) {
+                if (SplitCharDivergence(a.ops[k].text, b.ops[k].text)) {
+                    ++divergences
+                        ["value cut inside a double-byte character (32-bit Wine "
+                         "returns a stray byte in its place)"];
+                    continue;
+                }
                 fail(i, "op " + std::to_string(k) + " [" + op.section + "] " + op.key +
                             ": ours \"" + a.ops[k].text.substr(0, 60) + "\", system \"" +
                             b.ops[k].text.substr(0, 60) + "\"");
@@ -354,7 +368,7 @@ int Compare(const std::string& dir) {
                                 std::to_string(a.ops[k].number) + ", system " +
                                 std::to_string(b.ops[k].number));
                 } else {
-                    ++intDivergences[why];
+                    ++divergences[why];
                 }
             }
         }
@@ -376,9 +390,8 @@ int Compare(const std::string& dir) {
         "files: %d identical, %d equal once the system's reformatting is applied, "
         "%d absent on both sides\n",
         exact, formatOnly, absentBoth);
-    for (const auto& [why, n] : intDivergences)
-        std::printf("integer reads that differ as the reading rule wants: %d x %s\n", n,
-                    why.c_str());
+    for (const auto& [why, n] : divergences)
+        std::printf("reads that differ as the reading rule wants: %d x %s\n", n, why.c_str());
     std::printf("%d failures\n", failures);
     return failures == 0 && cases >= 200 ? 0 : 1;
 }
