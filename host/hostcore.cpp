@@ -17,14 +17,14 @@ int KeyNumber(int keyCode) {
 
 std::string LibraryText(int keyNumber, const std::string& data) {
     if (keyNumber == 0) return {};
-    // A one-key target acts on a virtual-key row, a swap target on a scan row; on the other
-    // kind of row the library could do nothing sensible with the byte form. Code 0 cannot be
-    // carried: the library's texts end at the first NUL.
+    // Tokens become their byte forms whatever the row; the library decides what the form does
+    // on that kind of row. Code 0 cannot be carried (the library's texts end at the first NUL):
+    // such a token disables its key, like an empty text.
     const settings::KeyToken token = settings::ParseKeyToken(data);
-    const char x = static_cast<char>(token.code);
-    if (token.code > 0 && token.code <= 255) {
-        if (token.kind == settings::TokenKind::kOneKey && keyNumber <= 1000) return {x, ':', x};
-        if (token.kind == settings::TokenKind::kSwapKey && keyNumber > 1000) return {x, '|', x};
+    if (token.kind != settings::TokenKind::kText && token.code >= 0 && token.code <= 255) {
+        if (token.code == 0) return {};
+        const char x = static_cast<char>(token.code);
+        return {x, token.kind == settings::TokenKind::kOneKey ? ':' : '|', x};
     }
     // The library copies at most 100 bytes, and a cut double-byte character would type garbage.
     std::string text = settings::LeftPart(data, kMaxTextBytes);
@@ -84,10 +84,12 @@ int ChooseProfile(const Snapshot& s, const std::string& windowTitle) {
 
 int FollowProfile(const Snapshot& s, int oldNumber, const std::string& oldName) {
     if (oldNumber <= 0) return 0;
+    // Two profiles may share a display name: the number decides while its name still fits.
+    if (oldNumber <= s.profileCount && s.profiles[oldNumber].name == oldName) return oldNumber;
     for (int p = 1; p <= s.profileCount; ++p) {
-        if (!oldName.empty() && s.profiles[p].name == oldName) return p;
+        if (s.profiles[p].name == oldName) return p;
     }
-    return oldNumber <= s.profileCount ? oldNumber : 0;
+    return 0;
 }
 
 void HostCore::TakeSettings(const Snapshot& s) {

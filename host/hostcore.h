@@ -23,8 +23,9 @@ struct RuleSet {
 int KeyNumber(int keyCode);
 
 // The text for a row with library key number `keyNumber` and stored conversion data `data`:
-// a one-key token on a virtual-key row becomes X ':' X, a swap-key token on a scan row X '|' X;
-// anything else stays text, cut to at most 100 bytes without splitting a double-byte character.
+// a one-key token becomes X ':' X and a swap-key token X '|' X on either kind of row, a token
+// with code 00 an empty text; anything else stays text, cut to at most 100 bytes without
+// splitting a double-byte character.
 std::string LibraryText(int keyNumber, const std::string& data);
 
 // Row 0 from keyCodes[0] with an empty text; rows 1..100 from the loaded rule table
@@ -62,8 +63,9 @@ Snapshot LoadSnapshot(const std::string& path);
 int ChooseProfile(const Snapshot& s, const std::string& windowTitle);
 
 // After the settings were rewritten: the profile that continues `oldNumber` (named `oldName`).
-// The same name wins (profiles move down when an earlier one is deleted); else the same number
-// if it still exists (a renamed profile); else the standard profile.
+// The same number while it still bears the old name (names need not be unique); else the first
+// profile of that name (profiles move down when an earlier one is deleted); else the standard
+// profile.
 int FollowProfile(const Snapshot& s, int oldNumber, const std::string& oldName);
 
 // The hook library as the host core sees it.

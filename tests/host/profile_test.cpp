@@ -82,13 +82,22 @@ TEST(FollowProfile, KeepsTheSameProfileAcrossEdits) {
     } cases[] = {
         {0, "標　準", 0}, {2, "メモ", 2},  // unchanged
         {3, "メモ", 2},                    // moved down by a deletion
-        {2, "旧名", 2},                    // renamed
+        {2, "旧名", 0},                    // renamed: no longer the same profile
         {5, "消えた", 0},                  // deleted, number gone
-        {3, "", 3},
+        {3, "", 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FollowProfile(s, c.oldNumber, c.oldName), c.profile) << c.oldName;
     }
+}
+
+TEST(FollowProfile, TwoProfilesOfOneNameKeepTheirNumbers) {
+    Snapshot s = ThreeProfiles();
+    s.profiles[3].name = s.profiles[2].name;
+    EXPECT_EQ(FollowProfile(s, 3, "メモ"), 3);
+    EXPECT_EQ(FollowProfile(s, 2, "メモ"), 2);
+    s.profiles[3].name = "改名";  // the second renamed: the first of the old name is next
+    EXPECT_EQ(FollowProfile(s, 3, "メモ"), 2);
 }
 
 struct Call {
