@@ -54,6 +54,12 @@ bool TitleContains(const std::string& title, const std::string& needle) {
     return false;
 }
 
+bool FollowsWindow(const std::string& title, bool captioned) {
+    if (title.empty()) return false;
+    if (!captioned) return TitleContains(title, "Program Manager");
+    return !TitleContains(title, "情報") && !TitleContains(title, "Yorvan2変換設定");
+}
+
 Snapshot MakeSnapshot(const settings::SettingsState& options,
                       const settings::SettingsState* tables) {
     Snapshot snap;
@@ -106,7 +112,7 @@ void HostCore::Start(const Snapshot& s, const std::string& foregroundTitle) {
     TakeSettings(s);
     mode_ = s.henstart;
     autoSwitch_ = s.autoSwitch;
-    profile_ = mode_ == 1 && autoSwitch_ ? ChooseProfile(settings_, foregroundTitle) : 0;
+    profile_ = conversionOn() && autoSwitch_ ? ChooseProfile(settings_, foregroundTitle) : 0;
     editing_ = false;
     Apply();
 }
@@ -127,7 +133,7 @@ void HostCore::NotifyOn(const std::string& foregroundTitle) {
 }
 
 bool HostCore::NotifyActivated(const std::string& windowTitle) {
-    if (editing_ || mode_ != 1 || !autoSwitch_) return false;
+    if (editing_ || !conversionOn() || !autoSwitch_) return false;
     int p = ChooseProfile(settings_, windowTitle);
     if (p == profile_) return false;
     profile_ = p;

@@ -36,6 +36,11 @@ RuleSet BuildRuleSet(const settings::SettingsState& s);
 // Shift-JIS text, so that a trail byte followed by a lead byte never fakes a match.
 bool TitleContains(const std::string& title, const std::string& needle);
 
+// Whether a window that came to the front chooses the profile, as the library's activation
+// hook judges it: a captioned window with a title, unless it is the settings editor or an
+// information box; a window without caption only when it is the desktop ("Program Manager").
+bool FollowsWindow(const std::string& title, bool captioned);
+
 struct Profile {
     std::string name;   // display name
     std::string title;  // switching title (Name1); empty = never chosen automatically
@@ -83,8 +88,8 @@ class HostCore {
     explicit HostCore(Library& lib) : lib_(lib) {}
 
     // Takes the settings and loads the start mode with the standard profile, or, when
-    // conversion starts in mode 1 with automatic switching, with the profile of the window in
-    // front (its activation happened before the host was there to hear of it).
+    // conversion starts on with automatic switching, with the profile of the window in front
+    // (its activation happened before the host was there to hear of it).
     void Start(const Snapshot& s, const std::string& foregroundTitle = {});
     // Loads the current mode and profile again (after the hooks were reinstalled).
     void Reapply() { Apply(); }
@@ -95,7 +100,9 @@ class HostCore {
     // typed as keystrokes, mode 3 is loaded again. With automatic switching, the profile follows
     // the window in front, whose activation went unreported while conversion was off.
     void NotifyOn(const std::string& foregroundTitle);
-    // A window was activated in mode 1. True when the profile changed.
+    // A window came to the front (reported by the library in mode 1, or seen by the host in
+    // any mode). Switches while conversion is on with automatic switching. True when the
+    // profile changed.
     bool NotifyActivated(const std::string& windowTitle);
 
     void SetConversion(bool on);
