@@ -1,0 +1,282 @@
+// The host's input thread: the window "Yorvan2", the hooks and the conversion state. Nothing
+// here reads a file, shows a window or waits on another thread or process.
+#include <windows.h>
+#include <wtsapi32.h>
+
+#include <memory>
+#include <string>
+
+#include "win_host.h"
+#include "yorvan2.h"
+
+namespace yv::host::win {
+namespace {
+
+class WinLibrary : public Library {
+  public:
+    void SetRules(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
+                  const RuleSet& rules) override {
+        // The library reads the 101 pointers during the call only.
+        const char* texts[kLibraryRows];
+        for (int i = 0; i < kLibraryRows; ++i) texts[i] = rules.texts[i].c_str();
+        SetSet(mode, trackOff, numLockHold, rules.keys, texts);
+    }
+};
+
+struct Input {
+    HWND wnd = nullptr;
+    HWND shell = nullptr;
+    WinLibrary lib;
+    HostCore core{lib};
+    bool hooked = false;
+    bool stopped = false;
+    HWINEVENTHOOK foregroundHook = nullptr;
+    HWINEVENTHOOK titleHook = nullptr;  // title changes, of the foreground window's thread only
+    DWORD titleThread = 0;
+};
+
+Input* g_in = nullptr;  // lives on the input thread's stack while it runs
+
+std::string WindowTitle(HWND w) {
+    // For another process's window this reads the stored title without sending it a message.
+    char buf[256] = "";
+    if (w) GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+}
+
+void Publish() { PostMessageA(g_in->shell, kMsgState, StateBits(g_in->core, g_in->hooked), 0); }
+
+void LogState(const char* what) {
+    const HostCore& c = g_in->core;
+    Log("%s mode=%d profile=%d auto=%d editing=%d hooked=%d", what, c.mode(), c.profile(),
+        c.autoSwitch() ? 1 : 0, c.editing() ? 1 : 0, g_in->hooked ? 1 : 0);
+}
+
+// A window came to the front or the front window changed its title.
+void FollowWindow(HWND w, const char* why) {
+    const LONG style = GetWindowLongA(w, GWL_STYLE);
+    const bool captioned = (style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU);
+    const std::string title = WindowTitle(w);
+    if (!FollowsWindow(title, captioned)) return;
+    if (g_in->core.NotifyActivated(title)) {
+        Log("switch profile=%d (%s)", g_in->core.profile(), why);
+        Publish();
+    }
+}
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD, DWORD);
+
+// Programs that set their title after showing their window: watch the title changes of the
+// front window's thread only, so that other programs' busy titles never reach this thread.
+void WatchTitleOf(HWND w) {
+    DWORD pid = 0;
+    const DWORD thread = w ? GetWindowThreadProcessId(w, &pid) : 0;
+    if (thread == g_in->titleThread) return;
+    if (g_in->titleHook) UnhookWinEvent(g_in->titleHook);
+    g_in->titleHook = nullptr;
+    g_in->titleThread = thread;
+    if (thread && pid != GetCurrentProcessId()) {
+        g_in->titleHook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                          OnWinEvent, pid, thread, WINEVENT_OUTOFCONTEXT);
+    }
+}
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD,
+                         DWORD) {
+    if (!g_in || g_in->stopped || !w || object != OBJID_WINDOW || child != CHILDID_SELF) return;
+    if (event == EVENT_SYSTEM_FOREGROUND) {
+        WatchTitleOf(w);
+        FollowWindow(w, "foreground");
+    } else if (event == EVENT_OBJECT_NAMECHANGE && w == GetForegroundWindow()) {
+        FollowWindow(w, "title");
+    }
+}
+
+void InstallWindowEvents() {
+    // Out of context: the system posts the events to this thread, nothing runs in the others.
+    g_in->foregroundHook =
+        SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnWinEvent, 0, 0,
+                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (!g_in->foregroundHook) Log("no foreground events");
+    WatchTitleOf(GetForegroundWindow());
+}
+
+// Windows drops global hooks silently (sleep, a locked session, a hook judged too slow): put
+// them back on this thread, which the low-level hook runs on, and load the rules again.
+void ReinstallHooks() {
+    if (g_in->stopped) return;
+    ResetHook();
+    g_in->hooked = SetHook(g_in->wnd, g_in->core.settings().numLockHold ? 1 : 0) == 0;
+    if (g_in->hooked) g_in->core.Reapply();
+    LogState("reinstall");
+    Publish();
+}
+
+// Removes every hook; the shell thread hears of it and ends the program.
+void Stop() {
+    if (g_in->stopped) return;
+    g_in->stopped = true;
+    if (g_in->hooked) ResetHook();
+    g_in->hooked = false;
+    if (g_in->titleHook) UnhookWinEvent(g_in->titleHook);
+    if (g_in->foregroundHook) UnhookWinEvent(g_in->foregroundHook);
+    g_in->titleHook = g_in->foregroundHook = nullptr;
+    WTSUnRegisterSessionNotification(g_in->wnd);
+    Log("exit");
+    PostMessageA(g_in->shell, kMsgInputEnded, 0, 0);
+}
+
+LRESULT OnCore(CoreCommand cmd, LPARAM arg) {
+    HostCore& core = g_in->core;
+    std::unique_ptr<Snapshot> snap;
+    if (cmd == CoreCommand::kReload || cmd == CoreCommand::kEndEditing) {
+        snap.reset(reinterpret_cast<Snapshot*>(arg));
+    }
+    LRESULT result = 0;
+    const char* what = "menu";
+    switch (cmd) {
+        case CoreCommand::kToggleConversion:
+            if (g_in->hooked) core.SetConversion(!core.conversionOn());
+            break;
+        case CoreCommand::kToggleAutoSwitch:
+            core.SetAutoSwitch(!core.autoSwitch());
+            break;
+        case CoreCommand::kSelectProfile:
+            core.SelectProfile(static_cast<int>(arg));
+            break;
+        case CoreCommand::kReload:
+            if (snap) core.Reload(*snap);
+            what = "reload";
+            break;
+        case CoreCommand::kBeginEditing:
+            if (core.editing()) return -1;
+            // Key learning is in force before the editor is started.
+            core.BeginEditing();
+            result = core.profile();
+            what = "editor";
+            break;
+        case CoreCommand::kEndEditing:
+            core.EndEditing(snap ? *snap : core.settings());
+            what = "editor-end";
+            break;
+    }
+    LogState(what);
+    Publish();
+    return result;
+}
+
+LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_RBUTTONDOWN:
+            // The library's notifications arrive by SendMessage from inside its hooks.
+            switch (lParam) {
+                case YORVAN2_NOTIFY_OFF:
+                    g_in->core.NotifyOff();
+                    Log("notify off");
+                    Publish();
+                    return 0;
+                case YORVAN2_NOTIFY_ON:
+                    g_in->core.NotifyOn(WindowTitle(GetForegroundWindow()));
+                    Log("notify on");
+                    Publish();
+                    return 0;
+                case YORVAN2_NOTIFY_ACTIVATED:
+                    if (g_in->core.NotifyActivated(WindowTitle(reinterpret_cast<HWND>(wParam)))) {
+                        Log("switch profile=%d (library)", g_in->core.profile());
+                        Publish();
+                    }
+                    return 0;
+            }
+            return 0;
+        case kMsgQuery:
+            return static_cast<LRESULT>(StateBits(g_in->core, g_in->hooked) | TrayBits());
+        case kMsgCore:
+            return OnCore(static_cast<CoreCommand>(wParam), lParam);
+        case kMsgReinstall:
+            ReinstallHooks();
+            return 0;
+        case kMsgAnotherStart:
+        case WM_COMMAND:
+            // The menu's commands and the balloon belong to the shell thread.
+            PostMessageA(g_in->shell, msg, wParam, lParam);
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+                PostMessageA(wnd, kMsgReinstall, 0, 0);
+            }
+            return TRUE;
+        case WM_WTSSESSION_CHANGE:
+            if (wParam == WTS_SESSION_UNLOCK) PostMessageA(wnd, kMsgReinstall, 0, 0);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) Stop();
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(wnd);
+            return 0;
+        case WM_DESTROY:
+            Stop();
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+std::uint32_t StateBits(const HostCore& core, bool hooked) {
+    std::uint32_t r = static_cast<std::uint32_t>(core.mode() & 0xFF);
+    r |= static_cast<std::uint32_t>(core.profile() & 0xFF) << 8;
+    if (core.autoSwitch()) r |= kStateAuto;
+    if (core.editing()) r |= kStateEditing;
+    if (hooked) r |= kStateHooked;
+    return r;
+}
+
+DWORD WINAPI InputThread(void* param) {
+    auto* start = static_cast<InputStart*>(param);
+    std::unique_ptr<Snapshot> settings(start->settings);
+    Input in;
+    in.shell = start->shell;
+    g_in = &in;
+
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = start->instance;
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    // Hidden, but a real top-level window: the settings editor looks for it by its title.
+    in.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kWindowTitle, WS_POPUP, 0, 0, 0, 0,
+                             nullptr, nullptr, start->instance, nullptr);
+    if (in.wnd) in.hooked = SetHook(in.wnd, settings->numLockHold ? 1 : 0) == 0;
+    start->wnd = in.wnd;
+    start->hooked = in.hooked;
+    if (!in.hooked) {
+        // The library has told the user already.
+        in.stopped = true;
+        if (in.wnd) DestroyWindow(in.wnd);
+        g_in = nullptr;
+        SetEvent(start->ready);
+        return 1;
+    }
+    in.core.Start(*settings, WindowTitle(GetForegroundWindow()));
+    settings.reset();
+    InstallWindowEvents();
+    LogState("start");
+    Publish();
+    SetEvent(start->ready);  // `start` is gone from here on
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Stop();
+    g_in = nullptr;
+    return 0;
+}
+
+}  // namespace yv::host::win
