@@ -31,17 +31,28 @@ struct Input {
     bool hooked = false;
     bool stopped = false;
     HWINEVENTHOOK foregroundHook = nullptr;
+    HWINEVENTHOOK focusHook = nullptr;
     HWINEVENTHOOK titleHook = nullptr;  // title changes, of the foreground window's thread only
     DWORD titleThread = 0;
+    HWND front = nullptr;  // the window in front that was looked at last
+    int frontChecks = 0;
 };
+
+// After the focus went to a window that is not yet in front: look again a few times.
+constexpr UINT_PTR kFrontTimer = 1;
+constexpr UINT kFrontCheckMs = 50;
+constexpr int kFrontChecks = 20;
 
 Input* g_in = nullptr;  // lives on the input thread's stack while it runs
 
+// The stored title, read without sending the window a message: a window of a busy thread (the
+// shell thread's among them) must not hold this one up.
 std::string WindowTitle(HWND w) {
-    // For another process's window this reads the stored title without sending it a message.
-    char buf[256] = "";
-    if (w) GetWindowTextA(w, buf, sizeof buf);
-    return buf;
+    wchar_t wide[256] = L"";
+    if (!w || InternalGetWindowText(w, wide, 256) <= 0) return {};
+    char buf[512] = "";
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
+    return n > 0 ? std::string(buf) : std::string();
 }
 
 void Publish() { PostMessageA(g_in->shell, kMsgState, StateBits(g_in->core, g_in->hooked), 0); }
@@ -81,24 +92,53 @@ void WatchTitleOf(HWND w) {
     }
 }
 
+void CameToFront(HWND w) {
+    g_in->front = w;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId()) return;  // the host's own menu and boxes
+    WatchTitleOf(w);
+    FollowWindow(w, "foreground");
+}
+
 void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD,
                          DWORD) {
-    if (!g_in || g_in->stopped || !w || object != OBJID_WINDOW || child != CHILDID_SELF) return;
-    if (event == EVENT_SYSTEM_FOREGROUND) {
-        WatchTitleOf(w);
-        FollowWindow(w, "foreground");
-    } else if (event == EVENT_OBJECT_NAMECHANGE && w == GetForegroundWindow()) {
-        FollowWindow(w, "title");
+    if (!g_in || g_in->stopped) return;
+    switch (event) {
+        case EVENT_SYSTEM_FOREGROUND:
+            if (w && object == OBJID_WINDOW) CameToFront(w);
+            break;
+        case EVENT_OBJECT_FOCUS: {
+            // The focus moves whenever the foreground does; some systems (Wine) report only
+            // this, and may move the focus into a new window before it becomes the foreground.
+            HWND front = GetForegroundWindow();
+            if (front && front != g_in->front) {
+                CameToFront(front);
+            } else if (HWND root = w ? GetAncestor(w, GA_ROOT) : nullptr; root && root != front) {
+                g_in->frontChecks = kFrontChecks;
+                SetTimer(g_in->wnd, kFrontTimer, kFrontCheckMs, nullptr);
+            }
+            break;
+        }
+        case EVENT_OBJECT_NAMECHANGE:
+            if (w && object == OBJID_WINDOW && child == CHILDID_SELF &&
+                w == GetForegroundWindow()) {
+                FollowWindow(w, "title");
+            }
+            break;
     }
 }
 
 void InstallWindowEvents() {
     // Out of context: the system posts the events to this thread, nothing runs in the others.
-    g_in->foregroundHook =
-        SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnWinEvent, 0, 0,
-                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    if (!g_in->foregroundHook) Log("no foreground events");
-    WatchTitleOf(GetForegroundWindow());
+    const DWORD flags = WINEVENT_OUTOFCONTEXT;
+    g_in->foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND,
+                                           nullptr, OnWinEvent, 0, 0, flags);
+    g_in->focusHook =
+        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnWinEvent, 0, 0, flags);
+    if (!g_in->foregroundHook && !g_in->focusHook) Log("no window events");
+    g_in->front = GetForegroundWindow();
+    WatchTitleOf(g_in->front);
 }
 
 // Windows drops global hooks silently (sleep, a locked session, a hook judged too slow): put
@@ -118,9 +158,10 @@ void Stop() {
     g_in->stopped = true;
     if (g_in->hooked) ResetHook();
     g_in->hooked = false;
-    if (g_in->titleHook) UnhookWinEvent(g_in->titleHook);
-    if (g_in->foregroundHook) UnhookWinEvent(g_in->foregroundHook);
-    g_in->titleHook = g_in->foregroundHook = nullptr;
+    for (HWINEVENTHOOK* h : {&g_in->titleHook, &g_in->focusHook, &g_in->foregroundHook}) {
+        if (*h) UnhookWinEvent(*h);
+        *h = nullptr;
+    }
     WTSUnRegisterSessionNotification(g_in->wnd);
     Log("exit");
     PostMessageA(g_in->shell, kMsgInputEnded, 0, 0);
@@ -194,6 +235,17 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return OnCore(static_cast<CoreCommand>(wParam), lParam);
         case kMsgReinstall:
             ReinstallHooks();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kFrontTimer) {
+                HWND front = GetForegroundWindow();
+                if (front && front != g_in->front && !g_in->stopped) {
+                    CameToFront(front);
+                    KillTimer(wnd, kFrontTimer);
+                } else if (--g_in->frontChecks <= 0) {
+                    KillTimer(wnd, kFrontTimer);
+                }
+            }
             return 0;
         case kMsgAnotherStart:
         case WM_COMMAND:

@@ -499,6 +499,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         delete start.settings;
         return 1;
     }
+    // Every key waits on that thread: it goes before this one when the processor is busy.
+    SetThreadPriority(input, THREAD_PRIORITY_HIGHEST);
     WaitPumping(start.ready);
     CloseHandle(start.ready);
     g.input = start.wnd;
