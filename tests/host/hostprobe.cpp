@@ -4,6 +4,8 @@
 //                           editing=E hooked=H tray=T", exit 1 when there is no host
 //   hostprobe mem           prints the host's working set, its peak and committed private memory in
 //   KiB
+//   hostprobe ping N GAP    asks the host's window N times, GAP ms apart, for its state and
+//                           prints "asked=N max=X median=Y" (milliseconds to the answer)
 //   hostprobe retitle TITLE NEW   gives the top-level window TITLE the title NEW; exit 3 when the
 //                           system reports no title-change event for it (older Wine)
 //   hostprobe type TITLE N GAP    types N letters into TITLE's edit control as keyboard input
@@ -55,6 +57,12 @@ double Ms(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER freq) {
            static_cast<double>(freq.QuadPart);
 }
 
+void PrintSpread(const char* what, int n, int lost, std::vector<double> delays) {
+    std::sort(delays.begin(), delays.end());
+    std::printf("%s=%d lost=%d max=%.1f median=%.1f\n", what, n, lost, delays.back(),
+                delays[delays.size() / 2]);
+}
+
 int Type(const char* title, int n, int gap) {
     HWND top = FindWindowA(nullptr, title);
     if (!top || n <= 0) return 1;
@@ -103,13 +111,29 @@ int Type(const char* title, int n, int gap) {
     for (std::size_t i = 0; i < sent.size(); ++i) {
         if (i >= typed.size() || typed[i] != sent[i]) ++lost;
     }
-    std::vector<double> sorted = delays;
-    std::sort(sorted.begin(), sorted.end());
-    std::printf("typed=%d lost=%d max=%.1f median=%.1f\n", n, lost, sorted.back(),
-                sorted[sorted.size() / 2]);
+    PrintSpread("typed", n, lost, delays);
     for (std::size_t i = 0; i < delays.size(); ++i) {
         std::printf("%llu %.1f\n", sentAt[i], delays[i]);
     }
+    return 0;
+}
+
+int Ping(int n, int gap) {
+    HWND host = FindWindowA("Yorvan2Host", "Yorvan2");
+    if (!host || n <= 0) return 1;
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    std::vector<double> delays;
+    int lost = 0;
+    for (int i = 0; i < n; ++i) {
+        DWORD_PTR r = 0;
+        QueryPerformanceCounter(&t0);
+        if (!SendMessageTimeoutA(host, WM_APP + 4, 0, 0, SMTO_NORMAL, 5000, &r)) ++lost;
+        QueryPerformanceCounter(&t1);
+        delays.push_back(Ms(t0, t1, freq));
+        Sleep(static_cast<DWORD>(gap));
+    }
+    PrintSpread("asked", n, lost, delays);
     return 0;
 }
 
@@ -170,6 +194,9 @@ int main(int argc, char** argv) {
         EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&c));
         std::printf("%d\n", c.n);
         return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "ping") == 0) {
+        return Ping(std::atoi(argv[2]), std::atoi(argv[3]));
     }
     if (argc == 4 && std::strcmp(argv[1], "retitle") == 0) return Retitle(argv[2], argv[3]);
     if (argc == 5 && std::strcmp(argv[1], "type") == 0) {

@@ -273,8 +273,11 @@ else
 fi
 
 # --- typing during the reload of a 10 MB settings file: the input thread never waits on it.
-# hostprobe types letters as keyboard input (through the hooks, as keys from the X display go)
-# and times each from sending to its letter in notepad.
+# hostprobe types letters as keyboard input (SendInput: the path of keys from the X display
+# through the hooks) and times each from sending to its letter in notepad, which includes
+# notepad, the Wine server and the scheduler of a busy machine. It also asks the window
+# "Yorvan2" for its state every 5 ms: a key waits on the host exactly as long as such a message
+# waits, both being answered by the thread that runs the low-level hook.
 {
   printf '[Junk]\r\n'
   awk 'BEGIN { for (i = 0; i < 131072; i++) printf "k%06d=%070d\r\n", i, i }'
@@ -292,24 +295,27 @@ if yv_wait 120 grep -q '^ready' "$LOGB"; then
   yv_wait 10 grep -q '^reload begin' "$LOGB"
   ( yv_wait 120 grep -q '^reload mode=' "$LOGB"; date +%s%3N >"$WORK/reload-end" ) &
   watcher=$!
+  "$WINE" "$BIN/hostprobe.exe" ping 300 5 | tr -d '\r' >"$WORK/ping.txt" &
+  pinger=$!
   "$WINE" "$BIN/hostprobe.exe" type "$MEMO2" 40 10 | tr -d '\r' >"$WORK/during.txt"
-  wait $watcher
+  wait $pinger $watcher
   end=$(cat "$WORK/reload-end")
   during=$(awk -v end="$end" 'NR > 1 && $1 < end { n++; if ($2 > m) m = $2 } END { printf "%d %.1f", n, m }' "$WORK/during.txt")
   inside=${during% *} worst=${during#* }
-  idle_max=$(sed -n 's/.* max=\([0-9.]*\).*/\1/p' "$WORK/idle.txt")
+  answer_max=$(sed -n 's/.* max=\([0-9.]*\).*/\1/p' "$WORK/ping.txt")
   echo "keys typed idle: $(head -1 "$WORK/idle.txt")"
   echo "keys typed with the reload running: $(head -1 "$WORK/during.txt"); $inside of them" \
-    "before the reload ended, the slowest of those $worst ms (load: $(cut -d' ' -f1 /proc/loadavg))"
+    "before the reload ended, the slowest of those $worst ms (load $(cut -d' ' -f1 /proc/loadavg))"
+  echo "the window Yorvan2 asked during the reload: $(cat "$WORK/ping.txt")"
   check "typing during the reload loses nothing" grep -q ' lost=0 ' "$WORK/during.txt"
   if [ "$inside" -eq 0 ]; then
-    echo "SKIP key delays during the reload: the reload ended before the first key"
-    skipped=$((skipped + 1))
-  elif awk -v m="$idle_max" 'BEGIN { exit !(m > 50) }'; then
-    echo "SKIP 50 ms bound: this machine is too busy to meet it even without a reload (idle max $idle_max ms)"
+    echo "SKIP waits during the reload: the reload ended before the first key"
     skipped=$((skipped + 1))
   else
-    check "no key waits more than 50 ms during the reload" awk -v m="$worst" 'BEGIN { exit !(m <= 50) }'
+    check "no key waits on the host more than 50 ms during the reload (slowest answer $answer_max ms)" \
+      awk -v m="$answer_max" 'BEGIN { exit !(m != "" && m <= 50) }'
+    check "no key stalls during the reload (slowest key $worst ms, scheduler included)" \
+      awk -v m="$worst" 'BEGIN { exit !(m <= 500) }'
   fi
   check "the reload took the file" yv_wait 30 grep -q '^reload mode=1 ' "$LOGB"
   menu $CMD_EXIT
