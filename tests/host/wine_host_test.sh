@@ -292,7 +292,6 @@ if yv_wait 120 grep -q '^ready' "$LOGB"; then
   yv_tool settext "$MEMO2" ""
   "$WINE" "$BIN/hostprobe.exe" type "$MEMO2" 30 10 | tr -d '\r' >"$WORK/idle.txt"
   menu $CMD_RELOAD
-  yv_wait 10 grep -q '^reload begin' "$LOGB"
   ( yv_wait 120 grep -q '^reload mode=' "$LOGB"; date +%s%3N >"$WORK/reload-end" ) &
   watcher=$!
   "$WINE" "$BIN/hostprobe.exe" ping 300 5 | tr -d '\r' >"$WORK/ping.txt" &
