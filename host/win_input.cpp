@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "front.h"
 #include "win_host.h"
 #include "yorvan2.h"
 
@@ -34,14 +35,12 @@ struct Input {
     HWINEVENTHOOK focusHook = nullptr;
     HWINEVENTHOOK titleHook = nullptr;  // title changes, of the foreground window's thread only
     DWORD titleThread = 0;
-    HWND front = nullptr;  // the window in front that was looked at last
-    int frontChecks = 0;
+    FrontTracker front;
 };
 
 // After the focus went to a window that is not yet in front: look again a few times.
 constexpr UINT_PTR kFrontTimer = 1;
 constexpr UINT kFrontCheckMs = 50;
-constexpr int kFrontChecks = 20;
 
 Input* g_in = nullptr;  // lives on the input thread's stack while it runs
 
@@ -92,13 +91,30 @@ void WatchTitleOf(HWND w) {
     }
 }
 
-void CameToFront(HWND w) {
-    g_in->front = w;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == GetCurrentProcessId()) return;  // the host's own menu and boxes
-    WatchTitleOf(w);
-    FollowWindow(w, "foreground");
+HWND AsWindow(FrontTracker::Window w) { return reinterpret_cast<HWND>(w); }
+FrontTracker::Window Of(HWND w) { return reinterpret_cast<FrontTracker::Window>(w); }
+
+void Act(FrontTracker::Action action) {
+    switch (action) {
+        case FrontTracker::Action::kFollow: {
+            KillTimer(g_in->wnd, kFrontTimer);
+            HWND w = AsWindow(g_in->front.front());
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == GetCurrentProcessId()) return;  // the host's own menu and boxes
+            WatchTitleOf(w);
+            FollowWindow(w, "foreground");
+            return;
+        }
+        case FrontTracker::Action::kCheckLater:
+            SetTimer(g_in->wnd, kFrontTimer, kFrontCheckMs, nullptr);
+            return;
+        case FrontTracker::Action::kStopChecking:
+            KillTimer(g_in->wnd, kFrontTimer);
+            return;
+        case FrontTracker::Action::kNone:
+            return;
+    }
 }
 
 void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD,
@@ -106,20 +122,12 @@ void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG c
     if (!g_in || g_in->stopped) return;
     switch (event) {
         case EVENT_SYSTEM_FOREGROUND:
-            if (w && object == OBJID_WINDOW) CameToFront(w);
+            if (object == OBJID_WINDOW) Act(g_in->front.Foreground(Of(w)));
             break;
-        case EVENT_OBJECT_FOCUS: {
-            // The focus moves whenever the foreground does; some systems (Wine) report only
-            // this, and may move the focus into a new window before it becomes the foreground.
-            HWND front = GetForegroundWindow();
-            if (front && front != g_in->front) {
-                CameToFront(front);
-            } else if (HWND root = w ? GetAncestor(w, GA_ROOT) : nullptr; root && root != front) {
-                g_in->frontChecks = kFrontChecks;
-                SetTimer(g_in->wnd, kFrontTimer, kFrontCheckMs, nullptr);
-            }
+        case EVENT_OBJECT_FOCUS:
+            Act(g_in->front.Focus(Of(w ? GetAncestor(w, GA_ROOT) : nullptr),
+                                  Of(GetForegroundWindow())));
             break;
-        }
         case EVENT_OBJECT_NAMECHANGE:
             if (w && object == OBJID_WINDOW && child == CHILDID_SELF &&
                 w == GetForegroundWindow()) {
@@ -137,8 +145,8 @@ void InstallWindowEvents() {
     g_in->focusHook =
         SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnWinEvent, 0, 0, flags);
     if (!g_in->foregroundHook && !g_in->focusHook) Log("no window events");
-    g_in->front = GetForegroundWindow();
-    WatchTitleOf(g_in->front);
+    g_in->front = FrontTracker(Of(GetForegroundWindow()));
+    WatchTitleOf(AsWindow(g_in->front.front()));
 }
 
 // Windows drops global hooks silently (sleep, a locked session, a hook judged too slow): put
@@ -237,14 +245,8 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             ReinstallHooks();
             return 0;
         case WM_TIMER:
-            if (wParam == kFrontTimer) {
-                HWND front = GetForegroundWindow();
-                if (front && front != g_in->front && !g_in->stopped) {
-                    CameToFront(front);
-                    KillTimer(wnd, kFrontTimer);
-                } else if (--g_in->frontChecks <= 0) {
-                    KillTimer(wnd, kFrontTimer);
-                }
+            if (wParam == kFrontTimer && !g_in->stopped) {
+                Act(g_in->front.Check(Of(GetForegroundWindow())));
             }
             return 0;
         case kMsgAnotherStart:
