@@ -84,6 +84,7 @@ void TakeNames(const yv::host::Snapshot& s) {
 // Hands freshly read settings to the input thread.
 void SendSettings(CoreCommand cmd, yv::host::Snapshot snap) {
     TakeNames(snap);
+    if (!g.input) return;
     auto* owned = new yv::host::Snapshot(std::move(snap));
     if (!PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd),
                       reinterpret_cast<LPARAM>(owned))) {
@@ -92,7 +93,7 @@ void SendSettings(CoreCommand cmd, yv::host::Snapshot snap) {
 }
 
 void Command(CoreCommand cmd, LPARAM arg = 0) {
-    PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd), arg);
+    if (g.input) PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd), arg);
 }
 
 std::string TrayTip() {
@@ -156,6 +157,7 @@ void ReloadSettings() {
 VOID CALLBACK EditorEnded(PVOID, BOOLEAN) { PostMessageA(g.wnd, w::kMsgEditorEnded, 0, 0); }
 
 void StartEditor() {
+    if (!g.input) return;
     if (g.editorProcess) {
         // Already running: bring it forward instead of a second copy.
         HWND editor = FindWindowA(nullptr, kEditorTitle);
