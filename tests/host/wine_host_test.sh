@@ -64,6 +64,8 @@ ini "[Config]" "henstart=1" "numlockon=1" "key0=123" \
     "[Apl2]" "Name=メモ3" "Name1=memo3.txt" \
     "key1=113" "data1=M3"
 
+# The 32-bit library hooks only 32-bit programs: the i686 run names the 32-bit notepad.
+NOTEPAD_EXE=${YV_NOTEPAD:-notepad}
 yv_wine_init
 yv_xvfb_start || exit 1
 
@@ -71,8 +73,8 @@ yv_xvfb_start || exit 1
 : >"$WORK/memo2.txt"
 MEMO1="memo1.txt - メモ帳"
 MEMO2="memo2.txt - メモ帳"
-yv_start notepad "$(yv_winpath "$WORK/memo2.txt")"
-yv_start notepad "$(yv_winpath "$WORK/memo1.txt")"
+yv_start "$NOTEPAD_EXE" "$(yv_winpath "$WORK/memo2.txt")"
+yv_start "$NOTEPAD_EXE" "$(yv_winpath "$WORK/memo1.txt")"
 yv_wait_window "$MEMO1" 60 && yv_wait_window "$MEMO2" 30 || { echo "notepad did not start"; exit 1; }
 
 yv_focus "$MEMO1" || { echo "cannot focus notepad"; exit 1; }
@@ -104,7 +106,7 @@ check "quick switching back and forth ends on the window in front" wait_state pr
 # A program started after the host: its window is activated before it is visible.
 : >"$WORK/memo3.txt"
 MEMO3="memo3.txt - メモ帳"
-yv_start notepad "$(yv_winpath "$WORK/memo3.txt")"
+yv_start "$NOTEPAD_EXE" "$(yv_winpath "$WORK/memo3.txt")"
 if yv_wait_window "$MEMO3" 30; then
   check "a program started after the host gets its profile at once" wait_state profile=2
   yv_focus "$MEMO3"
