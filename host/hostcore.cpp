@@ -17,14 +17,14 @@ int KeyNumber(int keyCode) {
 
 std::string LibraryText(int keyNumber, const std::string& data) {
     if (keyNumber == 0) return {};
-    // A one-key target acts on a virtual-key row, a swap target on a scan row; on the other
-    // kind of row the library could do nothing sensible with the byte form. Code 0 cannot be
-    // carried: the library's texts end at the first NUL.
+    // Tokens become their byte forms whatever the row; the library decides what the form does
+    // on that kind of row. Code 0 cannot be carried (the library's texts end at the first NUL):
+    // such a token disables its key, like an empty text.
     const settings::KeyToken token = settings::ParseKeyToken(data);
-    const char x = static_cast<char>(token.code);
-    if (token.code > 0 && token.code <= 255) {
-        if (token.kind == settings::TokenKind::kOneKey && keyNumber <= 1000) return {x, ':', x};
-        if (token.kind == settings::TokenKind::kSwapKey && keyNumber > 1000) return {x, '|', x};
+    if (token.kind != settings::TokenKind::kText && token.code >= 0 && token.code <= 255) {
+        if (token.code == 0) return {};
+        const char x = static_cast<char>(token.code);
+        return {x, token.kind == settings::TokenKind::kOneKey ? ':' : '|', x};
     }
     // The library copies at most 100 bytes, and a cut double-byte character would type garbage.
     std::string text = settings::LeftPart(data, kMaxTextBytes);
@@ -52,6 +52,12 @@ bool TitleContains(const std::string& title, const std::string& needle) {
         i += IsLeadByte(static_cast<unsigned char>(title[i])) ? 2 : 1;
     }
     return false;
+}
+
+bool FollowsWindow(const std::string& title, bool captioned) {
+    if (title.empty()) return false;
+    if (!captioned) return TitleContains(title, "Program Manager");
+    return !TitleContains(title, "情報") && !TitleContains(title, "Yorvan2変換設定");
 }
 
 Snapshot MakeSnapshot(const settings::SettingsState& options,
@@ -84,10 +90,12 @@ int ChooseProfile(const Snapshot& s, const std::string& windowTitle) {
 
 int FollowProfile(const Snapshot& s, int oldNumber, const std::string& oldName) {
     if (oldNumber <= 0) return 0;
+    // Two profiles may share a display name: the number decides while its name still fits.
+    if (oldNumber <= s.profileCount && s.profiles[oldNumber].name == oldName) return oldNumber;
     for (int p = 1; p <= s.profileCount; ++p) {
-        if (!oldName.empty() && s.profiles[p].name == oldName) return p;
+        if (s.profiles[p].name == oldName) return p;
     }
-    return oldNumber <= s.profileCount ? oldNumber : 0;
+    return 0;
 }
 
 void HostCore::TakeSettings(const Snapshot& s) {
@@ -104,7 +112,7 @@ void HostCore::Start(const Snapshot& s, const std::string& foregroundTitle) {
     TakeSettings(s);
     mode_ = s.henstart;
     autoSwitch_ = s.autoSwitch;
-    profile_ = mode_ == 1 && autoSwitch_ ? ChooseProfile(settings_, foregroundTitle) : 0;
+    profile_ = conversionOn() && autoSwitch_ ? ChooseProfile(settings_, foregroundTitle) : 0;
     editing_ = false;
     Apply();
 }
@@ -125,7 +133,7 @@ void HostCore::NotifyOn(const std::string& foregroundTitle) {
 }
 
 bool HostCore::NotifyActivated(const std::string& windowTitle) {
-    if (editing_ || mode_ != 1 || !autoSwitch_) return false;
+    if (editing_ || !conversionOn() || !autoSwitch_) return false;
     int p = ChooseProfile(settings_, windowTitle);
     if (p == profile_) return false;
     profile_ = p;

@@ -23,8 +23,9 @@ struct RuleSet {
 int KeyNumber(int keyCode);
 
 // The text for a row with library key number `keyNumber` and stored conversion data `data`:
-// a one-key token on a virtual-key row becomes X ':' X, a swap-key token on a scan row X '|' X;
-// anything else stays text, cut to at most 100 bytes without splitting a double-byte character.
+// a one-key token becomes X ':' X and a swap-key token X '|' X on either kind of row, a token
+// with code 00 an empty text; anything else stays text, cut to at most 100 bytes without
+// splitting a double-byte character.
 std::string LibraryText(int keyNumber, const std::string& data);
 
 // Row 0 from keyCodes[0] with an empty text; rows 1..100 from the loaded rule table
@@ -34,6 +35,11 @@ RuleSet BuildRuleSet(const settings::SettingsState& s);
 // Whether `needle` (non-empty) occurs in `title` starting on a character boundary of the
 // Shift-JIS text, so that a trail byte followed by a lead byte never fakes a match.
 bool TitleContains(const std::string& title, const std::string& needle);
+
+// Whether a window that came to the front chooses the profile, as the library's activation
+// hook judges it: a captioned window with a title, unless it is the settings editor or an
+// information box; a window without caption only when it is the desktop ("Program Manager").
+bool FollowsWindow(const std::string& title, bool captioned);
 
 struct Profile {
     std::string name;   // display name
@@ -63,8 +69,9 @@ Snapshot LoadSnapshot(const std::string& path);
 int ChooseProfile(const Snapshot& s, const std::string& windowTitle);
 
 // After the settings were rewritten: the profile that continues `oldNumber` (named `oldName`).
-// The same name wins (profiles move down when an earlier one is deleted); else the same number
-// if it still exists (a renamed profile); else the standard profile.
+// The same number while it still bears the old name (names need not be unique); else the first
+// profile of that name (profiles move down when an earlier one is deleted); else the standard
+// profile.
 int FollowProfile(const Snapshot& s, int oldNumber, const std::string& oldName);
 
 // The hook library as the host core sees it.
@@ -82,8 +89,8 @@ class HostCore {
     explicit HostCore(Library& lib) : lib_(lib) {}
 
     // Takes the settings and loads the start mode with the standard profile, or, when
-    // conversion starts in mode 1 with automatic switching, with the profile of the window in
-    // front (its activation happened before the host was there to hear of it).
+    // conversion starts on with automatic switching, with the profile of the window in front
+    // (its activation happened before the host was there to hear of it).
     void Start(const Snapshot& s, const std::string& foregroundTitle = {});
     // Loads the current mode and profile again (after the hooks were reinstalled).
     void Reapply() { Apply(); }
@@ -94,7 +101,9 @@ class HostCore {
     // typed as keystrokes, mode 3 is loaded again. With automatic switching, the profile follows
     // the window in front, whose activation went unreported while conversion was off.
     void NotifyOn(const std::string& foregroundTitle);
-    // A window was activated in mode 1. True when the profile changed.
+    // A window came to the front (reported by the library in mode 1, or seen by the host in
+    // any mode). Switches while conversion is on with automatic switching. True when the
+    // profile changed.
     bool NotifyActivated(const std::string& windowTitle);
 
     void SetConversion(bool on);

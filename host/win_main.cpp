@@ -1,38 +1,34 @@
-// Yorvan2.exe, the resident host: a hidden window titled "Yorvan2", a notification-area icon
-// with its menu, and the glue between the hook library, the settings file and the editor.
+// Yorvan2.exe, the resident host: the shell thread with the notification-area icon and its
+// menu, the settings file and the editor; the input thread (win_input.cpp) with the window
+// "Yorvan2" and the hooks.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <wtsapi32.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "hostcore.h"
 #include "strutil.h"
+#include "win_host.h"
 #include "win_shell.h"
-#include "yorvan2.h"
 
 namespace {
 
-using yv::host::HostCore;
-using yv::host::RuleSet;
+using yv::host::win::CoreCommand;
+using yv::host::win::kClassName;
+using yv::host::win::kWindowTitle;
+namespace w = yv::host::win;
 
-constexpr char kClassName[] = "Yorvan2Host";
-constexpr char kWindowTitle[] = "Yorvan2";
+constexpr char kShellClass[] = "Yorvan2Shell";
 constexpr char kMutexName[] = "Yorvan2ResidentHost";
 constexpr char kEditorTitle[] = "Yorvan2変換設定";
 constexpr char kErrorTitle[] = "エラー";
-
-// Private messages. WM_RBUTTONDOWN is taken by the library's notifications.
-constexpr UINT kMsgTray = WM_APP + 1;          // the tray icon's mouse events
-constexpr UINT kMsgRefresh = WM_APP + 2;       // redraw icon and tooltip (posted, never sent)
-constexpr UINT kMsgAnotherStart = WM_APP + 3;  // a second start was refused
-constexpr UINT kMsgQuery = WM_APP + 4;         // state for tests and tools, see QueryState
-constexpr UINT kMsgReinstall = WM_APP + 5;     // reinstall the hooks
-constexpr UINT kMsgEditorEnded = WM_APP + 6;   // the settings editor's process ended
 
 enum MenuId : UINT {
     kCmdConversion = 100,
@@ -45,87 +41,85 @@ enum MenuId : UINT {
     kCmdProfile0 = 200,  // 200 + profile number
 };
 
-class WinLibrary : public yv::host::Library {
-  public:
-    void SetRules(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
-                  const RuleSet& rules) override {
-        // The library reads the 101 pointers during the call only.
-        const char* texts[yv::host::kLibraryRows];
-        for (int i = 0; i < yv::host::kLibraryRows; ++i) texts[i] = rules.texts[i].c_str();
-        SetSet(mode, trackOff, numLockHold, rules.keys, texts);
-    }
-};
-
-struct Host {
+// The shell thread's state. The conversion state lives on the input thread; this side keeps
+// the last state it was told of and the profile names of the settings it handed over.
+struct Shell {
     HINSTANCE instance = nullptr;
-    HWND wnd = nullptr;
+    HWND wnd = nullptr;    // hidden, owns the tray icon and its menu
+    HWND input = nullptr;  // the window "Yorvan2" on the input thread
+    DWORD thread = 0;      // the shell thread's id
     std::string exePath, dir, iniPath, editorPath;
-    WinLibrary lib;
-    HostCore core{lib};
-    bool hooked = false;
+    std::uint32_t state = 0;  // the input thread's last state bits
+    int profileCount = 0;
+    std::string names[yv::host::kMaxProfiles + 1];
     NOTIFYICONDATAA tray = {};
     bool trayShown = false;
-    bool trayIconOn = false;
     HICON iconOn = nullptr, iconOff = nullptr;
     UINT taskbarCreated = 0;
     HANDLE editorProcess = nullptr;
     HANDLE editorWait = nullptr;
     HANDLE log = INVALID_HANDLE_VALUE;
-    bool shutDown = false;
 };
 
-Host g;
+Shell g;
+std::atomic<std::uint32_t> g_trayBits{0};
 
-void Log(const char* fmt, ...) {
-    if (g.log == INVALID_HANDLE_VALUE) return;
-    char line[512];
-    va_list args;
-    va_start(args, fmt);
-    int n = vsnprintf(line, sizeof line - 2, fmt, args);
-    va_end(args);
-    if (n < 0) return;
-    if (n > static_cast<int>(sizeof line) - 3) n = sizeof line - 3;
-    line[n++] = '\r';
-    line[n++] = '\n';
+int Mode() { return static_cast<int>(g.state & 0xFF); }
+int Profile() { return static_cast<int>((g.state >> 8) & 0xFF); }
+bool Hooked() { return (g.state & w::kStateHooked) != 0; }
+bool Editing() { return (g.state & w::kStateEditing) != 0; }
+bool AutoSwitch() { return (g.state & w::kStateAuto) != 0; }
+bool ConversionOn() { return Mode() == 1 || Mode() == 3; }
+
+void WriteLogLine(const char* line, int n) {
     DWORD written = 0;
     WriteFile(g.log, line, static_cast<DWORD>(n), &written, nullptr);
 }
 
-void LogState(const char* what) {
-    Log("%s mode=%d profile=%d auto=%d editing=%d hooked=%d", what, g.core.mode(), g.core.profile(),
-        g.core.autoSwitch() ? 1 : 0, g.core.editing() ? 1 : 0, g.hooked ? 1 : 0);
+void TakeNames(const yv::host::Snapshot& s) {
+    g.profileCount = s.profileCount;
+    for (int p = 0; p <= yv::host::kMaxProfiles; ++p) g.names[p] = s.profiles[p].name;
 }
 
-std::string WindowTitle(HWND w) {
-    char buf[256] = "";
-    if (w) GetWindowTextA(w, buf, sizeof buf);
-    return buf;
+// Hands freshly read settings to the input thread.
+void SendSettings(CoreCommand cmd, yv::host::Snapshot snap) {
+    TakeNames(snap);
+    if (!g.input) return;
+    auto* owned = new yv::host::Snapshot(std::move(snap));
+    if (!PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd),
+                      reinterpret_cast<LPARAM>(owned))) {
+        delete owned;
+    }
+}
+
+void Command(CoreCommand cmd, LPARAM arg = 0) {
+    if (g.input) PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd), arg);
 }
 
 std::string TrayTip() {
-    const yv::host::Snapshot& s = g.core.settings();
     std::string tip = "Yorvan2 ";
-    if (!g.hooked) {
+    if (!Hooked()) {
         tip += "停止中（フック失敗）";
-    } else if (g.core.editing()) {
+    } else if (Editing()) {
         tip += "設定中";
     } else {
-        tip += g.core.conversionOn() ? "変換オン" : "変換オフ";
-        tip += " / " + s.profiles[g.core.profile()].name;
-        if (g.core.autoSwitch()) tip += " / 自動切替";
+        tip += ConversionOn() ? "変換オン" : "変換オフ";
+        const int p = Profile() <= yv::host::kMaxProfiles ? Profile() : 0;
+        tip += " / " + g.names[p];
+        if (AutoSwitch()) tip += " / 自動切替";
     }
     return yv::settings::LeftPart(tip, sizeof g.tray.szTip - 1);
 }
 
-// Shows the current state in the notification area. Runs from the message loop only: the
-// shell call may wait on another process.
+// Shows the current state in the notification area; the shell call may wait on another
+// process, which is why it happens on this thread.
 void RefreshTray() {
-    bool on = g.hooked && g.core.conversionOn();
+    const bool on = Hooked() && ConversionOn();
     g.tray.cbSize = sizeof g.tray;
     g.tray.hWnd = g.wnd;
     g.tray.uID = 1;
     g.tray.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
-    g.tray.uCallbackMessage = kMsgTray;
+    g.tray.uCallbackMessage = w::kMsgTray;
     g.tray.hIcon = on ? g.iconOn : g.iconOff;
     std::string tip = TrayTip();
     std::memcpy(g.tray.szTip, tip.c_str(), tip.size() + 1);
@@ -133,14 +127,16 @@ void RefreshTray() {
         g.trayShown = Shell_NotifyIconA(NIM_MODIFY, &g.tray) != FALSE;
     }
     if (!g.trayShown) g.trayShown = Shell_NotifyIconA(NIM_ADD, &g.tray) != FALSE;
-    g.trayIconOn = on;
-    LogState("state");
+    w::SetTrayBits(on, g.trayShown);
+    w::Log("state mode=%d profile=%d auto=%d editing=%d hooked=%d", Mode(), Profile(),
+           AutoSwitch() ? 1 : 0, Editing() ? 1 : 0, Hooked() ? 1 : 0);
 }
 
 void RemoveTray() {
     if (!g.trayShown) return;
     Shell_NotifyIconA(NIM_DELETE, &g.tray);
     g.trayShown = false;
+    w::SetTrayBits(false, false);
 }
 
 void Balloon(const char* text) {
@@ -153,27 +149,15 @@ void Balloon(const char* text) {
     Shell_NotifyIconA(NIM_MODIFY, &n);
 }
 
-void PostRefresh() { PostMessageA(g.wnd, kMsgRefresh, 0, 0); }
-
-// Windows drops global hooks silently (sleep, a locked session, a hook judged too slow):
-// put them back and load the rules again.
-void ReinstallHooks() {
-    ResetHook();
-    g.hooked = SetHook(g.wnd, g.core.settings().numLockHold ? 1 : 0) == 0;
-    if (g.hooked) g.core.Reapply();
-    LogState("reinstall");
-    RefreshTray();
-}
-
 void ReloadSettings() {
-    g.core.Reload(yv::host::LoadSnapshot(g.iniPath));
-    LogState("reload");
-    RefreshTray();
+    w::Log("reload begin");
+    SendSettings(CoreCommand::kReload, yv::host::LoadSnapshot(g.iniPath));
 }
 
-VOID CALLBACK EditorEnded(PVOID, BOOLEAN) { PostMessageA(g.wnd, kMsgEditorEnded, 0, 0); }
+VOID CALLBACK EditorEnded(PVOID, BOOLEAN) { PostMessageA(g.wnd, w::kMsgEditorEnded, 0, 0); }
 
 void StartEditor() {
+    if (!g.input) return;
     if (g.editorProcess) {
         // Already running: bring it forward instead of a second copy.
         HWND editor = FindWindowA(nullptr, kEditorTitle);
@@ -188,17 +172,19 @@ void StartEditor() {
         MessageBoxA(g.wnd, text.c_str(), kErrorTitle, MB_OK | MB_ICONERROR);
         return;
     }
-    // Key learning must be in force before the editor looks at its first key.
-    g.core.BeginEditing();
-    std::string cmd = "\"" + g.editorPath + "\" " + std::to_string(g.core.profile() + 1);
+    // Sent, not posted: key learning must be in force before the editor looks at its first
+    // key, and the editor is told the active profile. The input thread answers at once.
+    const LRESULT profile =
+        SendMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(CoreCommand::kBeginEditing), 0);
+    if (profile < 0) return;
+    std::string cmd = "\"" + g.editorPath + "\" " + std::to_string(profile + 1);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(g.editorPath.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         g.dir.c_str(), &si, &pi)) {
         DWORD err = GetLastError();
-        g.core.EndEditing(g.core.settings());
-        RefreshTray();
+        Command(CoreCommand::kEndEditing);
         char text[512];
         std::snprintf(text, sizeof text, "設定プログラムを起動できません（エラー %lu）。\r\n%s",
                       static_cast<unsigned long>(err), g.editorPath.c_str());
@@ -211,8 +197,6 @@ void StartEditor() {
                                      WT_EXECUTEONLYONCE)) {
         g.editorWait = nullptr;
     }
-    LogState("editor");
-    RefreshTray();
 }
 
 void FinishEditor() {
@@ -223,29 +207,26 @@ void FinishEditor() {
     }
     CloseHandle(g.editorProcess);
     g.editorProcess = nullptr;
-    g.core.EndEditing(yv::host::LoadSnapshot(g.iniPath));
-    LogState("editor-end");
-    RefreshTray();
+    SendSettings(CoreCommand::kEndEditing, yv::host::LoadSnapshot(g.iniPath));
 }
 
 void ShowMenu() {
-    const yv::host::Snapshot& s = g.core.settings();
-    const bool idle = !g.core.editing();
+    const bool idle = !Editing();
     HMENU profiles = CreatePopupMenu();
-    for (int p = 0; p <= s.profileCount; ++p) {
-        std::string name = s.profiles[p].name.empty() ? "(名前なし)" : s.profiles[p].name;
+    for (int p = 0; p <= g.profileCount; ++p) {
+        std::string name = g.names[p].empty() ? "(名前なし)" : g.names[p];
         UINT flags = MF_STRING | (idle ? 0 : MF_GRAYED);
         AppendMenuA(profiles, flags, kCmdProfile0 + p, name.c_str());
     }
-    CheckMenuRadioItem(profiles, kCmdProfile0, kCmdProfile0 + s.profileCount,
-                       kCmdProfile0 + g.core.profile(), MF_BYCOMMAND);
+    CheckMenuRadioItem(profiles, kCmdProfile0, kCmdProfile0 + g.profileCount,
+                       kCmdProfile0 + Profile(), MF_BYCOMMAND);
 
     auto check = [](bool b) -> UINT { return b ? MF_CHECKED : MF_UNCHECKED; };
     HMENU menu = CreatePopupMenu();
-    const UINT gray = idle && g.hooked ? 0 : MF_GRAYED;
-    AppendMenuA(menu, MF_STRING | gray | check(g.core.conversionOn()), kCmdConversion, "変換(&C)");
-    AppendMenuA(menu, MF_STRING | (idle ? 0 : MF_GRAYED) | check(g.core.autoSwitch()),
-                kCmdAutoSwitch, "自動切替(&A)");
+    const UINT gray = idle && Hooked() ? 0 : MF_GRAYED;
+    AppendMenuA(menu, MF_STRING | gray | check(ConversionOn()), kCmdConversion, "変換(&C)");
+    AppendMenuA(menu, MF_STRING | (idle ? 0 : MF_GRAYED) | check(AutoSwitch()), kCmdAutoSwitch,
+                "自動切替(&A)");
     AppendMenuA(menu, MF_POPUP | (idle ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(profiles),
                 "プロファイル(&P)");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -267,40 +248,31 @@ void ShowMenu() {
     DestroyMenu(menu);  // destroys the submenu with it
 }
 
-void Shutdown() {
-    if (g.shutDown) return;
-    g.shutDown = true;
-    if (g.hooked) ResetHook();
-    g.hooked = false;
+// What is left once the input thread has removed the hooks.
+void ShutdownShell() {
     RemoveTray();
     if (g.editorWait) UnregisterWait(g.editorWait);
     g.editorWait = nullptr;
     if (g.editorProcess) CloseHandle(g.editorProcess);
     g.editorProcess = nullptr;
-    WTSUnRegisterSessionNotification(g.wnd);
-    Log("exit");
 }
 
 void OnCommand(UINT id) {
     switch (id) {
         case kCmdConversion:
-            g.core.SetConversion(!g.core.conversionOn());
-            LogState("menu");
-            RefreshTray();
+            Command(CoreCommand::kToggleConversion);
             break;
         case kCmdAutoSwitch:
-            g.core.SetAutoSwitch(!g.core.autoSwitch());
-            LogState("menu");
-            RefreshTray();
+            Command(CoreCommand::kToggleAutoSwitch);
             break;
         case kCmdEditor:
             StartEditor();
             break;
         case kCmdReload:
-            ReloadSettings();
+            if (!Editing()) ReloadSettings();
             break;
         case kCmdReinstall:
-            ReinstallHooks();
+            PostMessageA(g.input, w::kMsgReinstall, 0, 0);
             break;
         case kCmdStartup: {
             bool want = !yv::host::StartupLinkExists();
@@ -311,24 +283,23 @@ void OnCommand(UINT id) {
             break;
         }
         case kCmdExit:
-            DestroyWindow(g.wnd);
+            PostMessageA(g.input, WM_CLOSE, 0, 0);
             break;
         default:
             if (id >= kCmdProfile0 && id <= kCmdProfile0 + yv::host::kMaxProfiles) {
-                g.core.SelectProfile(static_cast<int>(id - kCmdProfile0));
-                LogState("menu");
-                RefreshTray();
+                Command(CoreCommand::kSelectProfile, static_cast<LPARAM>(id - kCmdProfile0));
             }
     }
 }
 
 // Session notifications (to hear of an unlock) cannot be registered before the terminal
-// service runs, which may be later than a start at logon: retry for a while.
+// service runs, which may be later than a start at logon: retry for a while. They go to the
+// window "Yorvan2", whose thread reinstalls the hooks.
 constexpr UINT_PTR kSessionTimer = 1;
 int g_sessionTries = 0;
 
 void RegisterSessionNotification() {
-    if (WTSRegisterSessionNotification(g.wnd, NOTIFY_FOR_THIS_SESSION)) {
+    if (WTSRegisterSessionNotification(g.input, NOTIFY_FOR_THIS_SESSION)) {
         KillTimer(g.wnd, kSessionTimer);
         return;
     }
@@ -336,79 +307,42 @@ void RegisterSessionNotification() {
     if (g_sessionTries > 60) KillTimer(g.wnd, kSessionTimer);
 }
 
-// Test and tool query: bits 0-7 mode, 8-15 profile, 16 automatic switching, 17 the icon shows
-// "on", 18 the editor runs, 19 hooks installed, 20 the icon is in the notification area.
-LRESULT QueryState() {
-    LRESULT r = g.core.mode() & 0xFF;
-    r |= static_cast<LRESULT>(g.core.profile() & 0xFF) << 8;
-    if (g.core.autoSwitch()) r |= 1 << 16;
-    if (g.trayIconOn) r |= 1 << 17;
-    if (g.core.editing()) r |= 1 << 18;
-    if (g.hooked) r |= 1 << 19;
-    if (g.trayShown) r |= 1 << 20;
-    return r;
-}
-
-LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_RBUTTONDOWN:
-            // The library's notifications arrive by SendMessage from inside its hooks:
-            // answer from memory, never wait and never show anything here.
-            switch (lParam) {
-                case YORVAN2_NOTIFY_OFF:
-                    g.core.NotifyOff();
-                    Log("notify off");
-                    PostRefresh();
-                    return 0;
-                case YORVAN2_NOTIFY_ON:
-                    g.core.NotifyOn(WindowTitle(GetForegroundWindow()));
-                    Log("notify on");
-                    PostRefresh();
-                    return 0;
-                case YORVAN2_NOTIFY_ACTIVATED:
-                    if (g.core.NotifyActivated(WindowTitle(reinterpret_cast<HWND>(wParam)))) {
-                        Log("switch profile=%d", g.core.profile());
-                        PostRefresh();
-                    }
-                    return 0;
-            }
+        case w::kMsgState:
+            g.state = static_cast<std::uint32_t>(wParam);
+            RefreshTray();
             return 0;
-        case kMsgTray:
+        case w::kMsgLog: {
+            char* line = reinterpret_cast<char*>(lParam);
+            if (line && g.log != INVALID_HANDLE_VALUE) WriteLogLine(line, static_cast<int>(wParam));
+            delete[] line;
+            return 0;
+        }
+        case w::kMsgTray:
             switch (LOWORD(lParam)) {
                 case WM_RBUTTONUP:
                 case WM_CONTEXTMENU:
                     ShowMenu();
                     break;
                 case WM_LBUTTONDBLCLK:
-                    if (!g.core.editing() && g.hooked) OnCommand(kCmdConversion);
+                    if (!Editing() && Hooked()) OnCommand(kCmdConversion);
                     break;
             }
             return 0;
-        case kMsgRefresh:
-            RefreshTray();
-            return 0;
-        case kMsgAnotherStart:
-            Log("another start");
+        case w::kMsgAnotherStart:
+            w::Log("another start");
             Balloon("Yorvan2 は既に起動しています。");
             return 0;
-        case kMsgQuery:
-            return QueryState();
-        case kMsgReinstall:
-            ReinstallHooks();
-            return 0;
-        case kMsgEditorEnded:
+        case w::kMsgEditorEnded:
             FinishEditor();
+            return 0;
+        case w::kMsgInputEnded:
+            ShutdownShell();
+            PostQuitMessage(0);
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam));
-            return 0;
-        case WM_POWERBROADCAST:
-            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
-                PostMessageA(wnd, kMsgReinstall, 0, 0);
-            }
-            return TRUE;
-        case WM_WTSSESSION_CHANGE:
-            if (wParam == WTS_SESSION_UNLOCK) PostMessageA(wnd, kMsgReinstall, 0, 0);
             return 0;
         case WM_TIMER:
             if (wParam == kSessionTimer) RegisterSessionNotification();
@@ -416,14 +350,10 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            if (wParam) Shutdown();
+            if (wParam) RemoveTray();
             return 0;
         case WM_CLOSE:
-            DestroyWindow(wnd);
-            return 0;
-        case WM_DESTROY:
-            Shutdown();
-            PostQuitMessage(0);
+            PostMessageA(g.input, WM_CLOSE, 0, 0);
             return 0;
     }
     if (msg == g.taskbarCreated && msg != 0) {
@@ -468,17 +398,65 @@ void OpenLog(const char* cmdLine) {
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Waits for `event` while dispatching this thread's messages (the log lines among them).
+void WaitPumping(HANDLE event) {
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT);
+        if (r != WAIT_OBJECT_0 + 1) return;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 }  // namespace
+
+namespace yv::host::win {
+
+void Log(const char* fmt, ...) {
+    if (g.log == INVALID_HANDLE_VALUE) return;
+    char line[512];
+    va_list args;
+    va_start(args, fmt);
+    int n = vsnprintf(line, sizeof line - 2, fmt, args);
+    va_end(args);
+    if (n < 0) return;
+    if (n > static_cast<int>(sizeof line) - 3) n = sizeof line - 3;
+    line[n++] = '\r';
+    line[n++] = '\n';
+    if (GetCurrentThreadId() == g.thread || !g.wnd) {
+        WriteLogLine(line, n);
+        return;
+    }
+    // Not on this thread: a file may wait.
+    char* copy = new char[static_cast<std::size_t>(n)];
+    std::memcpy(copy, line, static_cast<std::size_t>(n));
+    if (!PostMessageA(g.wnd, kMsgLog, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(copy))) {
+        delete[] copy;
+    }
+}
+
+void SetTrayBits(bool iconOn, bool shown) {
+    g_trayBits.store((iconOn ? kStateIconOn : 0) | (shown ? kStateTray : 0),
+                     std::memory_order_relaxed);
+}
+
+std::uint32_t TrayBits() { return g_trayBits.load(std::memory_order_relaxed); }
+
+}  // namespace yv::host::win
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     g.instance = instance;
+    g.thread = GetCurrentThreadId();
     OpenLog(cmdLine ? cmdLine : "");
 
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         HWND other = FindWindowA(kClassName, kWindowTitle);
-        if (other) PostMessageA(other, kMsgAnotherStart, 0, 0);
-        Log("already running");
+        if (other) PostMessageA(other, w::kMsgAnotherStart, 0, 0);
+        w::Log("already running");
         CloseHandle(mutex);
         return 0;
     }
@@ -498,46 +476,63 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
 
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
+    wc.lpfnWndProc = ShellProc;
     wc.hInstance = instance;
     wc.hIcon = g.iconOn;
     wc.hIconSm = g.iconOn;
-    wc.lpszClassName = kClassName;
+    wc.lpszClassName = kShellClass;
     RegisterClassExA(&wc);
-    // Hidden, but a real top-level window: the settings editor looks for it by its title.
-    g.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kWindowTitle, WS_POPUP, 0, 0, 0, 0,
-                            nullptr, nullptr, instance, nullptr);
+    // Top-level (hidden, untitled) so that it hears of a restarted shell and of the session's end.
+    g.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kShellClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                            nullptr, instance, nullptr);
     if (!g.wnd) return 1;
 
-    const yv::host::Snapshot settings = yv::host::LoadSnapshot(g.iniPath);
-    Log("ini %s profiles=%d encoding=%s", g.iniPath.c_str(), settings.profileCount,
-        yv::settings::EncodingName(settings.encoding));
-    if (SetHook(g.wnd, settings.numLockHold ? 1 : 0) != 0) {
-        // The library has told the user already.
-        Log("hook failed");
-        g.shutDown = true;
-        DestroyWindow(g.wnd);
-        if (com) CoUninitialize();
-        CloseHandle(mutex);
+    auto settings = std::make_unique<yv::host::Snapshot>(yv::host::LoadSnapshot(g.iniPath));
+    w::Log("ini %s profiles=%d encoding=%s", g.iniPath.c_str(), settings->profileCount,
+           yv::settings::EncodingName(settings->encoding));
+    TakeNames(*settings);
+
+    w::InputStart start;
+    start.instance = instance;
+    start.shell = g.wnd;
+    start.settings = settings.release();
+    start.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE input = CreateThread(nullptr, 0, w::InputThread, &start, 0, nullptr);
+    if (!input) {
+        delete start.settings;
         return 1;
     }
-    g.hooked = true;
-    g.core.Start(settings, WindowTitle(GetForegroundWindow()));
-    RegisterSessionNotification();
-    LogState("start");
-    RefreshTray();
-    Log("ready ms=%lu", MillisecondsSinceCreation());
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // Every key waits on that thread: it goes before this one when the processor is busy.
+    SetThreadPriority(input, THREAD_PRIORITY_HIGHEST);
+    WaitPumping(start.ready);
+    CloseHandle(start.ready);
+    g.input = start.wnd;
+    int rc = 0;
+    if (!start.hooked) {
+        w::Log("hook failed");
+        rc = 1;
+    } else {
+        RegisterSessionNotification();
+        w::Log("ready ms=%lu", MillisecondsSinceCreation());
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
     }
-    Shutdown();
+    // The input thread has ended its loop (or is about to, the window "Yorvan2" being gone).
+    if (g.input) PostMessageA(g.input, WM_CLOSE, 0, 0);
+    WaitForSingleObject(input, 10000);
+    CloseHandle(input);
+    ShutdownShell();
+    // Log lines the input thread posted last.
+    MSG msg;
+    while (PeekMessageA(&msg, g.wnd, w::kMsgLog, w::kMsgLog, PM_REMOVE)) DispatchMessageA(&msg);
+    DestroyWindow(g.wnd);
     DestroyIcon(g.iconOn);
     DestroyIcon(g.iconOff);
     if (g.log != INVALID_HANDLE_VALUE) CloseHandle(g.log);
     if (com) CoUninitialize();
     CloseHandle(mutex);
-    return 0;
+    return rc;
 }

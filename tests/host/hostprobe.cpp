@@ -4,15 +4,27 @@
 //                           editing=E hooked=H tray=T", exit 1 when there is no host
 //   hostprobe mem           prints the host's working set, its peak and committed private memory in
 //   KiB
+//   hostprobe ping N GAP    asks the host's window N times, GAP ms apart, for its state and
+//                           prints "asked=N max=X median=Y" (milliseconds to the answer)
+//   hostprobe retitle TITLE NEW   gives the top-level window TITLE the title NEW; exit 3 when the
+//                           system reports no title-change event for it (older Wine)
+//   hostprobe type TITLE N GAP    types N letters into TITLE's edit control as keyboard input
+//                           (SendInput, the path of real keys through the low-level hooks), one
+//                           at a time, GAP ms apart; for each key the time from sending it to
+//                           its letter in the control. Prints "typed=N lost=L max=X median=Y"
+//                           (milliseconds), then "UNIX_MS DELAY" for each key
 // Copied as YorvanSet.exe it stands in for the settings editor: it writes its command line to
 // editor-args.txt beside itself and ends once a file editor-quit appears there (or after a
 // minute).
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +39,126 @@ BOOL CALLBACK CountWindow(HWND w, LPARAM param) {
     GetWindowTextA(w, buf, sizeof buf);
     if (std::strcmp(buf, c->title) == 0) ++c->n;
     return TRUE;
+}
+
+HWND EditOf(HWND top) {
+    HWND edit = FindWindowExA(top, nullptr, "Edit", nullptr);
+    return edit ? edit : top;
+}
+
+LRESULT TextLength(HWND w) {
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) return -1;
+    return static_cast<LRESULT>(n);
+}
+
+double Ms(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER freq) {
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(freq.QuadPart);
+}
+
+void PrintSpread(const char* what, int n, int lost, std::vector<double> delays) {
+    std::sort(delays.begin(), delays.end());
+    std::printf("%s=%d lost=%d max=%.1f median=%.1f\n", what, n, lost, delays.back(),
+                delays[delays.size() / 2]);
+}
+
+int Type(const char* title, int n, int gap) {
+    HWND top = FindWindowA(nullptr, title);
+    if (!top || n <= 0) return 1;
+    HWND edit = EditOf(top);
+    const LRESULT start = TextLength(edit);
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    std::vector<double> delays;
+    std::vector<ULONGLONG> sentAt;  // Unix time in ms, to compare with the shell's clock
+    std::string sent;
+    for (int i = 0; i < n; ++i) {
+        const char letter = static_cast<char>('a' + i % 26);
+        const WORD vk = static_cast<WORD>('A' + i % 26);
+        INPUT in[2] = {};
+        for (INPUT& k : in) {
+            k.type = INPUT_KEYBOARD;
+            k.ki.wVk = vk;
+            k.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        }
+        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        FILETIME now;
+        GetSystemTimePreciseAsFileTime(&now);
+        const ULONGLONG ft = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        sentAt.push_back((ft - 116444736000000000ULL) / 10000ULL);
+        QueryPerformanceCounter(&t0);
+        SendInput(2, in, sizeof(INPUT));
+        sent += letter;
+        // Bounded: a key that never arrives counts as lost, not as a hang.
+        double waited = 0;
+        for (;;) {
+            LRESULT len = TextLength(edit);
+            QueryPerformanceCounter(&t1);
+            waited = Ms(t0, t1, freq);
+            if (len >= start + i + 1 || waited > 5000) break;
+            Sleep(1);  // not a busy loop: the probe must not take the processor from the others
+        }
+        delays.push_back(waited);
+        Sleep(static_cast<DWORD>(gap));
+    }
+    std::string text(static_cast<std::size_t>(TextLength(edit)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    const std::string typed =
+        text.size() >= sent.size() ? text.substr(text.size() - sent.size()) : text;
+    int lost = 0;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (i >= typed.size() || typed[i] != sent[i]) ++lost;
+    }
+    PrintSpread("typed", n, lost, delays);
+    for (std::size_t i = 0; i < delays.size(); ++i) {
+        std::printf("%llu %.1f\n", sentAt[i], delays[i]);
+    }
+    return 0;
+}
+
+int Ping(int n, int gap) {
+    HWND host = FindWindowA("Yorvan2Host", "Yorvan2");
+    if (!host || n <= 0) return 1;
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    std::vector<double> delays;
+    int lost = 0;
+    for (int i = 0; i < n; ++i) {
+        DWORD_PTR r = 0;
+        QueryPerformanceCounter(&t0);
+        if (!SendMessageTimeoutA(host, WM_APP + 4, 0, 0, SMTO_NORMAL, 5000, &r)) ++lost;
+        QueryPerformanceCounter(&t1);
+        delays.push_back(Ms(t0, t1, freq));
+        Sleep(static_cast<DWORD>(gap));
+    }
+    PrintSpread("asked", n, lost, delays);
+    return 0;
+}
+
+bool g_titleEvent = false;
+
+void CALLBACK OnTitleEvent(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG, DWORD, DWORD) {
+    if (object == OBJID_WINDOW) g_titleEvent = true;
+}
+
+int Retitle(const char* title, const char* now) {
+    HWND w = FindWindowA(nullptr, title);
+    if (!w) return 1;
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(w, &pid);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                         OnTitleEvent, pid, thread, WINEVENT_OUTOFCONTEXT);
+    if (!SetWindowTextA(w, now)) return 1;
+    const ULONGLONG end = GetTickCount64() + 1000;
+    while (!g_titleEvent && GetTickCount64() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    if (hook) UnhookWinEvent(hook);
+    return g_titleEvent ? 0 : 3;
 }
 
 }  // namespace
@@ -62,6 +194,13 @@ int main(int argc, char** argv) {
         EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&c));
         std::printf("%d\n", c.n);
         return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "ping") == 0) {
+        return Ping(std::atoi(argv[2]), std::atoi(argv[3]));
+    }
+    if (argc == 4 && std::strcmp(argv[1], "retitle") == 0) return Retitle(argv[2], argv[3]);
+    if (argc == 5 && std::strcmp(argv[1], "type") == 0) {
+        return Type(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     }
     if (argc == 2 && std::strcmp(argv[1], "mem") == 0) {
         HWND host = FindWindowA("Yorvan2Host", "Yorvan2");

@@ -82,13 +82,22 @@ TEST(FollowProfile, KeepsTheSameProfileAcrossEdits) {
     } cases[] = {
         {0, "標　準", 0}, {2, "メモ", 2},  // unchanged
         {3, "メモ", 2},                    // moved down by a deletion
-        {2, "旧名", 2},                    // renamed
+        {2, "旧名", 0},                    // renamed: no longer the same profile
         {5, "消えた", 0},                  // deleted, number gone
-        {3, "", 3},
+        {3, "", 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FollowProfile(s, c.oldNumber, c.oldName), c.profile) << c.oldName;
     }
+}
+
+TEST(FollowProfile, TwoProfilesOfOneNameKeepTheirNumbers) {
+    Snapshot s = ThreeProfiles();
+    s.profiles[3].name = s.profiles[2].name;
+    EXPECT_EQ(FollowProfile(s, 3, "メモ"), 3);
+    EXPECT_EQ(FollowProfile(s, 2, "メモ"), 2);
+    s.profiles[3].name = "改名";  // the second renamed: the first of the old name is next
+    EXPECT_EQ(FollowProfile(s, 3, "メモ"), 2);
 }
 
 struct Call {
@@ -142,7 +151,7 @@ TEST_F(HostCoreTest, StartFollowsTheWindowInFrontOnlyWhenSwitching) {
         int henstart;
         bool autoSwitch;
         int profile;
-    } cases[] = {{1, true, 2}, {1, false, 0}, {3, true, 0}, {0, true, 0}};
+    } cases[] = {{1, true, 2}, {1, false, 0}, {3, true, 2}, {3, false, 0}, {0, true, 0}};
     for (const auto& c : cases) {
         Snapshot s = ThreeProfiles();
         s.henstart = c.henstart;
@@ -171,6 +180,45 @@ TEST_F(HostCoreTest, ActivationSwitchesProfilesOnlyWhenTheyChange) {
     EXPECT_EQ(core.profile(), 0);
     EXPECT_EQ(Last().firstRuleKey, 0x70);
     EXPECT_EQ(lib.calls.size(), 2u);
+}
+
+TEST_F(HostCoreTest, ActivationSwitchesWhileConversionIsOnInEitherTypingMode) {
+    struct Case {
+        int henstart;
+        bool off;
+        int profile;
+    } cases[] = {{1, false, 2}, {3, false, 2}, {1, true, 0}, {3, true, 0}, {0, false, 0}};
+    for (const auto& c : cases) {
+        Start(c.henstart);
+        if (c.off) core.NotifyOff();
+        lib.calls.clear();
+        EXPECT_EQ(core.NotifyActivated("無題 - メモ帳"), c.profile != 0) << c.henstart << c.off;
+        EXPECT_EQ(core.profile(), c.profile) << c.henstart << c.off;
+        EXPECT_EQ(lib.calls.size(), c.profile != 0 ? 1u : 0u);
+        if (!lib.calls.empty()) {
+            EXPECT_EQ(Last().mode, c.henstart);
+        }
+    }
+}
+
+TEST(FollowsWindow, JudgesWindowsAsTheActivationHookDoes) {
+    struct Case {
+        std::string title;
+        bool captioned, follows;
+    } cases[] = {
+        {"無題 - メモ帳", true, true},
+        {"", true, false},
+        {"情報", true, false},
+        {"Yorvan2変換設定", true, false},
+        {"[Yorvan2変換設定] - 2", true, false},
+        {"Program Manager", false, true},
+        {"Program Manager", true, true},
+        {"splash", false, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(yv::host::FollowsWindow(c.title, c.captioned), c.follows) << c.title;
+    }
 }
 
 TEST_F(HostCoreTest, ActivationIsIgnoredWithoutAutomaticSwitching) {

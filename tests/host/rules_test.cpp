@@ -38,9 +38,9 @@ TEST(LibraryText, TurnsTokensIntoTheLibraryForms) {
         {0x70, "東京都千代田区", "東京都千代田区"},
         {1000 + 0x3B, "貼り付け", "貼り付け"},
         {0x70, "", ""},
-        // a token on the other kind of row cannot act as a key: it stays text
-        {1000 + 0x3A, "<41>:Ａ", "<41>:Ａ"},
-        {0x41, "[1E]:【Ａ】", "[1E]:【Ａ】"},
+        // a token on the other kind of row takes its byte form too: the library decides
+        {1000 + 0x3A, "<41>:Ａ", std::string("\x41:\x41")},
+        {0x41, "[1E]:【Ａ】", std::string("\x1E|\x1E")},
         // bad digits or shapes are text, never a key
         {0x41, "<4G>:Ａ", "<4G>:Ａ"},
         {0x41, "<-1>:x", "<-1>:x"},
@@ -53,9 +53,11 @@ TEST(LibraryText, TurnsTokensIntoTheLibraryForms) {
         {0x41, "<0d>:Enter", std::string("\x0D:\x0D")},
         // the name after the colon does not matter
         {0x41, "<41>:", std::string("\x41:\x41")},
-        // code 0 cannot be carried by a NUL-terminated text
-        {0x41, "<00>:x", "<00>:x"},
-        {1000 + 0x3A, "[00]:x", "[00]:x"},
+        // code 0 cannot be carried by a NUL-terminated text: the key is disabled
+        {0x41, "<00>:x", ""},
+        {1000 + 0x3A, "[00]:x", ""},
+        {1000 + 0x3A, "<00>:x", ""},
+        {0x41, "[00]:x", ""},
         // an empty row carries no text
         {0, "<41>:Ａ", ""},
     };

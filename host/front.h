@@ -1,0 +1,41 @@
+// Which window is in front, judged from the system's window events. Windows are opaque
+// numbers here; the Windows layer looks at the window that this says to follow.
+#pragma once
+
+#include <cstdint>
+
+namespace yv::host {
+
+class FrontTracker {
+  public:
+    using Window = std::uintptr_t;
+    enum class Action {
+        kNone,
+        kFollow,      // front() came to the front: choose its profile
+        kCheckLater,  // look at the foreground again in a moment (Check)
+        kStopChecking,
+    };
+    // How many times Check looks before it gives up.
+    static constexpr int kChecks = 20;
+
+    explicit FrontTracker(Window front = 0) : front_(front) {}
+
+    // The system reports `w` as the new foreground window.
+    Action Foreground(Window w);
+    // The focus went into the top-level window `root` while `foreground` is in front. Some
+    // systems report only focus changes, and may move the focus into a new window before it
+    // becomes the foreground.
+    Action Focus(Window root, Window foreground);
+    // A later look at the foreground after kCheckLater.
+    Action Check(Window foreground);
+
+    Window front() const { return front_; }
+
+  private:
+    Action Take(Window w);
+
+    Window front_;
+    int checks_ = 0;
+};
+
+}  // namespace yv::host

@@ -1,0 +1,73 @@
+// The two threads of the Windows host and what they post to each other.
+//
+// The input thread owns the window "Yorvan2", the hooks (a low-level hook runs on the thread
+// that installed it), the window-event hooks and the conversion state (HostCore). It only pumps
+// messages and answers from memory. The shell thread (the program's main thread) does
+// everything that may wait: the settings file, the editor, the tray icon and its menu, message
+// boxes, the Startup shortcut, the log file. The shell thread may send to the input thread;
+// the input thread only posts to the shell thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "hostcore.h"
+
+namespace yv::host::win {
+
+constexpr char kClassName[] = "Yorvan2Host";
+constexpr char kWindowTitle[] = "Yorvan2";
+
+// To the input window "Yorvan2" (WM_RBUTTONDOWN is taken by the library's notifications).
+constexpr UINT kMsgAnotherStart = WM_APP + 3;  // a second start was refused
+constexpr UINT kMsgQuery = WM_APP + 4;         // state for tests and tools, see StateBits
+constexpr UINT kMsgReinstall = WM_APP + 5;     // reinstall the hooks
+constexpr UINT kMsgCore = WM_APP + 7;          // wParam a CoreCommand, lParam its argument
+
+// To the shell window.
+constexpr UINT kMsgTray = WM_APP + 1;         // the tray icon's mouse events
+constexpr UINT kMsgState = WM_APP + 2;        // wParam: the state bits after a change
+constexpr UINT kMsgEditorEnded = WM_APP + 6;  // the settings editor's process ended
+constexpr UINT kMsgLog = WM_APP + 8;          // lParam: a line (new[]), written and freed there
+constexpr UINT kMsgInputEnded = WM_APP + 9;   // the input thread has removed the hooks
+
+enum class CoreCommand : WPARAM {
+    kToggleConversion,
+    kToggleAutoSwitch,
+    kSelectProfile,  // lParam: the profile number
+    kReload,         // lParam: a Snapshot* (new), owned by the receiver
+    kBeginEditing,   // sent; the result is the active profile, or -1 when already editing
+    kEndEditing,     // lParam: a Snapshot* (new) owned by the receiver, or 0 for the same
+};
+
+// Bits of the state (answer to kMsgQuery): 0-7 mode, 8-15 profile, 16 automatic switching,
+// 17 the icon shows "on", 18 the editor runs, 19 hooks installed, 20 the icon is shown.
+constexpr std::uint32_t kStateAuto = 1u << 16;
+constexpr std::uint32_t kStateIconOn = 1u << 17;
+constexpr std::uint32_t kStateEditing = 1u << 18;
+constexpr std::uint32_t kStateHooked = 1u << 19;
+constexpr std::uint32_t kStateTray = 1u << 20;
+std::uint32_t StateBits(const HostCore& core, bool hooked);
+
+// Appends a line to the log given by "/log FILE". From the input thread the line is posted to
+// the shell thread, which writes it.
+void Log(const char* fmt, ...);
+
+// Set by the shell thread, read by the input thread's answer to kMsgQuery.
+void SetTrayBits(bool iconOn, bool shown);
+std::uint32_t TrayBits();
+
+struct InputStart {
+    HINSTANCE instance = nullptr;
+    HWND shell = nullptr;
+    Snapshot* settings = nullptr;  // owned by the input thread from here on
+    HANDLE ready = nullptr;        // set once the window exists and SetHook has answered
+    HWND wnd = nullptr;            // out: the window "Yorvan2"
+    bool hooked = false;           // out
+};
+
+// The input thread's procedure; `param` is an InputStart that outlives the `ready` event.
+DWORD WINAPI InputThread(void* param);
+
+}  // namespace yv::host::win

@@ -1,0 +1,336 @@
+// The host's input thread: the window "Yorvan2", the hooks and the conversion state. Nothing
+// here reads a file, shows a window or waits on another thread or process.
+#include <windows.h>
+#include <wtsapi32.h>
+
+#include <memory>
+#include <string>
+
+#include "front.h"
+#include "win_host.h"
+#include "yorvan2.h"
+
+namespace yv::host::win {
+namespace {
+
+class WinLibrary : public Library {
+  public:
+    void SetRules(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
+                  const RuleSet& rules) override {
+        // The library reads the 101 pointers during the call only.
+        const char* texts[kLibraryRows];
+        for (int i = 0; i < kLibraryRows; ++i) texts[i] = rules.texts[i].c_str();
+        SetSet(mode, trackOff, numLockHold, rules.keys, texts);
+    }
+};
+
+struct Input {
+    HWND wnd = nullptr;
+    HWND shell = nullptr;
+    WinLibrary lib;
+    HostCore core{lib};
+    bool hooked = false;
+    bool stopped = false;
+    HWINEVENTHOOK foregroundHook = nullptr;
+    HWINEVENTHOOK focusHook = nullptr;
+    HWINEVENTHOOK titleHook = nullptr;  // title changes, of the foreground window's thread only
+    DWORD titleThread = 0;
+    FrontTracker front;
+};
+
+// After the focus went to a window that is not yet in front: look again a few times.
+constexpr UINT_PTR kFrontTimer = 1;
+constexpr UINT kFrontCheckMs = 50;
+
+Input* g_in = nullptr;  // lives on the input thread's stack while it runs
+
+// The stored title, read without sending the window a message: a window of a busy thread (the
+// shell thread's among them) must not hold this one up.
+std::string WindowTitle(HWND w) {
+    wchar_t wide[256] = L"";
+    if (!w || InternalGetWindowText(w, wide, 256) <= 0) return {};
+    char buf[512] = "";
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
+    return n > 0 ? std::string(buf) : std::string();
+}
+
+void Publish() { PostMessageA(g_in->shell, kMsgState, StateBits(g_in->core, g_in->hooked), 0); }
+
+void LogState(const char* what) {
+    const HostCore& c = g_in->core;
+    Log("%s mode=%d profile=%d auto=%d editing=%d hooked=%d", what, c.mode(), c.profile(),
+        c.autoSwitch() ? 1 : 0, c.editing() ? 1 : 0, g_in->hooked ? 1 : 0);
+}
+
+// A window came to the front or the front window changed its title.
+void FollowWindow(HWND w, const char* why) {
+    const LONG style = GetWindowLongA(w, GWL_STYLE);
+    const bool captioned = (style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU);
+    const std::string title = WindowTitle(w);
+    if (!FollowsWindow(title, captioned)) return;
+    if (g_in->core.NotifyActivated(title)) {
+        Log("switch profile=%d (%s)", g_in->core.profile(), why);
+        Publish();
+    }
+}
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD, DWORD);
+
+// Programs that set their title after showing their window: watch the title changes of the
+// front window's thread only, so that other programs' busy titles never reach this thread.
+void WatchTitleOf(HWND w) {
+    DWORD pid = 0;
+    const DWORD thread = w ? GetWindowThreadProcessId(w, &pid) : 0;
+    if (thread == g_in->titleThread) return;
+    if (g_in->titleHook) UnhookWinEvent(g_in->titleHook);
+    g_in->titleHook = nullptr;
+    g_in->titleThread = thread;
+    if (thread && pid != GetCurrentProcessId()) {
+        g_in->titleHook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                          OnWinEvent, pid, thread, WINEVENT_OUTOFCONTEXT);
+    }
+}
+
+HWND AsWindow(FrontTracker::Window w) { return reinterpret_cast<HWND>(w); }
+FrontTracker::Window Of(HWND w) { return reinterpret_cast<FrontTracker::Window>(w); }
+
+void Act(FrontTracker::Action action) {
+    switch (action) {
+        case FrontTracker::Action::kFollow: {
+            KillTimer(g_in->wnd, kFrontTimer);
+            HWND w = AsWindow(g_in->front.front());
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == GetCurrentProcessId()) return;  // the host's own menu and boxes
+            WatchTitleOf(w);
+            FollowWindow(w, "foreground");
+            return;
+        }
+        case FrontTracker::Action::kCheckLater:
+            SetTimer(g_in->wnd, kFrontTimer, kFrontCheckMs, nullptr);
+            return;
+        case FrontTracker::Action::kStopChecking:
+            KillTimer(g_in->wnd, kFrontTimer);
+            return;
+        case FrontTracker::Action::kNone:
+            return;
+    }
+}
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD,
+                         DWORD) {
+    if (!g_in || g_in->stopped) return;
+    switch (event) {
+        case EVENT_SYSTEM_FOREGROUND:
+            if (object == OBJID_WINDOW) Act(g_in->front.Foreground(Of(w)));
+            break;
+        case EVENT_OBJECT_FOCUS:
+            Act(g_in->front.Focus(Of(w ? GetAncestor(w, GA_ROOT) : nullptr),
+                                  Of(GetForegroundWindow())));
+            break;
+        case EVENT_OBJECT_NAMECHANGE:
+            if (w && object == OBJID_WINDOW && child == CHILDID_SELF &&
+                w == GetForegroundWindow()) {
+                FollowWindow(w, "title");
+            }
+            break;
+    }
+}
+
+void InstallWindowEvents() {
+    // Out of context: the system posts the events to this thread, nothing runs in the others.
+    const DWORD flags = WINEVENT_OUTOFCONTEXT;
+    g_in->foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND,
+                                           nullptr, OnWinEvent, 0, 0, flags);
+    g_in->focusHook =
+        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnWinEvent, 0, 0, flags);
+    if (!g_in->foregroundHook && !g_in->focusHook) Log("no window events");
+    g_in->front = FrontTracker(Of(GetForegroundWindow()));
+    WatchTitleOf(AsWindow(g_in->front.front()));
+}
+
+// Windows drops global hooks silently (sleep, a locked session, a hook judged too slow): put
+// them back on this thread, which the low-level hook runs on, and load the rules again.
+void ReinstallHooks() {
+    if (g_in->stopped) return;
+    ResetHook();
+    g_in->hooked = SetHook(g_in->wnd, g_in->core.settings().numLockHold ? 1 : 0) == 0;
+    if (g_in->hooked) g_in->core.Reapply();
+    LogState("reinstall");
+    Publish();
+}
+
+// Removes every hook; the shell thread hears of it and ends the program.
+void Stop() {
+    if (g_in->stopped) return;
+    g_in->stopped = true;
+    if (g_in->hooked) ResetHook();
+    g_in->hooked = false;
+    for (HWINEVENTHOOK* h : {&g_in->titleHook, &g_in->focusHook, &g_in->foregroundHook}) {
+        if (*h) UnhookWinEvent(*h);
+        *h = nullptr;
+    }
+    WTSUnRegisterSessionNotification(g_in->wnd);
+    Log("exit");
+    PostMessageA(g_in->shell, kMsgInputEnded, 0, 0);
+}
+
+LRESULT OnCore(CoreCommand cmd, LPARAM arg) {
+    HostCore& core = g_in->core;
+    std::unique_ptr<Snapshot> snap;
+    if (cmd == CoreCommand::kReload || cmd == CoreCommand::kEndEditing) {
+        snap.reset(reinterpret_cast<Snapshot*>(arg));
+    }
+    LRESULT result = 0;
+    const char* what = "menu";
+    switch (cmd) {
+        case CoreCommand::kToggleConversion:
+            if (g_in->hooked) core.SetConversion(!core.conversionOn());
+            break;
+        case CoreCommand::kToggleAutoSwitch:
+            core.SetAutoSwitch(!core.autoSwitch());
+            break;
+        case CoreCommand::kSelectProfile:
+            core.SelectProfile(static_cast<int>(arg));
+            break;
+        case CoreCommand::kReload:
+            if (snap) core.Reload(*snap);
+            what = "reload";
+            break;
+        case CoreCommand::kBeginEditing:
+            if (core.editing()) return -1;
+            // Key learning is in force before the editor is started.
+            core.BeginEditing();
+            result = core.profile();
+            what = "editor";
+            break;
+        case CoreCommand::kEndEditing:
+            core.EndEditing(snap ? *snap : core.settings());
+            what = "editor-end";
+            break;
+    }
+    LogState(what);
+    Publish();
+    return result;
+}
+
+LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_RBUTTONDOWN:
+            // The library's notifications arrive by SendMessage from inside its hooks.
+            switch (lParam) {
+                case YORVAN2_NOTIFY_OFF:
+                    g_in->core.NotifyOff();
+                    Log("notify off");
+                    Publish();
+                    return 0;
+                case YORVAN2_NOTIFY_ON:
+                    g_in->core.NotifyOn(WindowTitle(GetForegroundWindow()));
+                    Log("notify on");
+                    Publish();
+                    return 0;
+                case YORVAN2_NOTIFY_ACTIVATED:
+                    if (g_in->core.NotifyActivated(WindowTitle(reinterpret_cast<HWND>(wParam)))) {
+                        Log("switch profile=%d (library)", g_in->core.profile());
+                        Publish();
+                    }
+                    return 0;
+            }
+            return 0;
+        case kMsgQuery:
+            return static_cast<LRESULT>(StateBits(g_in->core, g_in->hooked) | TrayBits());
+        case kMsgCore:
+            return OnCore(static_cast<CoreCommand>(wParam), lParam);
+        case kMsgReinstall:
+            ReinstallHooks();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kFrontTimer && !g_in->stopped) {
+                Act(g_in->front.Check(Of(GetForegroundWindow())));
+            }
+            return 0;
+        case kMsgAnotherStart:
+        case WM_COMMAND:
+            // The menu's commands and the balloon belong to the shell thread.
+            PostMessageA(g_in->shell, msg, wParam, lParam);
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+                PostMessageA(wnd, kMsgReinstall, 0, 0);
+            }
+            return TRUE;
+        case WM_WTSSESSION_CHANGE:
+            if (wParam == WTS_SESSION_UNLOCK) PostMessageA(wnd, kMsgReinstall, 0, 0);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) Stop();
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(wnd);
+            return 0;
+        case WM_DESTROY:
+            Stop();
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+std::uint32_t StateBits(const HostCore& core, bool hooked) {
+    std::uint32_t r = static_cast<std::uint32_t>(core.mode() & 0xFF);
+    r |= static_cast<std::uint32_t>(core.profile() & 0xFF) << 8;
+    if (core.autoSwitch()) r |= kStateAuto;
+    if (core.editing()) r |= kStateEditing;
+    if (hooked) r |= kStateHooked;
+    return r;
+}
+
+DWORD WINAPI InputThread(void* param) {
+    auto* start = static_cast<InputStart*>(param);
+    std::unique_ptr<Snapshot> settings(start->settings);
+    Input in;
+    in.shell = start->shell;
+    g_in = &in;
+
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = start->instance;
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    // Hidden, but a real top-level window: the settings editor looks for it by its title.
+    in.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kWindowTitle, WS_POPUP, 0, 0, 0, 0,
+                             nullptr, nullptr, start->instance, nullptr);
+    if (in.wnd) in.hooked = SetHook(in.wnd, settings->numLockHold ? 1 : 0) == 0;
+    start->wnd = in.wnd;
+    start->hooked = in.hooked;
+    if (!in.hooked) {
+        // The library has told the user already.
+        in.stopped = true;
+        if (in.wnd) DestroyWindow(in.wnd);
+        g_in = nullptr;
+        SetEvent(start->ready);
+        return 1;
+    }
+    in.core.Start(*settings, WindowTitle(GetForegroundWindow()));
+    settings.reset();
+    InstallWindowEvents();
+    LogState("start");
+    Publish();
+    SetEvent(start->ready);  // `start` is gone from here on
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Stop();
+    g_in = nullptr;
+    return 0;
+}
+
+}  // namespace yv::host::win

@@ -1,0 +1,63 @@
+// Following the window in front from the system's window events.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "front.h"
+
+namespace {
+
+using yv::host::FrontTracker;
+using Action = FrontTracker::Action;
+
+// One event: "fg W" (foreground is W), "focus ROOT FG" (focus into ROOT while FG is in front),
+// "check FG" (a later look), with the action expected and the window in front afterwards.
+struct Step {
+    std::string event;
+    FrontTracker::Window a, b;
+    Action action;
+    FrontTracker::Window front;
+};
+
+void Replay(const char* name, FrontTracker::Window start, const std::vector<Step>& steps) {
+    FrontTracker t(start);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& s = steps[i];
+        Action got = s.event == "fg"      ? t.Foreground(s.a)
+                     : s.event == "focus" ? t.Focus(s.a, s.b)
+                                          : t.Check(s.a);
+        EXPECT_EQ(got, s.action) << name << ", step " << i << " " << s.event;
+        EXPECT_EQ(t.front(), s.front) << name << ", step " << i << " " << s.event;
+    }
+}
+
+TEST(FrontTracker, FollowsForegroundAndFocusEvents) {
+    Replay("foreground changes", 1,
+           {{"fg", 2, 0, Action::kFollow, 2},
+            {"fg", 2, 0, Action::kFollow, 2},  // again: the title may have changed
+            {"fg", 0, 0, Action::kNone, 2}});
+    Replay("focus follows the foreground", 1,
+           {{"focus", 2, 2, Action::kFollow, 2},
+            {"focus", 2, 2, Action::kNone, 2},  // inside the window in front
+            {"focus", 0, 2, Action::kNone, 2},
+            {"focus", 1, 1, Action::kFollow, 1}});
+}
+
+TEST(FrontTracker, FocusBeforeTheForegroundIsLookedAtAgain) {
+    Replay("a new window takes the focus, then the front", 1,
+           {{"focus", 3, 1, Action::kCheckLater, 1},
+            {"check", 1, 0, Action::kNone, 1},
+            {"check", 3, 0, Action::kFollow, 3},
+            {"check", 3, 0, Action::kStopChecking, 3}});
+    std::vector<Step> never = {{"focus", 3, 1, Action::kCheckLater, 1}};
+    for (int i = 1; i < FrontTracker::kChecks; ++i)
+        never.push_back({"check", 1, 0, Action::kNone, 1});
+    never.push_back({"check", 1, 0, Action::kStopChecking, 1});
+    never.push_back({"check", 3, 0, Action::kStopChecking, 1});  // given up: no late switch
+    Replay("a window that never comes to the front", 1, never);
+    Replay("no window in front while checking", 1,
+           {{"focus", 3, 0, Action::kCheckLater, 1}, {"check", 0, 0, Action::kNone, 1}});
+}
+
+}  // namespace
