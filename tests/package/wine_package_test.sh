@@ -67,7 +67,7 @@ if yv_wait 30 grep -q '^ready' "$LOG"; then ok "the host starts from the unpacke
   bad "the host starts from the unpacked folder" "$(cat "$LOG" "$WORK/host.out" 2>/dev/null)"
 fi
 # The log is in Shift-JIS, as is the folder's name in it.
-ini_line="ini $(yv_winpath "$APP/Yorvan2.ini" | iconv -f UTF-8 -t CP932) profiles=0"
+ini_line="ini $(yv_winpath "$APP/Yorvan2.ini" | iconv -f UTF-8 -t CP932) profiles=0 encoding=Shift-JIS"
 if LC_ALL=C grep -qxF "$ini_line"$'\r' "$LOG"; then
   ok "it reads Yorvan2.ini beside itself"
 else
