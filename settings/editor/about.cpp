@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "strutil.h"
+
 namespace yv::editor {
 namespace {
 
@@ -87,6 +89,25 @@ MemoryLines MemoryText(uint64_t totalBytes, uint64_t availBytes) {
         "空き物理ﾒﾓﾘ :" + PadLeft(GroupDigits(freeKB), 10) + " KB",
         "ﾒﾓﾘ利用率   :" + PadLeft(GroupDigits(static_cast<uint64_t>(use < 0 ? 0 : use)), 10) + " %",
     };
+}
+
+std::string UserGuidePath(const std::string& settingsPath) {
+    return settings::DirectoryPart(settingsPath) + "Yorvan2.html";
+}
+
+void About1Click(HelpView& view) {
+    view.SetMainWindowEnabled(false);
+    view.ShowAboutBox();
+}
+
+void OKButtonClick(HelpView& view) {
+    // Enabled first, so that the main window can take the activation back from the box.
+    view.SetMainWindowEnabled(true);
+    view.HideAboutBox();
+}
+
+void H1Click(HelpView& view, const std::string& settingsPath) {
+    view.ShellOpen(UserGuidePath(settingsPath));
 }
 
 }  // namespace yv::editor

@@ -37,4 +37,26 @@ struct MemoryLines {
 };
 MemoryLines MemoryText(uint64_t totalBytes, uint64_t availBytes);
 
+// What the menu "ヘルプ" needs of the program: the version box, a modeless window of its own,
+// and the shell. The Win32 program implements it; tests implement it with a recording fake.
+class HelpView {
+  public:
+    virtual ~HelpView() = default;
+    // Disabled, the main window takes no input, its menu included.
+    virtual void SetMainWindowEnabled(bool on) = 0;
+    // Takes the figures afresh and shows the box without waiting for it.
+    virtual void ShowAboutBox() = 0;
+    virtual void HideAboutBox() = 0;
+    // Asks the desktop to open a file (ShellExecuteA with the verb "open"); nothing is
+    // reported when that fails.
+    virtual void ShellOpen(const std::string& file) = 0;
+};
+
+// The user guide shipped beside the program (and beside the settings file).
+std::string UserGuidePath(const std::string& settingsPath);
+
+void About1Click(HelpView& view);                               // バージョン情報
+void OKButtonClick(HelpView& view);                             // OK, Enter or the close button
+void H1Click(HelpView& view, const std::string& settingsPath);  // ホームページ: the user guide
+
 }  // namespace yv::editor
