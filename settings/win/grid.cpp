@@ -1,0 +1,581 @@
+// The rule grid SG1. Geometry: every cell is followed by a one-pixel grid line, so a row takes
+// kGridRowHeight + 1 pixels; row 0 and column 0 stay in place while the rows scroll.
+#include "grid.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace yv::win {
+namespace {
+
+constexpr char kClassName[] = "YvGrid";
+constexpr int kLine = 1;
+constexpr int kPitch = kGridRowHeight + kLine;
+constexpr int kLastRow = kGridRows - 1;
+constexpr int kWheelRows = 3;
+constexpr int kEditLimit = 2047;  // the editor cuts to 100 bytes on Enter; this bounds a paste
+constexpr COLORREF kLineColour = RGB(192, 192, 192);
+
+Grid* Of(HWND w) { return reinterpret_cast<Grid*>(GetWindowLongPtrA(w, GWLP_USERDATA)); }
+
+std::string WindowText(HWND w) {
+    int n = GetWindowTextLengthA(w);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    s.resize(static_cast<size_t>(GetWindowTextA(w, s.data(), n + 1)));
+    return s;
+}
+
+bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
+
+}  // namespace
+
+void Grid::Register(HINSTANCE instance) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+}
+
+Grid* Grid::Create(HWND parent, int id, const RECT& b, GridOwner* owner, HFONT font) {
+    auto* g = new Grid;
+    g->owner_ = owner;
+    g->font_ = font;
+    HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+    HWND w = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "",
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPCHILDREN,
+                             b.left, b.top, b.right - b.left, b.bottom - b.top, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, g);
+    if (!w) {
+        delete g;
+        return nullptr;
+    }
+    return g;
+}
+
+LRESULT CALLBACK Grid::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    Grid* g = Of(w);
+    if (msg == WM_NCCREATE) {
+        g = static_cast<Grid*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        g->hwnd_ = w;
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
+    }
+    if (!g) return DefWindowProcA(w, msg, wp, lp);
+    switch (msg) {
+        case WM_CREATE: {
+            g->edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, w,
+                                       nullptr, nullptr, nullptr);
+            SendMessageA(g->edit_, WM_SETFONT, reinterpret_cast<WPARAM>(g->font_), FALSE);
+            SendMessageA(g->edit_, EM_SETLIMITTEXT, kEditLimit, 0);
+            SendMessageA(g->edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+            SetWindowLongPtrA(g->edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
+            g->editProc_ = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(g->edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
+            g->UpdateScrollBar();
+            return 0;
+        }
+        case WM_PAINT:
+            return g->OnPaint();
+        case WM_ERASEBKGND:
+            return 1;  // OnPaint covers everything
+        case WM_SIZE:
+            return g->OnSize();
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return g->OnKeyDown(msg, wp, lp);
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            return g->OnKeyUp(msg, wp, lp);
+        case WM_CHAR:
+            return g->OnChar(wp);
+        case WM_MOUSEWHEEL:
+            return g->OnMouseWheel(wp);
+        case WM_VSCROLL:
+            return g->OnVScroll(wp);
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            return g->OnMouseDown(lp);
+        case WM_SETFOCUS:
+            return g->OnSetFocus(reinterpret_cast<HWND>(wp));
+        case WM_COMMAND:
+            return g->OnCommand(wp, lp);
+        case WM_CTLCOLOREDIT:
+            return g->OnCtlColorEdit(reinterpret_cast<HDC>(wp));
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+        case WM_GETTEXT:
+            return g->OnGetText(wp, lp, false);
+        case WM_GETTEXTLENGTH:
+            return g->OnGetText(0, 0, true);
+        case kGridGetCursor:
+            return MAKELONG(g->col_, g->row_);
+        case kGridGetTopRow:
+            return g->topRow_;
+        case kGridQueryCell:
+            g->queryCol_ = static_cast<int>(wp);
+            g->queryRow_ = static_cast<int>(lp);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+            if (g->editBrush_) DeleteObject(g->editBrush_);
+            delete g;
+            return DefWindowProcA(w, msg, wp, lp);
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+// --- geometry
+
+int Grid::ColLeft(int col) const {
+    int x = 0;
+    for (int c = 0; c < col && c < kGridCols; ++c) x += width_[c] + kLine;
+    return x;
+}
+
+int Grid::RowTop(int row) const { return row == 0 ? 0 : kPitch + (row - topRow_) * kPitch; }
+
+RECT Grid::CellRect(int col, int row) const {
+    RECT r;
+    r.left = ColLeft(col);
+    r.top = RowTop(row);
+    r.right = r.left + width_[col];
+    r.bottom = r.top + kGridRowHeight;
+    return r;
+}
+
+int Grid::VisibleRows() const {
+    RECT c;
+    GetClientRect(hwnd_, &c);
+    return std::max(1, static_cast<int>((c.bottom - kPitch) / kPitch));
+}
+
+int Grid::MaxTopRow() const { return std::max(1, kLastRow - VisibleRows() + 1); }
+
+void Grid::UpdateScrollBar() {
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    si.nMin = 1;
+    si.nMax = kLastRow;
+    si.nPage = static_cast<UINT>(VisibleRows());
+    si.nPos = topRow_;
+    SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+}
+
+void Grid::ScrollTo(int top) {
+    top = std::clamp(top, 1, MaxTopRow());
+    if (top == topRow_) return;
+    topRow_ = top;
+    UpdateScrollBar();
+    PlaceEditor();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void Grid::EnsureVisible(int row) {
+    if (row < topRow_) {
+        ScrollTo(row);
+    } else if (row >= topRow_ + VisibleRows()) {
+        ScrollTo(row - VisibleRows() + 1);
+    }
+}
+
+void Grid::InvalidateCell(int col, int row) {
+    RECT r = CellRect(col, row);
+    InvalidateRect(hwnd_, &r, FALSE);
+}
+
+// --- the in-place editor
+
+bool Grid::OursOrChild(HWND w) const { return w && (w == hwnd_ || w == edit_); }
+
+// Puts the editor over the cursor's data cell. A cell scrolled out of view takes the editor
+// along outside the client area, so that it keeps the focus and its text.
+void Grid::PlaceEditor() {
+    if (col_ != kGridEditCol) {
+        if (IsWindowVisible(edit_)) {
+            if (GetFocus() == edit_) SetFocus(hwnd_);
+            ShowWindow(edit_, SW_HIDE);
+        }
+        return;
+    }
+    RECT r = CellRect(col_, row_);
+    if (row_ < topRow_) OffsetRect(&r, 0, -10000);
+    SetWindowPos(edit_, nullptr, r.left + 3, r.top + 3, r.right - r.left - 4, kGridRowHeight - 4,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+// Fills the editor from the owner's cell, all of it selected, as when a cell is entered.
+void Grid::LoadEditor() {
+    if (col_ != kGridEditCol) return;
+    editOriginal_ = owner_->GridCellText(col_, row_);
+    loadingEditor_ = true;
+    SetWindowTextA(edit_, editOriginal_.c_str());
+    loadingEditor_ = false;
+    SendMessageA(edit_, EM_SETSEL, 0, -1);
+}
+
+void Grid::CellChanged(int col, int row) {
+    if (col == col_ && row == row_ && col == kGridEditCol) {
+        std::string text = owner_->GridCellText(col, row);
+        if (text != WindowText(edit_)) {
+            editOriginal_ = text;
+            loadingEditor_ = true;
+            SetWindowTextA(edit_, text.c_str());
+            loadingEditor_ = false;
+            SendMessageA(edit_, EM_SETSEL, text.size(), text.size());
+        }
+    }
+    if (col >= 0 && col < kGridCols && row >= 0 && row < kGridRows) InvalidateCell(col, row);
+}
+
+// --- cursor
+
+void Grid::MoveCursor(int col, int row) {
+    col = std::clamp(col, 1, kGridCols - 1);
+    row = std::clamp(row, 1, kLastRow);
+    if (col == col_ && row == row_) {
+        EnsureVisible(row);
+        return;
+    }
+    bool editorHadFocus = GetFocus() == edit_;
+    InvalidateCell(col_, row_);
+    col_ = col;
+    row_ = row;
+    EnsureVisible(row);
+    InvalidateCell(col_, row_);
+    LoadEditor();
+    PlaceEditor();
+    if (col_ == kGridEditCol && (editorHadFocus || GetFocus() == hwnd_)) SetFocus(edit_);
+}
+
+void Grid::SetCursor(int col, int row) { MoveCursor(col, row); }
+
+void Grid::SetTopRow(int row) { ScrollTo(row); }
+
+void Grid::SetColumnWidth(int col, int px) {
+    if (col < 0 || col >= kGridCols || px < 0) return;
+    width_[col] = px;
+    PlaceEditor();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void Grid::Focus() {
+    if (col_ == kGridEditCol && IsWindowVisible(edit_)) {
+        SetFocus(edit_);
+    } else {
+        SetFocus(hwnd_);
+    }
+}
+
+bool Grid::HasFocus() const { return OursOrChild(GetFocus()); }
+
+bool Grid::Navigable(WORD vk) const {
+    switch (vk) {
+        case VK_UP:
+        case VK_DOWN:
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_HOME:
+        case VK_END:
+            return true;
+    }
+    return false;
+}
+
+void Grid::Navigate(WORD vk) {
+    const int page = VisibleRows();
+    switch (vk) {
+        case VK_UP:
+            MoveCursor(col_, row_ - 1);
+            break;
+        case VK_DOWN:
+            MoveCursor(col_, row_ + 1);
+            break;
+        case VK_PRIOR:
+            ScrollTo(topRow_ - page);
+            MoveCursor(col_, row_ - page);
+            break;
+        case VK_NEXT:
+            ScrollTo(topRow_ + page);
+            MoveCursor(col_, row_ + page);
+            break;
+        case VK_LEFT:
+            MoveCursor(col_ - 1, row_);
+            break;
+        case VK_RIGHT:
+            MoveCursor(col_ + 1, row_);
+            break;
+        case VK_HOME:
+            MoveCursor(CtrlDown() ? col_ : 1, CtrlDown() ? 1 : row_);
+            break;
+        case VK_END:
+            MoveCursor(CtrlDown() ? col_ : kGridCols - 1, CtrlDown() ? kLastRow : row_);
+            break;
+    }
+}
+
+// --- messages
+
+LRESULT Grid::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    HGDIOBJ oldFont = SelectObject(dc, font_);
+    SetBkMode(dc, OPAQUE);
+    // Lines and the area beyond the cells first; cells paint over them.
+    HBRUSH lines = CreateSolidBrush(kLineColour);
+    RECT cellsArea = {0, 0, ColLeft(kGridCols), client.bottom};
+    FillRect(dc, &cellsArea, lines);
+    DeleteObject(lines);
+    RECT beyond = {cellsArea.right, 0, client.right, client.bottom};
+    FillRect(dc, &beyond, GetSysColorBrush(COLOR_WINDOW));
+    int lastRow = std::min(kLastRow, topRow_ + VisibleRows());
+    for (int row = 0; row <= lastRow; ++row) {
+        if (row != 0 && row < topRow_) continue;
+        for (int col = 0; col < kGridCols; ++col) {
+            RECT r = CellRect(col, row);
+            RECT hit;
+            if (!IntersectRect(&hit, &r, &ps.rcPaint)) continue;
+            GridCellLook look = owner_->GridCellStyle(col, row, col == col_ && row == row_);
+            std::string text = owner_->GridCellText(col, row);
+            if (look.fixed) {
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            } else {
+                SetBkColor(dc, look.background);
+                SetTextColor(dc, RGB(0, 0, 0));
+            }
+            ExtTextOutA(dc, r.left + look.textX, r.top + look.textY, ETO_CLIPPED | ETO_OPAQUE, &r,
+                        text.data(), static_cast<UINT>(text.size()), nullptr);
+            if (look.fixed) DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+        }
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(hwnd_, &ps);
+    return 0;
+}
+
+LRESULT Grid::OnSize() {
+    UpdateScrollBar();
+    if (topRow_ > MaxTopRow()) ScrollTo(MaxTopRow());
+    PlaceEditor();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    return 0;
+}
+
+LRESULT Grid::OnKeyDown(UINT msg, WPARAM wp, LPARAM lp) {
+    WORD vk = static_cast<WORD>(wp);
+    owner_->GridKeyDown(vk);
+    if (vk == 0) {
+        consumedVk_ = static_cast<WORD>(wp);
+        return 0;
+    }
+    consumedVk_ = 0;
+    if (Navigable(vk)) {
+        Navigate(vk);
+        return 0;
+    }
+    if (msg == WM_SYSKEYDOWN) return DefWindowProcA(hwnd_, msg, vk, lp);
+    return 0;
+}
+
+LRESULT Grid::OnKeyUp(UINT msg, WPARAM wp, LPARAM lp) {
+    if (consumedVk_ && static_cast<WORD>(wp) == consumedVk_) {
+        consumedVk_ = 0;
+        return 0;
+    }
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+LRESULT Grid::OnChar(WPARAM wp) {
+    char ch = static_cast<char>(wp);
+    owner_->GridChar(ch);
+    // A character typed on the data cell goes to its editor.
+    if (ch && col_ == kGridEditCol && IsWindowVisible(edit_)) {
+        SetFocus(edit_);
+        CallWindowProcA(editProc_, edit_, WM_CHAR, static_cast<unsigned char>(ch), 0);
+    }
+    return 0;
+}
+
+LRESULT Grid::OnMouseWheel(WPARAM wp) {
+    wheelRest_ += GET_WHEEL_DELTA_WPARAM(wp);
+    int notches = wheelRest_ / WHEEL_DELTA;
+    wheelRest_ -= notches * WHEEL_DELTA;
+    if (notches) ScrollTo(topRow_ - notches * kWheelRows);
+    return 0;
+}
+
+LRESULT Grid::OnVScroll(WPARAM wp) {
+    const int page = VisibleRows();
+    switch (LOWORD(wp)) {
+        case SB_LINEUP:
+            ScrollTo(topRow_ - 1);
+            break;
+        case SB_LINEDOWN:
+            ScrollTo(topRow_ + 1);
+            break;
+        case SB_PAGEUP:
+            ScrollTo(topRow_ - page);
+            break;
+        case SB_PAGEDOWN:
+            ScrollTo(topRow_ + page);
+            break;
+        case SB_TOP:
+            ScrollTo(1);
+            break;
+        case SB_BOTTOM:
+            ScrollTo(MaxTopRow());
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO si = {};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_TRACKPOS;
+            GetScrollInfo(hwnd_, SB_VERT, &si);
+            ScrollTo(si.nTrackPos);
+            break;
+        }
+    }
+    return 0;
+}
+
+LRESULT Grid::OnMouseDown(LPARAM lp) {
+    const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    int col = -1, row = -1;
+    for (int c = 0; c < kGridCols; ++c) {
+        if (x >= ColLeft(c) && x < ColLeft(c) + width_[c] + kLine) col = c;
+    }
+    if (y >= 0 && y < kPitch) {
+        row = 0;
+    } else if (y >= kPitch) {
+        int r = topRow_ + (y - kPitch) / kPitch;
+        if (r <= kLastRow) row = r;
+    }
+    if (col >= 0 && row >= 0) owner_->GridMouseDown(col, row);
+    if (!HasFocus()) Focus();
+    if (col >= 1 && row >= 1) MoveCursor(col, row);
+    return 0;
+}
+
+LRESULT Grid::OnSetFocus(HWND from) {
+    // The editor takes the keys while the cursor is on the data column.
+    if (col_ == kGridEditCol && IsWindowVisible(edit_)) SetFocus(edit_);
+    if (!OursOrChild(from)) owner_->GridEnter();
+    return 0;
+}
+
+LRESULT Grid::OnCommand(WPARAM wp, LPARAM lp) {
+    if (reinterpret_cast<HWND>(lp) == edit_ && HIWORD(wp) == EN_CHANGE && !loadingEditor_) {
+        owner_->GridCellEdited(col_, row_, WindowText(edit_));
+    }
+    return 0;
+}
+
+LRESULT Grid::OnCtlColorEdit(HDC dc) {
+    GridCellLook look = owner_->GridCellStyle(col_, row_, true);
+    if (look.background != editColour_) {
+        if (editBrush_) DeleteObject(editBrush_);
+        editBrush_ = CreateSolidBrush(look.background);
+        editColour_ = look.background;
+    }
+    SetBkColor(dc, look.background);
+    SetTextColor(dc, RGB(0, 0, 0));
+    return reinterpret_cast<LRESULT>(editBrush_);
+}
+
+LRESULT Grid::OnGetText(WPARAM wp, LPARAM lp, bool lengthOnly) {
+    int col = queryCol_ >= 0 ? queryCol_ : col_;
+    int row = queryRow_ >= 0 ? queryRow_ : row_;
+    std::string text;
+    if (col >= 0 && col < kGridCols && row >= 0 && row < kGridRows) {
+        text = owner_->GridCellText(col, row);
+    }
+    if (lengthOnly) return static_cast<LRESULT>(text.size());
+    if (wp == 0) return 0;
+    size_t n = std::min(text.size(), static_cast<size_t>(wp) - 1);
+    char* out = reinterpret_cast<char*>(lp);
+    text.copy(out, n);
+    out[n] = '\0';
+    return static_cast<LRESULT>(n);
+}
+
+// The editor's messages: keys, characters, focus and mouse go to the owner first, and the keys
+// that move between cells go to the grid.
+LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: {
+            WORD vk = static_cast<WORD>(wp);
+            owner_->GridKeyDown(vk);
+            if (vk == 0) {
+                consumedVk_ = static_cast<WORD>(wp);
+                return 0;
+            }
+            consumedVk_ = 0;
+            if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT) {
+                Navigate(vk);
+                return 0;
+            }
+            if (vk == VK_ESCAPE && msg == WM_KEYDOWN) {
+                SetWindowTextA(edit_, editOriginal_.c_str());
+                SendMessageA(edit_, EM_SETSEL, 0, -1);
+                return 0;
+            }
+            if (vk == VK_LEFT && msg == WM_KEYDOWN) {
+                // Left from the start of the text (or with all of it selected) leaves the cell.
+                DWORD from = 0, to = 0;
+                SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                             reinterpret_cast<LPARAM>(&to));
+                if (from == 0 &&
+                    (to == 0 || to == static_cast<DWORD>(GetWindowTextLengthA(edit_)))) {
+                    Navigate(vk);
+                    return 0;
+                }
+            }
+            return CallWindowProcA(editProc_, edit_, msg, vk, lp);
+        }
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            if (consumedVk_ && static_cast<WORD>(wp) == consumedVk_) {
+                consumedVk_ = 0;
+                return 0;
+            }
+            break;
+        case WM_CHAR: {
+            char ch = static_cast<char>(wp);
+            owner_->GridChar(ch);
+            if (!ch) return 0;
+            return CallWindowProcA(editProc_, edit_, msg, static_cast<unsigned char>(ch), lp);
+        }
+        case WM_SETFOCUS:
+            if (!OursOrChild(reinterpret_cast<HWND>(wp))) owner_->GridEnter();
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            owner_->GridMouseDown(col_, row_);
+            break;
+        case WM_MOUSEWHEEL:
+            return OnMouseWheel(wp);
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+    }
+    return CallWindowProcA(editProc_, edit_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Grid::EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    Grid* g = Of(w);
+    return g->EditMessage(msg, wp, lp);
+}
+
+}  // namespace yv::win
