@@ -340,7 +340,9 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
     if (editIndex < 0 || editIndex >= settings::kRuleRows) return;
     const int i = editIndex;
     if (editCol == 1 && editRow == 1 && japanese) {
+        // A refused key's character must not type into the cell just restored.
         key = 0;
+        swallow = true;
         ShowError(kOnOffNoSwap);
         RestoreDataCell();
         return;
@@ -390,6 +392,7 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
         if (vk == kVkShift && !japanese) return;
         if (RefusedForKeyCode()) {
             key = 0;
+            swallow = true;
             return;
         }
         const int target = japanese ? (vk == kVkTab ? kScanTab : captured.scanIndex)
