@@ -15,14 +15,12 @@ namespace {
 using settings::KeyName;
 
 constexpr std::uint16_t kVkShift = 0x10;
-constexpr std::uint16_t kVkTab = 0x09;
 constexpr std::uint16_t kVkDelete = 0x2E;
 constexpr std::uint16_t kVkPageUp = 0x21;
 constexpr std::uint16_t kVkPageDown = 0x22;
 constexpr std::uint16_t kVkLeft = 0x25;
 constexpr std::uint16_t kVkUp = 0x26;
 constexpr std::uint16_t kVkDown = 0x28;
-constexpr int kScanTab = 0x0F;
 
 constexpr int kColumnWidths[3] = {40, 110, 700};
 constexpr int kGridWidthExtra = 25;  // the vertical scroll bar and the borders
@@ -395,8 +393,9 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
             swallow = true;
             return;
         }
-        const int target = japanese ? (vk == kVkTab ? kScanTab : captured.scanIndex)
-                                    : settings::OneKeyTarget(vk, captured.scanIndex);
+        // The capture already gives Tab its scan index 0x0F.
+        const int target =
+            japanese ? captured.scanIndex : settings::OneKeyTarget(vk, captured.scanIndex);
         const auto token = settings::FormatKeyToken(target, japanese);
         if (!token) {
             key = 0;

@@ -70,7 +70,7 @@ class View {
     // Window.
     virtual std::string Caption() = 0;
     virtual void SetAppTitle(const std::string& title) = 0;
-    virtual Bounds WindowBounds() = 0;  // the present bounds of the normal (not maximized) window
+    virtual Bounds WindowBounds() = 0;  // the present bounds (the maximized ones when maximized)
     virtual void SetWindowBounds(const Bounds& b) = 0;
     virtual bool Maximized() = 0;
     virtual void SetMaximized(bool on) = 0;

@@ -5,6 +5,7 @@
 // Script tokens:
 //   d:KEY       key-down of a named key (table below), then the character it derives
 //   t:TEXT      typing: a key-down and a character for each byte
+//   ch:X        a character alone, as an input method delivers its result
 //   pad:N       the user edits the current cell: N bytes 'x' appended
 //   at:C,R      mouse click on cell (C,R)
 //   btn:NAME    operation-key button (Tab Del Pup Pdwn Top Left Right Down Alt Ctrl PrtScr Win
@@ -168,6 +169,8 @@ class Transcript : public ::testing::TestWithParam<Case> {
                 const bool alnum = std::isalnum(static_cast<unsigned char>(c)) != 0;
                 Press({"", static_cast<std::uint16_t>(alnum ? std::toupper(c) : 0xE5), 0, c});
             }
+        } else if (verb == "ch") {
+            Char(arg[0]);  // a character without a key-down, as an input method delivers it
         } else if (verb == "pad") {
             view_.cells[2][view_.row] += std::string(std::stoi(arg), 'x');
         } else if (verb == "at") {
@@ -218,6 +221,7 @@ class Transcript : public ::testing::TestWithParam<Case> {
             view_.bounds = {n[0], n[1], n[2], n[3]};
         } else if (verb == "max") {
             view_.maximized = true;
+            view_.bounds = {0, 0, 1920, 1040};
         } else if (verb == "ro" || verb == "rw") {
             ASSERT_EQ(::chmod(path_.c_str(), verb == "ro" ? 0444 : 0644), 0);
         } else if (verb == "?row") {
@@ -369,11 +373,13 @@ const Case kCheckBoxes[] = {
       "FocusGrid"},
      "p=0 dirty=0 end=0 hs=1 nl=1 auto=1",
      "[Config]|henstart=1|numlockon=1|AplAutoOff=1|"},
-    {"ClearingHenstart3Marks",
+    // Undo rereads a henstart of 3 while CB1 stays ticked, so the clearing sees the 3.
+    {"ClearingHenstart3AfterUndoMarks",
      "[Config]|henstart=3|",
      nullptr,
-     "cb:1 ?dirty",
-     {"FocusGrid", "dirty 1"},
+     "cb:3 undo cb:1 ?dirty",
+     {"FocusGrid", "Box(info, yesno) 変更した設定を取り消しますか -> Yes", "CB3 := on", "FocusGrid",
+      "TopRow(1)", "Cursor(1,1)", "FocusGrid", "FocusGrid", "dirty 1"},
      "p=0 dirty=1 end=0 hs=0 nl=0 auto=0"},
     {"CB2BothWaysMarksAndUndoRestores",
      "[Config]|numlockon=0|",
@@ -527,6 +533,12 @@ const Case kKeyColumn[] = {
       "Cursor(2,8)"},
      "p=0 dirty=0 end=0 hs=0 nl=0 auto=0 0:7B/7B 1:41/41=abc 2:-1E/-1E=[1E]:【Ａ】 5:42/42=bee "
      "7:-36/0 100:43/43=last"},
+    {"ClickInThePendingRowKeepsIt",
+     kRules,
+     nullptr,
+     "at:1,7 d:A at:2,7 at:1,7 ?row:7",
+     {"Cell(1,7) := Ａ", "Cursor(2,7)", "row 7:    6 | Ａ | "},
+     nullptr},
     {"NumEnterAndRightAltCodes",
      kRules,
      nullptr,
@@ -562,6 +574,12 @@ const Case kDataColumn[] = {
      {"Cell(1,7) := Ａ", "Cursor(2,7)", "Cursor(1,8)", "at 1,8 top 1"},
      "p=0 dirty=1 end=0 hs=0 nl=0 auto=0 0:7B/7B 1:41/41=abc 2:-1E/-1E=[1E]:【Ａ】 5:42/42=bee "
      "6:41/41=hi 100:43/43=last"},
+    {"SwallowedUntilTheGridGainsFocus",
+     kRules,
+     nullptr,
+     "at:1,7 d:A ch:z cb:1 ch:z ?row:7",
+     {"Cell(1,7) := Ａ", "Cursor(2,7)", "FocusGrid", "row 7:    6 | Ａ | z"},
+     nullptr},
     {"EnterCutsTo100BytesWholeCharacters",
      "[Config]|key6=65|",
      nullptr,
