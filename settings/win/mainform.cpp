@@ -282,13 +282,20 @@ LRESULT MainForm::OnActivate(WPARAM wp) {
         if (f && IsChild(hwnd_, f)) lastFocus_ = f;
         return 0;
     }
-    if (lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_)) {
-        restoringFocus_ = true;
+    RestoreFocus();
+    return 0;
+}
+
+// The window's own focus goes on to the control that had it last, the grid at first.
+void MainForm::RestoreFocus() {
+    restoringFocus_ = true;
+    if (lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+        IsWindowEnabled(lastFocus_)) {
         SetFocus(lastFocus_);
-        restoringFocus_ = false;
-        return 0;
+    } else {
+        grid_->Focus();
     }
-    return DefWindowProcA(hwnd_, WM_ACTIVATE, wp, 0);
+    restoringFocus_ = false;
 }
 
 LRESULT MainForm::OnClose() {
