@@ -1,0 +1,107 @@
+// Looks into the running settings editor for the Wine tests:
+//   edtool cell COL ROW        print the text of a grid cell
+//   edtool cursor              print the grid cursor as "COL ROW"
+//   edtool box CAPTION         print the text of the open box with that caption
+//   edtool press CAPTION BUTTON   click a button of that box ("はい(&Y)", "OK" ...)
+//   edtool close CAPTION       use the box's close button
+//   edtool click BUTTON        click a button or radio item of the main window
+//   edtool checked BUTTON      exit 0 when that check box or radio item is ticked
+//   edtool count TITLE         print how many top-level windows have that title
+// Texts are in the ANSI code page. Exit 1 when the window or control is missing.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr char kMainClass[] = "YorvanSetMain";
+constexpr char kMainTitle[] = "Yorvan2変換設定";
+constexpr char kGridClass[] = "YvGrid";
+constexpr char kBoxClass[] = "YvBox";
+constexpr int kBoxTextId = 100;
+constexpr UINT kGridGetCursor = WM_APP + 40, kGridQueryCell = WM_APP + 41;
+
+std::string TextOf(HWND w) {
+    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(got));
+    return s;
+}
+
+HWND Main() { return FindWindowA(kMainClass, kMainTitle); }
+
+HWND Grid() {
+    HWND m = Main();
+    return m ? FindWindowExA(m, nullptr, kGridClass, nullptr) : nullptr;
+}
+
+// A direct child of `parent` whose text is `text`.
+HWND ChildByText(HWND parent, const char* text) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (TextOf(c) == text) return c;
+    }
+    return nullptr;
+}
+
+struct Counter {
+    const char* title;
+    int n;
+};
+
+BOOL CALLBACK CountTitle(HWND w, LPARAM lp) {
+    auto* c = reinterpret_cast<Counter*>(lp);
+    char buf[256] = "";
+    GetWindowTextA(w, buf, sizeof buf);
+    if (std::string(buf) == c->title) ++c->n;
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const std::string cmd = argv[1];
+    if (cmd == "cell" && argc == 4) {
+        HWND g = Grid();
+        if (!g) return 1;
+        SendMessageA(g, kGridQueryCell, std::atoi(argv[2]), std::atoi(argv[3]));
+        std::fputs(TextOf(g).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "cursor") {
+        HWND g = Grid();
+        if (!g) return 1;
+        LRESULT c = SendMessageA(g, kGridGetCursor, 0, 0);
+        std::printf("%d %d", LOWORD(c), HIWORD(c));
+        return 0;
+    }
+    if (cmd == "count" && argc == 3) {
+        Counter c = {argv[2], 0};
+        EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&c));
+        std::printf("%d", c.n);
+        return 0;
+    }
+    if (argc < 3) return 2;
+    if (cmd == "click" || cmd == "checked") {
+        HWND m = Main();
+        HWND b = m ? ChildByText(m, argv[2]) : nullptr;
+        if (!b) return 1;
+        if (cmd == "checked") return SendMessageA(b, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
+        return PostMessageA(b, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    HWND box = FindWindowA(kBoxClass, argv[2]);
+    if (!box) return 1;
+    if (cmd == "box") {
+        std::fputs(TextOf(GetDlgItem(box, kBoxTextId)).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "close") return PostMessageA(box, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (cmd == "press" && argc == 4) {
+        HWND b = ChildByText(box, argv[3]);
+        return b && PostMessageA(b, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    return 2;
+}
