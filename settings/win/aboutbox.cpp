@@ -1,5 +1,7 @@
 #include "aboutbox.h"
 
+#include <shellapi.h>
+
 #include <string>
 
 #include "about.h"
@@ -200,5 +202,9 @@ void AboutBox::Show() {
 }
 
 void AboutBox::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+void HelpWindows::ShellOpen(const std::string& file) {
+    ShellExecuteA(main_, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 }  // namespace yv::win

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
+
+#include "about.h"
 
 namespace yv::win {
 
@@ -41,6 +44,24 @@ class AboutBox {
     HFONT fontFixed_ = nullptr;
     HFONT fontTime_ = nullptr;
     HICON icon_ = nullptr;
+};
+
+// The Help menu's view: the version box and the shell, for the main window `main`.
+class HelpWindows : public editor::HelpView {
+  public:
+    HelpWindows(HWND main, AboutBox* box) : main_(main), box_(box) {}
+    void SetMainWindowEnabled(bool on) override { EnableWindow(main_, on ? TRUE : FALSE); }
+    void ShowAboutBox() override {
+        if (box_ != nullptr) box_->Show();
+    }
+    void HideAboutBox() override {
+        if (box_ != nullptr) box_->Hide();
+    }
+    void ShellOpen(const std::string& file) override;
+
+  private:
+    HWND main_;
+    AboutBox* box_;
 };
 
 }  // namespace yv::win
