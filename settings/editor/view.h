@@ -70,7 +70,8 @@ class View {
     // Window.
     virtual std::string Caption() = 0;
     virtual void SetAppTitle(const std::string& title) = 0;
-    virtual Bounds WindowBounds() = 0;  // the present bounds (the maximized ones when maximized)
+    // The present bounds; the editor reads them only while the window is not maximized.
+    virtual Bounds WindowBounds() = 0;
     virtual void SetWindowBounds(const Bounds& b) = 0;
     virtual bool Maximized() = 0;
     virtual void SetMaximized(bool on) = 0;
