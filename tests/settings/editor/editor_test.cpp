@@ -507,6 +507,19 @@ TEST(FormShow, FillsTheWindowInOrder) {
               " Ｎｏ |OnOff|   1| 100");
 }
 
+// A failure while the window is first shown ends the program as the end button does.
+TEST(FormShow, FailureEndsWithoutTheEndQuestion) {
+    struct BrokenView : FakeView {
+        void SetLabel(Label, const std::string&) override { throw std::runtime_error("no"); }
+    } view;
+    Editor ed(view, "/nonexistent/Yorvan2.ini");
+    view.Attach(&ed);
+    ed.FormShow();
+    EXPECT_EQ(Join(Lines(view.log.end() - 3, view.log.end())),
+              "Box(error, ok) 画面の表示に失敗しました\r\nプログラムを終了します -> Yes / "
+              "CloseWindow / Destroyed");
+}
+
 // ---- program start ----
 
 class FakeStart : public StartPlatform {
