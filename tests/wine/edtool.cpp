@@ -7,8 +7,13 @@
 //   edtool click BUTTON        click a button or radio item of the main window
 //   edtool checked BUTTON      exit 0 when that check box or radio item is ticked
 //   edtool count TITLE         print how many top-level windows have that title
+//   edtool mem                 print the editor's working set, its peak and private bytes in KiB
+//   edtool waitpaint MS        print "ready", then the Unix time in ns once the editor's grid is
+//                              shown and painted (within MS milliseconds)
+//   edtool repaint N           repaint the whole grid N times, print the mean in microseconds
 // Texts are in the ANSI code page. Exit 1 when the window or control is missing.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +64,13 @@ BOOL CALLBACK CountTitle(HWND w, LPARAM lp) {
     return TRUE;
 }
 
+unsigned long long UnixNs() {
+    FILETIME ft;
+    GetSystemTimePreciseAsFileTime(&ft);
+    ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (t - 116444736000000000ULL) * 100ULL;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +94,51 @@ int main(int argc, char** argv) {
         Counter c = {argv[2], 0};
         EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&c));
         std::printf("%d", c.n);
+        return 0;
+    }
+    if (cmd == "mem") {
+        HWND m = Main();
+        DWORD pid = 0;
+        if (!m || !GetWindowThreadProcessId(m, &pid)) return 1;
+        HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        if (!proc) return 1;
+        PROCESS_MEMORY_COUNTERS pm = {};
+        pm.cb = sizeof pm;
+        BOOL got = GetProcessMemoryInfo(proc, &pm, sizeof pm);
+        CloseHandle(proc);
+        if (!got) return 1;
+        std::printf("workingset=%lu peak=%lu commit=%lu",
+                    static_cast<unsigned long>(pm.WorkingSetSize / 1024),
+                    static_cast<unsigned long>(pm.PeakWorkingSetSize / 1024),
+                    static_cast<unsigned long>(pm.PagefileUsage / 1024));
+        return 0;
+    }
+    if (cmd == "waitpaint" && argc == 3) {
+        std::printf("ready\n");
+        std::fflush(stdout);
+        const ULONGLONG end = GetTickCount64() + std::strtoul(argv[2], nullptr, 10);
+        while (GetTickCount64() < end) {
+            HWND g = Grid();
+            // Painted: visible, with nothing left to paint.
+            if (g && IsWindowVisible(Main()) && !GetUpdateRect(g, nullptr, FALSE)) {
+                std::printf("%llu\n", UnixNs());
+                return 0;
+            }
+            Sleep(1);
+        }
+        return 1;
+    }
+    if (cmd == "repaint" && argc == 3) {
+        HWND g = Grid();
+        const int n = std::atoi(argv[2]);
+        if (!g || n <= 0) return 1;
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        for (int i = 0; i < n; ++i)
+            RedrawWindow(g, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        QueryPerformanceCounter(&b);
+        std::printf("%.0f", (b.QuadPart - a.QuadPart) * 1e6 / f.QuadPart / n);
         return 0;
     }
     if (argc < 3) return 2;
