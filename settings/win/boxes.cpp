@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "strutil.h"
+#include "winlogic.h"
 
 namespace yv::win {
 namespace {
@@ -17,6 +18,36 @@ constexpr char kClassName[] = "YvBox";
 constexpr int kMargin = 16;
 constexpr int kButtonW = 96, kButtonH = 26, kButtonGap = 10;
 constexpr int kIconSize = 32;
+
+BoxButton ButtonOf(int id) {
+    switch (id) {
+        case IDYES:
+            return BoxButton::kYes;
+        case IDNO:
+            return BoxButton::kNo;
+        case IDOK:
+            return BoxButton::kOk;
+        case IDCANCEL:
+            return BoxButton::kCancel;
+    }
+    return BoxButton::kNone;
+}
+
+int IdOf(BoxButton b) {
+    switch (b) {
+        case BoxButton::kYes:
+            return IDYES;
+        case BoxButton::kNo:
+            return IDNO;
+        case BoxButton::kOk:
+            return IDOK;
+        case BoxButton::kCancel:
+            return IDCANCEL;
+        case BoxButton::kNone:
+            break;
+    }
+    return 0;  // closed
+}
 
 struct BoxContext {
     bool done = false;
@@ -198,12 +229,14 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
         if (m.message == WM_KEYDOWN && ours) {
             if (m.wParam == VK_RETURN) {
                 HWND f = GetFocus();
-                int id = (f && f != ctx.field && GetParent(f) == box) ? GetDlgCtrlID(f) : 0;
-                Finish(box, &ctx, id > 0 && id != kBoxTextId ? id : l.buttons.front().id);
+                const int focused =
+                    (f && f != ctx.field && GetParent(f) == box) ? GetDlgCtrlID(f) : 0;
+                Finish(box, &ctx,
+                       IdOf(EnterChoice(ButtonOf(focused), ButtonOf(l.buttons.front().id))));
                 continue;
             }
             if (m.wParam == VK_ESCAPE) {
-                Finish(box, &ctx, hasNo ? IDNO : (l.field ? IDCANCEL : 0));
+                Finish(box, &ctx, IdOf(EscapeChoice(hasNo, l.field)));
                 continue;
             }
         }

@@ -10,10 +10,6 @@ namespace yv::win {
 namespace {
 
 constexpr char kClassName[] = "YvGrid";
-constexpr int kLine = 1;
-constexpr int kPitch = kGridRowHeight + kLine;
-constexpr int kLastRow = kGridRows - 1;
-constexpr int kWheelRows = 3;
 constexpr int kEditLimit = 2047;  // the editor cuts to 100 bytes on Enter; this bounds a paste
 constexpr COLORREF kLineColour = RGB(192, 192, 192);
 
@@ -116,7 +112,7 @@ LRESULT CALLBACK Grid::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case kGridGetCursor:
             return MAKELONG(g->col_, g->row_);
         case kGridGetTopRow:
-            return g->topRow_;
+            return g->geo_.topRow;
         case kGridQueryCell:
             g->queryCol_ = static_cast<int>(wp);
             g->queryRow_ = static_cast<int>(lp);
@@ -132,58 +128,36 @@ LRESULT CALLBACK Grid::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 // --- geometry
 
-int Grid::ColLeft(int col) const {
-    int x = 0;
-    for (int c = 0; c < col && c < kGridCols; ++c) x += width_[c] + kLine;
-    return x;
-}
-
-int Grid::RowTop(int row) const { return row == 0 ? 0 : kPitch + (row - topRow_) * kPitch; }
-
 RECT Grid::CellRect(int col, int row) const {
     RECT r;
-    r.left = ColLeft(col);
-    r.top = RowTop(row);
-    r.right = r.left + width_[col];
+    r.left = geo_.ColLeft(col);
+    r.top = geo_.RowTop(row);
+    r.right = r.left + geo_.width[col];
     r.bottom = r.top + kGridRowHeight;
     return r;
 }
-
-int Grid::VisibleRows() const {
-    RECT c;
-    GetClientRect(hwnd_, &c);
-    return std::max(1, static_cast<int>((c.bottom - kPitch) / kPitch));
-}
-
-int Grid::MaxTopRow() const { return std::max(1, kLastRow - VisibleRows() + 1); }
 
 void Grid::UpdateScrollBar() {
     SCROLLINFO si = {};
     si.cbSize = sizeof si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
     si.nMin = 1;
-    si.nMax = kLastRow;
-    si.nPage = static_cast<UINT>(VisibleRows());
-    si.nPos = topRow_;
+    si.nMax = kGridLastRow;
+    si.nPage = static_cast<UINT>(geo_.VisibleRows());
+    si.nPos = geo_.topRow;
     SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
 }
 
 void Grid::ScrollTo(int top) {
-    top = std::clamp(top, 1, MaxTopRow());
-    if (top == topRow_) return;
-    topRow_ = top;
+    top = geo_.ClampTop(top);
+    if (top == geo_.topRow) return;
+    geo_.topRow = top;
     UpdateScrollBar();
     PlaceEditor();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void Grid::EnsureVisible(int row) {
-    if (row < topRow_) {
-        ScrollTo(row);
-    } else if (row >= topRow_ + VisibleRows()) {
-        ScrollTo(row - VisibleRows() + 1);
-    }
-}
+void Grid::EnsureVisible(int row) { ScrollTo(geo_.TopShowing(row)); }
 
 void Grid::InvalidateCell(int col, int row) {
     RECT r = CellRect(col, row);
@@ -205,7 +179,7 @@ void Grid::PlaceEditor() {
         return;
     }
     RECT r = CellRect(col_, row_);
-    if (row_ < topRow_) OffsetRect(&r, 0, -10000);
+    if (row_ < geo_.topRow) OffsetRect(&r, 0, -10000);
     SetWindowPos(edit_, nullptr, r.left + 3, r.top + 3, r.right - r.left - 4, kGridRowHeight - 4,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -238,7 +212,7 @@ void Grid::CellChanged(int col, int row) {
 
 void Grid::MoveCursor(int col, int row) {
     col = std::clamp(col, 1, kGridCols - 1);
-    row = std::clamp(row, 1, kLastRow);
+    row = std::clamp(row, 1, kGridLastRow);
     if (col == col_ && row == row_) {
         EnsureVisible(row);
         return;
@@ -260,7 +234,7 @@ void Grid::SetTopRow(int row) { ScrollTo(row); }
 
 void Grid::SetColumnWidth(int col, int px) {
     if (col < 0 || col >= kGridCols || px < 0) return;
-    width_[col] = px;
+    geo_.width[col] = px;
     PlaceEditor();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -275,51 +249,39 @@ void Grid::Focus() {
 
 bool Grid::HasFocus() const { return OursOrChild(GetFocus()); }
 
-bool Grid::Navigable(WORD vk) const {
-    switch (vk) {
-        case VK_UP:
-        case VK_DOWN:
-        case VK_PRIOR:
-        case VK_NEXT:
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_HOME:
-        case VK_END:
-            return true;
-    }
-    return false;
-}
-
 void Grid::Navigate(WORD vk) {
-    const int page = VisibleRows();
+    GridKey key;
     switch (vk) {
         case VK_UP:
-            MoveCursor(col_, row_ - 1);
+            key = GridKey::kUp;
             break;
         case VK_DOWN:
-            MoveCursor(col_, row_ + 1);
+            key = GridKey::kDown;
             break;
         case VK_PRIOR:
-            ScrollTo(topRow_ - page);
-            MoveCursor(col_, row_ - page);
+            key = GridKey::kPageUp;
             break;
         case VK_NEXT:
-            ScrollTo(topRow_ + page);
-            MoveCursor(col_, row_ + page);
+            key = GridKey::kPageDown;
             break;
         case VK_LEFT:
-            MoveCursor(col_ - 1, row_);
+            key = GridKey::kLeft;
             break;
         case VK_RIGHT:
-            MoveCursor(col_ + 1, row_);
+            key = GridKey::kRight;
             break;
         case VK_HOME:
-            MoveCursor(CtrlDown() ? col_ : 1, CtrlDown() ? 1 : row_);
+            key = GridKey::kHome;
             break;
         case VK_END:
-            MoveCursor(CtrlDown() ? col_ : kGridCols - 1, CtrlDown() ? kLastRow : row_);
+            key = GridKey::kEnd;
             break;
+        default:
+            return;
     }
+    GridMove m = NavigateGrid(geo_, {col_, row_}, key, CtrlDown());
+    ScrollTo(m.topRow);
+    MoveCursor(m.to.col, m.to.row);
 }
 
 // --- messages
@@ -333,14 +295,14 @@ LRESULT Grid::OnPaint() {
     SetBkMode(dc, OPAQUE);
     // Lines and the area beyond the cells first; cells paint over them.
     HBRUSH lines = CreateSolidBrush(kLineColour);
-    RECT cellsArea = {0, 0, ColLeft(kGridCols), client.bottom};
+    RECT cellsArea = {0, 0, geo_.ColLeft(kGridCols), client.bottom};
     FillRect(dc, &cellsArea, lines);
     DeleteObject(lines);
     RECT beyond = {cellsArea.right, 0, client.right, client.bottom};
     FillRect(dc, &beyond, GetSysColorBrush(COLOR_WINDOW));
-    int lastRow = std::min(kLastRow, topRow_ + VisibleRows());
+    int lastRow = std::min(kGridLastRow, geo_.topRow + geo_.VisibleRows());
     for (int row = 0; row <= lastRow; ++row) {
-        if (row != 0 && row < topRow_) continue;
+        if (row != 0 && row < geo_.topRow) continue;
         for (int col = 0; col < kGridCols; ++col) {
             RECT r = CellRect(col, row);
             RECT hit;
@@ -365,8 +327,11 @@ LRESULT Grid::OnPaint() {
 }
 
 LRESULT Grid::OnSize() {
+    RECT c;
+    GetClientRect(hwnd_, &c);
+    geo_.clientHeight = c.bottom;
     UpdateScrollBar();
-    if (topRow_ > MaxTopRow()) ScrollTo(MaxTopRow());
+    ScrollTo(geo_.topRow);
     PlaceEditor();
     InvalidateRect(hwnd_, nullptr, FALSE);
     return 0;
@@ -380,7 +345,8 @@ LRESULT Grid::OnKeyDown(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     consumedVk_ = 0;
-    if (Navigable(vk)) {
+    if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT || vk == VK_LEFT ||
+        vk == VK_RIGHT || vk == VK_HOME || vk == VK_END) {
         Navigate(vk);
         return 0;
     }
@@ -408,33 +374,30 @@ LRESULT Grid::OnChar(WPARAM wp) {
 }
 
 LRESULT Grid::OnMouseWheel(WPARAM wp) {
-    wheelRest_ += GET_WHEEL_DELTA_WPARAM(wp);
-    int notches = wheelRest_ / WHEEL_DELTA;
-    wheelRest_ -= notches * WHEEL_DELTA;
-    if (notches) ScrollTo(topRow_ - notches * kWheelRows);
+    if (int rows = WheelRows(wheelRest_, GET_WHEEL_DELTA_WPARAM(wp))) ScrollTo(geo_.topRow - rows);
     return 0;
 }
 
 LRESULT Grid::OnVScroll(WPARAM wp) {
-    const int page = VisibleRows();
+    const int page = geo_.VisibleRows(), top = geo_.topRow;
     switch (LOWORD(wp)) {
         case SB_LINEUP:
-            ScrollTo(topRow_ - 1);
+            ScrollTo(top - 1);
             break;
         case SB_LINEDOWN:
-            ScrollTo(topRow_ + 1);
+            ScrollTo(top + 1);
             break;
         case SB_PAGEUP:
-            ScrollTo(topRow_ - page);
+            ScrollTo(top - page);
             break;
         case SB_PAGEDOWN:
-            ScrollTo(topRow_ + page);
+            ScrollTo(top + page);
             break;
         case SB_TOP:
             ScrollTo(1);
             break;
         case SB_BOTTOM:
-            ScrollTo(MaxTopRow());
+            ScrollTo(geo_.MaxTopRow());
             break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: {
@@ -450,17 +413,8 @@ LRESULT Grid::OnVScroll(WPARAM wp) {
 }
 
 LRESULT Grid::OnMouseDown(LPARAM lp) {
-    const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-    int col = -1, row = -1;
-    for (int c = 0; c < kGridCols; ++c) {
-        if (x >= ColLeft(c) && x < ColLeft(c) + width_[c] + kLine) col = c;
-    }
-    if (y >= 0 && y < kPitch) {
-        row = 0;
-    } else if (y >= kPitch) {
-        int r = topRow_ + (y - kPitch) / kPitch;
-        if (r <= kLastRow) row = r;
-    }
+    const CellPos p = geo_.HitTest(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    const int col = p.col, row = p.row;
     if (col >= 0 && row >= 0) owner_->GridMouseDown(col, row);
     if (!HasFocus()) Focus();
     if (col >= 1 && row >= 1) MoveCursor(col, row);
@@ -536,8 +490,8 @@ LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 DWORD from = 0, to = 0;
                 SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                              reinterpret_cast<LPARAM>(&to));
-                if (from == 0 &&
-                    (to == 0 || to == static_cast<DWORD>(GetWindowTextLengthA(edit_)))) {
+                if (LeftLeavesCell(static_cast<int>(from), static_cast<int>(to),
+                                   GetWindowTextLengthA(edit_))) {
                     Navigate(vk);
                     return 0;
                 }

@@ -8,12 +8,9 @@
 
 #include <string>
 
-namespace yv::win {
+#include "winlogic.h"
 
-constexpr int kGridCols = 3;
-constexpr int kGridRows = 102;  // row 0 is the fixed header row
-constexpr int kGridRowHeight = 20;
-constexpr int kGridEditCol = 2;  // the column with the in-place editor
+namespace yv::win {
 
 struct GridCellLook {
     bool fixed = false;
@@ -57,7 +54,7 @@ class Grid {
     HWND hwnd() const { return hwnd_; }
     int col() const { return col_; }
     int row() const { return row_; }
-    int topRow() const { return topRow_; }
+    int topRow() const { return geo_.topRow; }
     void SetCursor(int col, int row);
     void SetTopRow(int row);
     void SetColumnWidth(int col, int px);
@@ -84,17 +81,12 @@ class Grid {
     LRESULT OnGetText(WPARAM wp, LPARAM lp, bool lengthOnly);
     LRESULT EditMessage(UINT msg, WPARAM wp, LPARAM lp);
 
-    int ColLeft(int col) const;
-    int RowTop(int row) const;  // in client coordinates; meaningful for visible rows
     RECT CellRect(int col, int row) const;
-    int VisibleRows() const;
-    int MaxTopRow() const;
     void UpdateScrollBar();
     void ScrollTo(int top);
     void EnsureVisible(int row);
     void MoveCursor(int col, int row);
     void Navigate(WORD vk);
-    bool Navigable(WORD vk) const;
     void InvalidateCell(int col, int row);
     void PlaceEditor();
     void LoadEditor();
@@ -107,8 +99,8 @@ class Grid {
     HFONT font_ = nullptr;
     HBRUSH editBrush_ = nullptr;
     COLORREF editColour_ = CLR_INVALID;
-    int width_[kGridCols] = {40, 110, 700};
-    int col_ = 1, row_ = 1, topRow_ = 1;
+    GridGeometry geo_;
+    int col_ = 1, row_ = 1;
     int wheelRest_ = 0;
     WORD consumedVk_ = 0;  // its key-up is kept from the default handling too (Alt and F10)
     bool loadingEditor_ = false;

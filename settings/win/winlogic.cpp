@@ -1,0 +1,112 @@
+#include "winlogic.h"
+
+#include <algorithm>
+
+namespace yv::win {
+
+int GridGeometry::ColLeft(int col) const {
+    int x = 0;
+    for (int c = 0; c < col && c < kGridCols; ++c) x += width[c] + kGridLine;
+    return x;
+}
+
+int GridGeometry::RowTop(int row) const {
+    return row == 0 ? 0 : kGridPitch + (row - topRow) * kGridPitch;
+}
+
+int GridGeometry::VisibleRows() const {
+    return std::max(1, (clientHeight - kGridPitch) / kGridPitch);
+}
+
+int GridGeometry::MaxTopRow() const { return std::max(1, kGridLastRow - VisibleRows() + 1); }
+
+int GridGeometry::ClampTop(int top) const { return std::clamp(top, 1, MaxTopRow()); }
+
+int GridGeometry::TopShowing(int row) const {
+    if (row < 1) return topRow;
+    if (row < topRow) return ClampTop(row);
+    if (row >= topRow + VisibleRows()) return ClampTop(row - VisibleRows() + 1);
+    return topRow;
+}
+
+CellPos GridGeometry::HitTest(int x, int y) const {
+    CellPos p;
+    for (int c = 0; c < kGridCols; ++c) {
+        if (x >= ColLeft(c) && x < ColLeft(c + 1)) p.col = c;
+    }
+    if (y >= 0 && y < kGridPitch) {
+        p.row = 0;
+    } else if (y >= kGridPitch) {
+        int r = topRow + (y - kGridPitch) / kGridPitch;
+        if (r <= kGridLastRow) p.row = r;
+    }
+    return p;
+}
+
+GridMove NavigateGrid(const GridGeometry& g, CellPos from, GridKey key, bool ctrl) {
+    const int page = g.VisibleRows();
+    int col = from.col, row = from.row, top = g.topRow;
+    switch (key) {
+        case GridKey::kUp:
+            --row;
+            break;
+        case GridKey::kDown:
+            ++row;
+            break;
+        case GridKey::kPageUp:
+            top = g.ClampTop(top - page);
+            row -= page;
+            break;
+        case GridKey::kPageDown:
+            top = g.ClampTop(top + page);
+            row += page;
+            break;
+        case GridKey::kLeft:
+            --col;
+            break;
+        case GridKey::kRight:
+            ++col;
+            break;
+        case GridKey::kHome:
+            if (ctrl)
+                row = 1;
+            else
+                col = 1;
+            break;
+        case GridKey::kEnd:
+            if (ctrl)
+                row = kGridLastRow;
+            else
+                col = kGridCols - 1;
+            break;
+    }
+    GridMove m;
+    m.to = {std::clamp(col, 1, kGridCols - 1), std::clamp(row, 1, kGridLastRow)};
+    GridGeometry after = g;
+    after.topRow = top;
+    m.topRow = after.TopShowing(m.to.row);
+    return m;
+}
+
+int WheelRows(int& rest, int delta) {
+    rest += delta;
+    const int notches = rest / kWheelDelta;
+    rest -= notches * kWheelDelta;
+    return notches * kWheelRows;
+}
+
+bool LeftLeavesCell(int selStart, int selEnd, int length) {
+    return selStart == 0 && (selEnd == 0 || selEnd == length);
+}
+
+BoxButton EnterChoice(BoxButton focused, BoxButton first) {
+    return focused != BoxButton::kNone ? focused : first;
+}
+
+BoxButton EscapeChoice(bool hasNo, bool hasCancel) {
+    if (hasNo) return BoxButton::kNo;
+    if (hasCancel) return BoxButton::kCancel;
+    return BoxButton::kNone;
+}
+
+}  // namespace yv::win

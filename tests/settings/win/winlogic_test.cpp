@@ -1,0 +1,140 @@
+// The editor window's window-free decisions: where a click lands in the grid, where a key moves
+// the cursor and the scrolled rows, the wheel, the in-place editor's Left key, and the boxes'
+// Enter and Esc.
+#include "winlogic.h"
+
+#include <gtest/gtest.h>
+
+namespace yv::win {
+namespace {
+
+// The designed grid: 423 pixels high with a 2-pixel border on each side, so 419 inside, which
+// shows the header and 18 whole rows.
+GridGeometry Designed(int top = 1) {
+    GridGeometry g;
+    g.clientHeight = 419;
+    g.topRow = top;
+    return g;
+}
+
+TEST(GridGeometry, RowsAndScrollLimits) {
+    const GridGeometry g = Designed();
+    EXPECT_EQ(g.VisibleRows(), 18);
+    EXPECT_EQ(g.MaxTopRow(), 84);  // rows 84..101 fill the last page
+    EXPECT_EQ(g.ClampTop(0), 1);
+    EXPECT_EQ(g.ClampTop(90), 84);
+    GridGeometry tiny;
+    tiny.clientHeight = 5;  // smaller than the header: still one row
+    EXPECT_EQ(tiny.VisibleRows(), 1);
+    EXPECT_EQ(tiny.MaxTopRow(), 101);
+    EXPECT_EQ(g.ColLeft(1), 41);
+    EXPECT_EQ(g.ColLeft(2), 41 + 111);
+}
+
+TEST(GridGeometry, HitTest) {
+    struct Case {
+        int top, x, y;
+        CellPos want;
+    } cases[] = {
+        {1, 0, 0, {0, 0}},    // the header's corner
+        {1, 40, 20, {0, 0}},  // the lines after a cell belong to it
+        {1, 41, 21, {1, 1}},  // the On/Off row's key
+        {1, 152, 21 + 21 * 4, {2, 5}},
+        {10, 60, 21, {1, 10}},  // scrolled: the first row below the header is the top row
+        {10, 60, 10, {1, 0}},   // the header stays
+        {84, 60, 21 + 21 * 17, {1, 101}},
+        {84, 60, 21 + 21 * 18, {1, -1}},   // below the last row
+        {1, 41 + 111 + 701, 30, {-1, 1}},  // right of the last column
+        {1, -3, 30, {-1, 1}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Designed(c.top).HitTest(c.x, c.y), c.want) << c.top << " " << c.x << "," << c.y;
+    }
+}
+
+TEST(GridGeometry, TopShowing) {
+    struct Case {
+        int top, row, want;
+    } cases[] = {
+        {1, 5, 1},    {1, 18, 1},   {1, 19, 2},  // one past the page scrolls one row
+        {1, 101, 84}, {50, 10, 10}, {50, 60, 50}, {50, 0, 50},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Designed(c.top).TopShowing(c.row), c.want) << c.top << " " << c.row;
+    }
+}
+
+TEST(GridNavigation, KeysMoveWithinTheEditableCells) {
+    struct Case {
+        int top;
+        CellPos from;
+        GridKey key;
+        bool ctrl;
+        CellPos to;
+        int newTop;
+    } cases[] = {
+        {1, {1, 1}, GridKey::kUp, false, {1, 1}, 1},  // never above row 1 or into the header
+        {1, {1, 5}, GridKey::kUp, false, {1, 4}, 1},
+        {1, {2, 18}, GridKey::kDown, false, {2, 19}, 2},  // scrolls to keep the cursor shown
+        {84, {1, 101}, GridKey::kDown, false, {1, 101}, 84},
+        {1, {1, 5}, GridKey::kPageDown, false, {1, 23}, 19},
+        {84, {1, 90}, GridKey::kPageDown, false, {1, 101}, 84},
+        {19, {1, 23}, GridKey::kPageUp, false, {1, 5}, 1},
+        {1, {1, 3}, GridKey::kPageUp, false, {1, 1}, 1},
+        {1, {1, 3}, GridKey::kLeft, false, {1, 3}, 1},  // never into the number column
+        {1, {1, 3}, GridKey::kRight, false, {2, 3}, 1},
+        {1, {2, 3}, GridKey::kRight, false, {2, 3}, 1},
+        {1, {2, 3}, GridKey::kHome, false, {1, 3}, 1},
+        {1, {1, 3}, GridKey::kEnd, false, {2, 3}, 1},
+        {1, {2, 3}, GridKey::kEnd, true, {2, 101}, 84},
+        {84, {2, 99}, GridKey::kHome, true, {2, 1}, 1},
+        {30, {1, 10}, GridKey::kDown, false, {1, 11}, 11},  // a cursor scrolled out comes back
+    };
+    for (const Case& c : cases) {
+        GridMove m = NavigateGrid(Designed(c.top), c.from, c.key, c.ctrl);
+        EXPECT_EQ(m.to, c.to) << "from " << c.from.col << "," << c.from.row << " key "
+                              << static_cast<int>(c.key);
+        EXPECT_EQ(m.topRow, c.newTop)
+            << "from " << c.from.col << "," << c.from.row << " key " << static_cast<int>(c.key);
+    }
+}
+
+TEST(GridWheel, WholeNotchesScrollThreeRowsAndPartsAddUp) {
+    int rest = 0;
+    EXPECT_EQ(WheelRows(rest, 120), 3);
+    EXPECT_EQ(WheelRows(rest, -240), -6);
+    EXPECT_EQ(WheelRows(rest, 60), 0);  // half a notch waits
+    EXPECT_EQ(WheelRows(rest, 60), 3);
+    EXPECT_EQ(rest, 0);
+    EXPECT_EQ(WheelRows(rest, -30), 0);
+    EXPECT_EQ(WheelRows(rest, -100), -3);
+    EXPECT_EQ(rest, -10);
+}
+
+TEST(InPlaceEditor, LeftLeavesTheCellOnlyFromItsStart) {
+    struct Case {
+        int from, to, length;
+        bool leaves;
+    } cases[] = {
+        {0, 0, 0, true},  {0, 0, 5, true},  {0, 5, 5, true},  // caret at the start; all selected
+        {2, 2, 5, false}, {0, 3, 5, false},                   // caret inside; part selected
+        {5, 5, 5, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LeftLeavesCell(c.from, c.to, c.length), c.leaves)
+            << c.from << "-" << c.to << " of " << c.length;
+    }
+}
+
+TEST(Boxes, EnterAndEscape) {
+    using B = BoxButton;
+    EXPECT_EQ(EnterChoice(B::kNone, B::kYes), B::kYes);  // はい at first
+    EXPECT_EQ(EnterChoice(B::kNone, B::kOk), B::kOk);
+    EXPECT_EQ(EnterChoice(B::kNo, B::kYes), B::kNo);  // the button the user tabbed to
+    EXPECT_EQ(EscapeChoice(true, false), B::kNo);
+    EXPECT_EQ(EscapeChoice(false, true), B::kCancel);
+    EXPECT_EQ(EscapeChoice(false, false), B::kNone);  // a notice closes as by its close button
+}
+
+}  // namespace
+}  // namespace yv::win
