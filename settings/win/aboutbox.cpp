@@ -33,6 +33,27 @@ HWND Label(HWND parent, int x, int y, int w, int h, const char* text, HFONT font
     return label;
 }
 
+// Sets the label's height to what its text needs when wrapped in the label's width. Lines
+// break between characters here, as the label breaks a Japanese text with no blanks.
+void FitHeight(HWND label, HFONT font) {
+    RECT r;
+    GetClientRect(label, &r);
+    char text[256] = "";
+    const int n = GetWindowTextA(label, text, sizeof text);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, n, &size);
+    TEXTMETRICA tm = {};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    const int width = r.right - r.left;
+    const int lines = width > 0 && size.cx > width ? (size.cx + width - 1) / width : 1;
+    SetWindowPos(label, nullptr, 0, 0, width, lines * tm.tmHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 AboutBox* FromHwnd(HWND hwnd) {
     return reinterpret_cast<AboutBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
@@ -133,7 +154,9 @@ LRESULT AboutBox::OnCreate() {
     Label(hwnd_, 80, 16, 92, 20, "Ｙｏｒｖａｎ２", fontProduct_);
     Label(hwnd_, 176, 16, 120, 20, "Version 4.02", fontText_);
     Label(hwnd_, 32, 48, 260, 20, "Copyright (C) The Yorvan2 Project", fontText_);
-    Label(hwnd_, 32, 72, 209, 22, "このプログラムはフリーウェアです", fontText_);
+    // Word-wrapped in its width, and as high as its lines need.
+    comments_ = Label(hwnd_, 32, 72, 209, 20, "このプログラムはフリーウェアです", fontText_);
+    FitHeight(comments_, fontText_);
     for (int i = 0; i < 3; ++i)
         memory_[i] = Label(hwnd_, 40, 108 + 28 * i, 260, 20, "", fontFixed_);
     runningTime_ = Label(hwnd_, 4, 190, 298, 18, "", fontTime_);
@@ -163,6 +186,8 @@ LRESULT AboutBox::OnPaint() {
 LRESULT AboutBox::OnCtlColorStatic(HDC dc, HWND control) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, control == runningTime_ ? kBlue : GetSysColor(COLOR_WINDOWTEXT));
+    // A wrapped comment may reach the separator line: it leaves the line visible.
+    if (control == comments_) return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 

@@ -37,6 +37,7 @@ class AboutBox {
     std::function<void()> onClose_;
     HWND memory_[3] = {};
     HWND runningTime_ = nullptr;
+    HWND comments_ = nullptr;
     HWND ok_ = nullptr;
     HFONT fontBox_ = nullptr;
     HFONT fontProduct_ = nullptr;
