@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "about.h"
 
@@ -81,36 +80,6 @@ TEST(MemoryLines, GroupingPaddingAndPercentage) {
     } pct[] = {{2097152, 524288, 75}, {1000, 255, 75}, {1000, 256, 74},
                {1000, 1000, 0},       {1000, 0, 100},  {0, 0, 0}};
     for (const auto& p : pct) EXPECT_EQ(MemoryUsePercent(p.total, p.free), p.want) << p.free;
-}
-
-class RecordingHelpView : public HelpView {
-  public:
-    std::vector<std::string> log;
-    void SetMainWindowEnabled(bool on) override { log.push_back(on ? "enable" : "disable"); }
-    void ShowAboutBox() override { log.push_back("show box"); }
-    void HideAboutBox() override { log.push_back("hide box"); }
-    void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
-};
-
-TEST(HelpMenu, VersionBoxAndUserGuide) {
-    RecordingHelpView v;
-    About1Click(v);
-    OKButtonClick(v);  // also the box's close button
-    About1Click(v);    // the figures are taken again on each show
-    OKButtonClick(v);
-    H1Click(v, "C:\\Program Files\\Yorvan2\\Yorvan2.ini");
-    H1Click(v, "C:\\表\\Yorvan2.ini");  // 表's trail byte is no separator
-    const std::vector<std::string> want = {"disable",
-                                           "show box",
-                                           "enable",
-                                           "hide box",
-                                           "disable",
-                                           "show box",
-                                           "enable",
-                                           "hide box",
-                                           "open C:\\Program Files\\Yorvan2\\Yorvan2.html",
-                                           "open C:\\表\\Yorvan2.html"};
-    EXPECT_EQ(v.log, want);
 }
 
 }  // namespace
