@@ -1,6 +1,10 @@
 // Looks into the running settings editor for the Wine tests:
 //   edtool cell COL ROW        print the text of a grid cell
 //   edtool cursor              print the grid cursor as "COL ROW"
+//   edtool top                 print the grid's top row
+//   edtool cellpos COL ROW     print the screen position "X Y" of the middle of a grid cell
+//   edtool layout              print "CLIENT_W CLIENT_H GRID_BOTTOM VER_RIGHT VER_BOTTOM" of the
+//                              main window (client coordinates)
 //   edtool box CAPTION         print the text of the open box with that caption
 //   edtool press CAPTION BUTTON   click a button of that box ("はい(&Y)", "OK" ...)
 //   edtool close CAPTION       use the box's close button
@@ -19,6 +23,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "winlogic.h"
+
 namespace {
 
 constexpr char kMainClass[] = "YorvanSetMain";
@@ -26,7 +32,8 @@ constexpr char kMainTitle[] = "Yorvan2変換設定";
 constexpr char kGridClass[] = "YvGrid";
 constexpr char kBoxClass[] = "YvBox";
 constexpr int kBoxTextId = 100;
-constexpr UINT kGridGetCursor = WM_APP + 40, kGridQueryCell = WM_APP + 41;
+constexpr UINT kGridGetCursor = WM_APP + 40, kGridQueryCell = WM_APP + 41,
+               kGridGetTopRow = WM_APP + 42;
 
 std::string TextOf(HWND w) {
     LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
@@ -88,6 +95,38 @@ int main(int argc, char** argv) {
         if (!g) return 1;
         LRESULT c = SendMessageA(g, kGridGetCursor, 0, 0);
         std::printf("%d %d", LOWORD(c), HIWORD(c));
+        return 0;
+    }
+    if (cmd == "top") {
+        HWND g = Grid();
+        if (!g) return 1;
+        std::printf("%d", static_cast<int>(SendMessageA(g, kGridGetTopRow, 0, 0)));
+        return 0;
+    }
+    if (cmd == "cellpos" && argc == 4) {
+        HWND g = Grid();
+        if (!g) return 1;
+        yv::win::GridGeometry geo;
+        geo.topRow = static_cast<int>(SendMessageA(g, kGridGetTopRow, 0, 0));
+        const int col = std::atoi(argv[2]), row = std::atoi(argv[3]);
+        if (col < 0 || col >= yv::win::kGridCols) return 2;
+        POINT p = {geo.ColLeft(col) + geo.width[col] / 2,
+                   geo.RowTop(row) + yv::win::kGridRowHeight / 2};
+        ClientToScreen(g, &p);
+        std::printf("%ld %ld", p.x, p.y);
+        return 0;
+    }
+    if (cmd == "layout") {
+        HWND m = Main(), g = Grid();
+        HWND ver = m ? ChildByText(m, "Ver.4.02") : nullptr;
+        if (!g || !ver) return 1;
+        RECT c, gr, vr;
+        GetClientRect(m, &c);
+        GetWindowRect(g, &gr);
+        GetWindowRect(ver, &vr);
+        MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&gr), 2);
+        MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&vr), 2);
+        std::printf("%ld %ld %ld %ld %ld", c.right, c.bottom, gr.bottom, vr.right, vr.bottom);
         return 0;
     }
     if (cmd == "count" && argc == 3) {
