@@ -180,7 +180,7 @@ void Grid::PlaceEditor() {
     }
     RECT r = CellRect(col_, row_);
     if (row_ < geo_.topRow) OffsetRect(&r, 0, -10000);
-    SetWindowPos(edit_, nullptr, r.left + 3, r.top + 3, r.right - r.left - 4, kGridRowHeight - 4,
+    SetWindowPos(edit_, nullptr, r.left + 4, r.top + 2, r.right - r.left - 5, kGridRowHeight - 2,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
@@ -223,8 +223,9 @@ void Grid::MoveCursor(int col, int row) {
     row_ = row;
     EnsureVisible(row);
     InvalidateCell(col_, row_);
-    LoadEditor();
+    // Sized before it is filled: an editor without width would scroll its text out of view.
     PlaceEditor();
+    LoadEditor();
     if (col_ == kGridEditCol && (editorHadFocus || GetFocus() == hwnd_)) SetFocus(edit_);
 }
 
@@ -490,8 +491,10 @@ LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 DWORD from = 0, to = 0;
                 SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                              reinterpret_cast<LPARAM>(&to));
-                if (LeftLeavesCell(static_cast<int>(from), static_cast<int>(to),
-                                   GetWindowTextLengthA(edit_))) {
+                // The length in the control's own units: a double-byte character may count
+                // as one position.
+                const int length = static_cast<int>(SendMessageA(edit_, EM_LINELENGTH, 0, 0));
+                if (LeftLeavesCell(static_cast<int>(from), static_cast<int>(to), length)) {
                     Navigate(vk);
                     return 0;
                 }

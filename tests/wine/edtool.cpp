@@ -2,6 +2,7 @@
 //   edtool cell COL ROW        print the text of a grid cell
 //   edtool cursor              print the grid cursor as "COL ROW"
 //   edtool top                 print the grid's top row
+//   edtool editx               print where the in-place editor draws its first character (x)
 //   edtool cellpos COL ROW     print the screen position "X Y" of the middle of a grid cell
 //   edtool layout              print "CLIENT_W CLIENT_H GRID_BOTTOM VER_RIGHT VER_BOTTOM" of the
 //                              main window (client coordinates)
@@ -95,6 +96,14 @@ int main(int argc, char** argv) {
         if (!g) return 1;
         LRESULT c = SendMessageA(g, kGridGetCursor, 0, 0);
         std::printf("%d %d", LOWORD(c), HIWORD(c));
+        return 0;
+    }
+    if (cmd == "editx") {
+        HWND g = Grid();
+        HWND e = g ? FindWindowExA(g, nullptr, "Edit", nullptr) : nullptr;
+        if (!e || !IsWindowVisible(e)) return 1;
+        LRESULT p = SendMessageA(e, EM_POSFROMCHAR, 0, 0);
+        std::printf("%d", static_cast<int>(static_cast<short>(LOWORD(p))));
         return 0;
     }
     if (cmd == "top") {
