@@ -341,11 +341,8 @@ LRESULT Grid::OnSize() {
 LRESULT Grid::OnKeyDown(UINT msg, WPARAM wp, LPARAM lp) {
     WORD vk = static_cast<WORD>(wp);
     owner_->GridKeyDown(vk);
-    if (vk == 0) {
-        consumedVk_ = static_cast<WORD>(wp);
-        return 0;
-    }
-    consumedVk_ = 0;
+    keyUps_.KeyDown(static_cast<int>(wp), vk == 0);
+    if (vk == 0) return 0;
     if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT || vk == VK_LEFT ||
         vk == VK_RIGHT || vk == VK_HOME || vk == VK_END) {
         Navigate(vk);
@@ -356,10 +353,7 @@ LRESULT Grid::OnKeyDown(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT Grid::OnKeyUp(UINT msg, WPARAM wp, LPARAM lp) {
-    if (consumedVk_ && static_cast<WORD>(wp) == consumedVk_) {
-        consumedVk_ = 0;
-        return 0;
-    }
+    if (!keyUps_.PassKeyUp(static_cast<int>(wp))) return 0;
     return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
@@ -472,41 +466,31 @@ LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SYSKEYDOWN: {
             WORD vk = static_cast<WORD>(wp);
             owner_->GridKeyDown(vk);
-            if (vk == 0) {
-                consumedVk_ = static_cast<WORD>(wp);
-                return 0;
-            }
-            consumedVk_ = 0;
-            if (vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT) {
-                Navigate(vk);
-                return 0;
-            }
-            if (vk == VK_ESCAPE && msg == WM_KEYDOWN) {
-                SetWindowTextA(edit_, editOriginal_.c_str());
-                SendMessageA(edit_, EM_SETSEL, 0, -1);
-                return 0;
-            }
-            if (vk == VK_LEFT && msg == WM_KEYDOWN) {
-                // Left from the start of the text (or with all of it selected) leaves the cell.
-                DWORD from = 0, to = 0;
-                SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
-                             reinterpret_cast<LPARAM>(&to));
-                // The length in the control's own units: a double-byte character may count
-                // as one position.
-                const int length = static_cast<int>(SendMessageA(edit_, EM_LINELENGTH, 0, 0));
-                if (LeftLeavesCell(static_cast<int>(from), static_cast<int>(to), length)) {
+            keyUps_.KeyDown(static_cast<int>(wp), vk == 0);
+            if (vk == 0) return 0;
+            DWORD from = 0, to = 0;
+            SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                         reinterpret_cast<LPARAM>(&to));
+            // The length in the control's own units: a double-byte character may count as one
+            // position.
+            const int length = static_cast<int>(SendMessageA(edit_, EM_LINELENGTH, 0, 0));
+            switch (RouteEditorKey(vk, msg == WM_SYSKEYDOWN, static_cast<int>(from),
+                                   static_cast<int>(to), length)) {
+                case EditorKeyRoute::kGrid:
                     Navigate(vk);
                     return 0;
-                }
+                case EditorKeyRoute::kRestore:
+                    SetWindowTextA(edit_, editOriginal_.c_str());
+                    SendMessageA(edit_, EM_SETSEL, 0, -1);
+                    return 0;
+                case EditorKeyRoute::kEditor:
+                    break;
             }
             return CallWindowProcA(editProc_, edit_, msg, vk, lp);
         }
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            if (consumedVk_ && static_cast<WORD>(wp) == consumedVk_) {
-                consumedVk_ = 0;
-                return 0;
-            }
+            if (!keyUps_.PassKeyUp(static_cast<int>(wp))) return 0;
             break;
         case WM_CHAR: {
             char ch = static_cast<char>(wp);

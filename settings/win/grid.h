@@ -102,7 +102,7 @@ class Grid {
     GridGeometry geo_;
     int col_ = 1, row_ = 1;
     int wheelRest_ = 0;
-    WORD consumedVk_ = 0;  // its key-up is kept from the default handling too (Alt and F10)
+    KeyUpFilter keyUps_;
     bool loadingEditor_ = false;
     std::string editOriginal_;  // what Esc brings back
     int queryCol_ = -1, queryRow_ = -1;

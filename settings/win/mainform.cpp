@@ -15,10 +15,8 @@ using editor::CheckBox;
 
 constexpr char kClassName[] = "YorvanSetMain";
 constexpr int kDesignLeft = 191, kDesignTop = 112, kDesignWidth = 1017, kDesignHeight = 656;
-constexpr int kDesignClientW = 1007, kDesignClientH = 599;
 constexpr RECT kGridBounds = {110, 158, 110 + 883, 158 + 423};
-constexpr int kGridBottomGap = kDesignClientH - (158 + 423);  // the grid follows the bottom edge
-constexpr POINT kVerPos = {946, 584};                         // follows the bottom right corner
+constexpr POINT kVerPos = {946, 584};
 constexpr COLORREF kBlue = RGB(0, 0, 255), kRed = RGB(255, 0, 0);
 
 struct KeyButton {
@@ -208,15 +206,14 @@ LRESULT MainForm::OnSize() {
     RECT c;
     GetClientRect(hwnd_, &c);
     if (c.right == 0 && c.bottom == 0) return 0;  // minimized
-    // FormResize: the separator spans the client width.
-    SetWindowPos(panel1_, nullptr, 0, 0, c.right, 2, SWP_NOMOVE | SWP_NOZORDER);
+    // FormResize: the separator spans the client width; the grid and LVer follow the edges.
+    const EdgeLayout l = FollowEdges(c.right, c.bottom);
+    SetWindowPos(panel1_, nullptr, 0, 0, l.panelWidth, 2, SWP_NOMOVE | SWP_NOZORDER);
     RECT g;
     GetWindowRect(grid_->hwnd(), &g);
-    SetWindowPos(grid_->hwnd(), nullptr, 0, 0, g.right - g.left,
-                 std::max(0L, c.bottom - kGridBounds.top - kGridBottomGap),
+    SetWindowPos(grid_->hwnd(), nullptr, 0, 0, g.right - g.left, l.gridHeight,
                  SWP_NOMOVE | SWP_NOZORDER);
-    SetWindowPos(lVer_, nullptr, c.right - (kDesignClientW - kVerPos.x),
-                 c.bottom - (kDesignClientH - kVerPos.y), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(lVer_, nullptr, l.verLeft, l.verTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     InvalidateRect(lVer_, nullptr, TRUE);
     return 0;
 }

@@ -99,6 +99,28 @@ bool LeftLeavesCell(int selStart, int selEnd, int length) {
     return selStart == 0 && (selEnd == 0 || selEnd == length);
 }
 
+EditorKeyRoute RouteEditorKey(int vk, bool systemKey, int selStart, int selEnd, int length) {
+    constexpr int kPrior = 0x21, kNext = 0x22, kLeft = 0x25, kUp = 0x26, kDown = 0x28,
+                  kEscape = 0x1B;
+    if (vk == kUp || vk == kDown || vk == kPrior || vk == kNext) return EditorKeyRoute::kGrid;
+    if (systemKey) return EditorKeyRoute::kEditor;
+    if (vk == kEscape) return EditorKeyRoute::kRestore;
+    if (vk == kLeft && LeftLeavesCell(selStart, selEnd, length)) return EditorKeyRoute::kGrid;
+    return EditorKeyRoute::kEditor;
+}
+
+EdgeLayout FollowEdges(int clientWidth, int clientHeight) {
+    constexpr int kDesignW = 1007, kDesignH = 599;
+    constexpr int kGridTop = 158, kGridBottom = 158 + 423;
+    constexpr int kVerLeft = 946, kVerTop = 584;
+    EdgeLayout l;
+    l.panelWidth = std::max(0, clientWidth);
+    l.gridHeight = std::max(0, clientHeight - kGridTop - (kDesignH - kGridBottom));
+    l.verLeft = clientWidth - (kDesignW - kVerLeft);
+    l.verTop = clientHeight - (kDesignH - kVerTop);
+    return l;
+}
+
 BoxButton EnterChoice(BoxButton focused, BoxButton first) {
     return focused != BoxButton::kNone ? focused : first;
 }

@@ -59,6 +59,38 @@ int WheelRows(int& rest, int delta);
 // of the text with nothing selected, or when the whole text is selected (as on entering).
 bool LeftLeavesCell(int selStart, int selEnd, int length);
 
+// What the in-place editor does with a key-down the owner did not consume: the grid moves the
+// cursor (Up, Down, PageUp, PageDown, and Left from the start of the text), Esc brings back
+// the text the cell had, and everything else is the editor's own (typing, caret keys, Ctrl+C/V).
+enum class EditorKeyRoute { kGrid, kRestore, kEditor };
+EditorKeyRoute RouteEditorKey(int vk, bool systemKey, int selStart, int selEnd, int length);
+
+// A consumed key-down's key-up is kept from the default handling too, so that a captured Alt or
+// F10 does not open the menu when it is released.
+class KeyUpFilter {
+  public:
+    void KeyDown(int vk, bool consumed) { held_ = consumed ? vk : 0; }
+    // True when this key-up is to be passed on.
+    bool PassKeyUp(int vk) {
+        if (held_ == 0 || vk != held_) return true;
+        held_ = 0;
+        return false;
+    }
+
+  private:
+    int held_ = 0;
+};
+
+// The main window's controls that follow its edges: the separator spans the client width, the
+// grid's bottom keeps its distance from the bottom edge and the version label its distance from
+// the bottom right corner, as designed for a client area of 1007 by 599.
+struct EdgeLayout {
+    int panelWidth = 0;
+    int gridHeight = 0;
+    int verLeft = 0, verTop = 0;
+};
+EdgeLayout FollowEdges(int clientWidth, int clientHeight);
+
 // The boxes' buttons, and which one a key press chooses.
 enum class BoxButton { kNone, kYes, kNo, kOk, kCancel };
 // Enter chooses the focused button, else the first one (はい or OK).

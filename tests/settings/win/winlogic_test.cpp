@@ -126,6 +126,60 @@ TEST(InPlaceEditor, LeftLeavesTheCellOnlyFromItsStart) {
     }
 }
 
+TEST(InPlaceEditor, KeyRoutes) {
+    using R = EditorKeyRoute;
+    struct Case {
+        int vk;
+        bool system;
+        int from, to, length;
+        R want;
+    } cases[] = {
+        {0x26, false, 2, 2, 5, R::kGrid},  // Up, Down, PageUp, PageDown move between rows
+        {0x28, false, 2, 2, 5, R::kGrid},   {0x21, false, 0, 0, 0, R::kGrid},
+        {0x22, true, 0, 0, 0, R::kGrid},    {0x1B, false, 1, 3, 5, R::kRestore},  // Esc
+        {0x1B, true, 1, 3, 5, R::kEditor},  {0x25, false, 0, 5, 5, R::kGrid},  // Left, all selected
+        {0x25, false, 3, 3, 5, R::kEditor}, {0x25, true, 0, 0, 5, R::kEditor},  // Alt+Left
+        {0x27, false, 5, 5, 5, R::kEditor},  // Right stays in the last column's editor
+        {0x24, false, 3, 3, 5, R::kEditor}, {0x23, false, 0, 0, 5, R::kEditor},  // Home, End
+        {0x2E, false, 0, 5, 5, R::kEditor}, {0x56, false, 0, 0, 0, R::kEditor},  // Delete, V
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RouteEditorKey(c.vk, c.system, c.from, c.to, c.length), c.want)
+            << "vk " << c.vk << (c.system ? " (system)" : "");
+    }
+}
+
+TEST(KeyUpFilter, OnlyTheConsumedKeysReleaseIsKept) {
+    KeyUpFilter f;
+    EXPECT_TRUE(f.PassKeyUp(0x12));  // nothing consumed yet
+    f.KeyDown(0x12, true);           // a captured Alt
+    EXPECT_TRUE(f.PassKeyUp(0x41));
+    EXPECT_FALSE(f.PassKeyUp(0x12));
+    EXPECT_TRUE(f.PassKeyUp(0x12));  // once
+    f.KeyDown(0x79, true);           // F10 consumed, then a key the grid handles
+    f.KeyDown(0x26, false);
+    EXPECT_TRUE(f.PassKeyUp(0x79));
+}
+
+TEST(EdgeLayout, FollowsTheWindowsEdges) {
+    struct Case {
+        int w, h;
+        EdgeLayout want;
+    } cases[] = {
+        {1007, 599, {1007, 423, 946, 584}},  // as designed
+        {1200, 700, {1200, 524, 1139, 685}},
+        {600, 300, {600, 124, 539, 285}},
+        {100, 100, {100, 0, 39, 85}},  // shorter than the grid's top: no height, not negative
+    };
+    for (const Case& c : cases) {
+        EdgeLayout l = FollowEdges(c.w, c.h);
+        EXPECT_EQ(l.panelWidth, c.want.panelWidth) << c.w << "x" << c.h;
+        EXPECT_EQ(l.gridHeight, c.want.gridHeight) << c.w << "x" << c.h;
+        EXPECT_EQ(l.verLeft, c.want.verLeft) << c.w << "x" << c.h;
+        EXPECT_EQ(l.verTop, c.want.verTop) << c.w << "x" << c.h;
+    }
+}
+
 TEST(Boxes, EnterAndEscape) {
     using B = BoxButton;
     EXPECT_EQ(EnterChoice(B::kNone, B::kYes), B::kYes);  // はい at first
