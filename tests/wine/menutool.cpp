@@ -1,9 +1,11 @@
 // Looks at the settings editor's profile box, its enabled state and the version box from
 // another process, for the end-to-end test under Wine:
-//   menutool combo             print Comb1's text, its selected index and its items, one a line
+//   menutool combo             print Comb1's text, its selected index and its number of items
 //   menutool pick N            select entry N and report it to the window as the user's choice
 //   menutool drop 0|1          close or open Comb1's list
 //   menutool dropped           exit 0 while Comb1's list is open
+//   menutool focuscombo        give Comb1's text field the keyboard focus
+//   menutool focus             print the classes of the editor's focused window and its parent
 //   menutool enabled TITLE     exit 0 when the top-level window TITLE takes input
 //   menutool shown TITLE       exit 0 when the top-level window TITLE is visible
 //   menutool labels TITLE      print the texts of the window's labels, one a line
@@ -40,20 +42,33 @@ HWND Combo() {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string cmd = argv[1];
-    if (cmd == "combo" || cmd == "pick" || cmd == "drop" || cmd == "dropped") {
+    if (cmd == "combo" || cmd == "pick" || cmd == "drop" || cmd == "dropped" ||
+        cmd == "focuscombo" || cmd == "focus") {
         HWND c = Combo();
         if (!c) return 1;
+        const DWORD thread = GetWindowThreadProcessId(c, nullptr);
+        if (cmd == "focuscombo") {
+            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+            SetFocus(FindWindowExA(c, nullptr, "Edit", nullptr));
+            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+            return 0;
+        }
+        if (cmd == "focus") {
+            GUITHREADINFO gi = {};
+            gi.cbSize = sizeof gi;
+            if (!GetGUIThreadInfo(thread, &gi) || !gi.hwndFocus) return 1;
+            char own[64] = "", parent[64] = "";
+            GetClassNameA(gi.hwndFocus, own, sizeof own);
+            GetClassNameA(GetParent(gi.hwndFocus), parent, sizeof parent);
+            std::printf("%s %s\n", own, parent);
+            return 0;
+        }
         if (cmd == "combo") {
-            std::printf("%s\n%d\n", TextOf(c).c_str(),
-                        static_cast<int>(SendMessageA(c, CB_GETCURSEL, 0, 0)));
-            const int n = static_cast<int>(SendMessageA(c, CB_GETCOUNT, 0, 0));
-            for (int i = 0; i < n; ++i) {
-                std::string item(static_cast<size_t>(SendMessageA(c, CB_GETLBTEXTLEN, i, 0)) + 1,
-                                 '\0');
-                item.resize(static_cast<size_t>(
-                    SendMessageA(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
-                std::printf("%s\n", item.c_str());
-            }
+            // The items' texts cannot be read from another process under Wine (it copies back
+            // only part of each): their number is.
+            std::printf("%s\n%d\n%d\n", TextOf(c).c_str(),
+                        static_cast<int>(SendMessageA(c, CB_GETCURSEL, 0, 0)),
+                        static_cast<int>(SendMessageA(c, CB_GETCOUNT, 0, 0)));
             return 0;
         }
         if (cmd == "dropped") return SendMessageA(c, CB_GETDROPPEDSTATE, 0, 0) ? 0 : 1;
