@@ -51,7 +51,11 @@ class AboutBox {
 class HelpWindows : public editor::HelpView {
   public:
     HelpWindows(HWND main, AboutBox* box) : main_(main), box_(box) {}
-    void SetMainWindowEnabled(bool on) override { EnableWindow(main_, on ? TRUE : FALSE); }
+    // Without a box (its creation failed) the main window is never disabled: nothing could
+    // enable it again.
+    void SetMainWindowEnabled(bool on) override {
+        if (box_ != nullptr) EnableWindow(main_, on ? TRUE : FALSE);
+    }
     void ShowAboutBox() override {
         if (box_ != nullptr) box_->Show();
     }
