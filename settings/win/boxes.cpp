@@ -307,7 +307,8 @@ std::optional<std::string> ShowInputBox(HWND owner, HFONT font, const std::strin
     l.buttons = {{IDOK, "OK"}, {IDCANCEL, "キャンセル"}};
     std::string text;
     if (RunBox(owner, font, l, &text) != IDOK) return std::nullopt;
-    return text;
+    // The field's limit counts characters on some systems; the promise is bytes.
+    return settings::LeftPart(text, kInputLimit);
 }
 
 }  // namespace yv::win

@@ -195,6 +195,8 @@ LRESULT CALLBACK MainForm::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return f->OnActivate(wp);
         case WM_CLOSE:
             return f->OnClose();
+        case WM_QUERYENDSESSION:
+            return f->OnQueryEndSession();
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -302,6 +304,17 @@ LRESULT MainForm::OnClose() {
     closing_ = false;
     if (close) DestroyWindow(hwnd_);
     return 0;
+}
+
+// The session ends (log off, shut down): the close question runs as for the close button, so
+// that unsaved rules are not lost; いいえ to "終了しますか" keeps the session.
+LRESULT MainForm::OnQueryEndSession() {
+    if (closing_) return FALSE;
+    closing_ = true;
+    bool mayEnd = false;
+    Run([&] { mayEnd = editor_->FormCloseQuery(); });
+    closing_ = false;
+    return mayEnd ? TRUE : FALSE;
 }
 
 void MainForm::Run(const std::function<void()>& handler) { editor_->RunHandler(handler); }

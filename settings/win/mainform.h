@@ -103,6 +103,7 @@ class MainForm : public editor::View, public GridOwner {
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     LRESULT OnActivate(WPARAM wp);
     LRESULT OnClose();
+    LRESULT OnQueryEndSession();
     void RestoreFocus();
     void Run(const std::function<void()>& handler);
     HWND Control(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id,
