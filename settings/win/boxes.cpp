@@ -15,9 +15,6 @@ using editor::BoxButtons;
 using editor::BoxKind;
 
 constexpr char kClassName[] = "YvBox";
-constexpr int kMargin = 16;
-constexpr int kButtonW = 96, kButtonH = 26, kButtonGap = 10;
-constexpr int kIconSize = 32;
 
 BoxButton ButtonOf(int id) {
     switch (id) {
@@ -149,20 +146,12 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
     BoxContext ctx;
 
     const SIZE ts = TextSize(font, l.text.empty() ? std::string(" ") : l.text);
-    const int textX = kMargin + (l.icon ? kIconSize + kMargin : 0);
-    const int buttonsW = static_cast<int>(l.buttons.size()) * (kButtonW + kButtonGap) - kButtonGap;
-    int clientW =
-        std::max({textX + static_cast<int>(ts.cx) + kMargin, buttonsW + 2 * kMargin, 240});
-    if (l.field) clientW = std::max(clientW, 360);
-    int y = kMargin + std::max(static_cast<int>(ts.cy), l.icon ? kIconSize : 0) + kMargin;
-    const int fieldY = y;
-    if (l.field) y += 24 + kMargin;
-    const int buttonsY = y;
-    const int clientH = buttonsY + kButtonH + kMargin;
+    const BoxLayout at = LayOutBox(static_cast<int>(ts.cx) + 2, static_cast<int>(ts.cy),
+                                   l.icon != nullptr, static_cast<int>(l.buttons.size()), l.field);
 
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-    RECT frame = {0, 0, clientW, clientH};
+    RECT frame = {0, 0, at.clientW, at.clientH};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
     RECT around;
@@ -177,16 +166,15 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
     if (!box) return 0;
     if (l.icon) {
         HWND ic =
-            Child(box, "STATIC", "", SS_ICON, kMargin, kMargin, kIconSize, kIconSize, -1, font);
+            Child(box, "STATIC", "", SS_ICON, at.icon.x, at.icon.y, at.icon.w, at.icon.h, -1, font);
         SendMessageA(ic, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, l.icon)), 0);
     }
-    Child(box, "STATIC", l.text.c_str(), SS_LEFT | SS_NOPREFIX, textX,
-          kMargin + std::max(0, (l.icon ? kIconSize - static_cast<int>(ts.cy) : 0) / 2), ts.cx + 2,
-          ts.cy, kBoxTextId, font);
+    Child(box, "STATIC", l.text.c_str(), SS_LEFT | SS_NOPREFIX, at.text.x, at.text.y, at.text.w,
+          at.text.h, kBoxTextId, font);
     if (l.field) {
         ctx.field = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", l.initial.c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kMargin,
-                                    fieldY, clientW - 2 * kMargin, 24, box,
+                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, at.field.x,
+                                    at.field.y, at.field.w, at.field.h, box,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBoxFieldId)),
                                     inst, nullptr);
         SendMessageA(ctx.field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -194,13 +182,13 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
         SendMessageA(ctx.field, EM_SETSEL, 0, -1);
     }
     HWND first = nullptr;
-    int bx = (clientW - buttonsW) / 2;
+    Rect b = at.firstButton;
     for (size_t i = 0; i < l.buttons.size(); ++i) {
-        HWND b = Child(box, "BUTTON", l.buttons[i].caption,
-                       WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), bx, buttonsY,
-                       kButtonW, kButtonH, l.buttons[i].id, font);
-        if (i == 0) first = b;
-        bx += kButtonW + kButtonGap;
+        HWND button = Child(box, "BUTTON", l.buttons[i].caption,
+                            WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), b.x, b.y, b.w,
+                            b.h, l.buttons[i].id, font);
+        if (i == 0) first = button;
+        b.x += kBoxButtonW + kBoxButtonGap;
     }
 
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);

@@ -121,6 +121,25 @@ EdgeLayout FollowEdges(int clientWidth, int clientHeight) {
     return l;
 }
 
+BoxLayout LayOutBox(int textW, int textH, bool icon, int buttons, bool field) {
+    BoxLayout l;
+    const int textX = kBoxMargin + (icon ? kBoxIconSize + kBoxMargin : 0);
+    const int buttonsW = std::max(0, buttons * (kBoxButtonW + kBoxButtonGap) - kBoxButtonGap);
+    l.clientW = std::max(
+        {textX + textW + kBoxMargin, buttonsW + 2 * kBoxMargin, field ? kInputBoxMinW : kBoxMinW});
+    if (icon) l.icon = {kBoxMargin, kBoxMargin, kBoxIconSize, kBoxIconSize};
+    const int textY = kBoxMargin + (icon ? std::max(0, (kBoxIconSize - textH) / 2) : 0);
+    l.text = {textX, textY, textW, textH};
+    int y = kBoxMargin + std::max(textH, icon ? kBoxIconSize : 0) + kBoxMargin;
+    if (field) {
+        l.field = {kBoxMargin, y, l.clientW - 2 * kBoxMargin, kBoxFieldH};
+        y += kBoxFieldH + kBoxMargin;
+    }
+    l.firstButton = {(l.clientW - buttonsW) / 2, y, kBoxButtonW, kBoxButtonH};
+    l.clientH = y + kBoxButtonH + kBoxMargin;
+    return l;
+}
+
 BoxButton EnterChoice(BoxButton focused, BoxButton first) {
     return focused != BoxButton::kNone ? focused : first;
 }

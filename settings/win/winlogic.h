@@ -91,6 +91,23 @@ struct EdgeLayout {
 };
 EdgeLayout FollowEdges(int clientWidth, int clientHeight);
 
+// Where the parts of a box go, from the size of its text: an optional icon at the left, the text
+// beside it (centred on the icon when shorter), an optional one-line field below, and the
+// buttons centred in a row at the bottom.
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const Rect&) const = default;
+};
+struct BoxLayout {
+    int clientW = 0, clientH = 0;
+    Rect icon, text, field;
+    Rect firstButton;  // the others follow at kBoxButtonW + kBoxButtonGap to the right
+};
+constexpr int kBoxMargin = 16, kBoxIconSize = 32, kBoxFieldH = 24;
+constexpr int kBoxButtonW = 96, kBoxButtonH = 26, kBoxButtonGap = 10;
+constexpr int kBoxMinW = 240, kInputBoxMinW = 360;
+BoxLayout LayOutBox(int textW, int textH, bool icon, int buttons, bool field);
+
 // The boxes' buttons, and which one a key press chooses.
 enum class BoxButton { kNone, kYes, kNo, kOk, kCancel };
 // Enter chooses the focused button, else the first one (はい or OK).

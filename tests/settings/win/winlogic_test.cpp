@@ -180,6 +180,52 @@ TEST(EdgeLayout, FollowsTheWindowsEdges) {
     }
 }
 
+bool Inside(const Rect& r, const BoxLayout& l) {
+    return r.x >= 0 && r.y >= 0 && r.x + r.w <= l.clientW && r.y + r.h <= l.clientH;
+}
+bool Apart(const Rect& a, const Rect& b) {  // no overlap
+    return a.x + a.w <= b.x || b.x + b.w <= a.x || a.y + a.h <= b.y || b.y + b.h <= a.y;
+}
+
+TEST(Boxes, LayoutKeepsEveryPartInsideAndApart) {
+    struct Case {
+        int textW, textH;
+        bool icon;
+        int buttons;
+        bool field;
+        int wantW, wantH;
+    } cases[] = {
+        {150, 16, true, 2, false, 240, 106},  // a short question: the minimum width
+        {500, 32, true, 1, false, 580, 106},  // two lines beside the icon: the text decides
+        {100, 16, false, 1, false, 240, 90},  // a plain notice without icon
+        {200, 16, false, 2, true, 360, 130},  // the input box: the field widens it
+        {10, 16, false, 4, false, 446, 90},   // many buttons decide the width
+        {300, 64, true, 2, false, 380, 138},  // text taller than the icon
+    };
+    for (const Case& c : cases) {
+        const BoxLayout l = LayOutBox(c.textW, c.textH, c.icon, c.buttons, c.field);
+        SCOPED_TRACE(testing::Message() << c.textW << "x" << c.textH << " buttons " << c.buttons);
+        EXPECT_EQ(l.clientW, c.wantW);
+        EXPECT_EQ(l.clientH, c.wantH);
+        EXPECT_TRUE(Inside(l.text, l));
+        Rect last = l.firstButton;
+        last.x += (c.buttons - 1) * (kBoxButtonW + kBoxButtonGap);
+        EXPECT_TRUE(Inside(l.firstButton, l));
+        EXPECT_TRUE(Inside(last, l));
+        EXPECT_EQ(l.firstButton.x, l.clientW - (last.x + last.w));  // centred
+        EXPECT_TRUE(Apart(l.text, l.firstButton));
+        if (c.icon) {
+            EXPECT_TRUE(Inside(l.icon, l));
+            EXPECT_TRUE(Apart(l.icon, l.text));
+        }
+        if (c.field) {
+            EXPECT_TRUE(Inside(l.field, l));
+            EXPECT_TRUE(Apart(l.field, l.text));
+            EXPECT_TRUE(Apart(l.field, l.firstButton));
+        }
+    }
+}
+
 TEST(Boxes, EnterAndEscape) {
     using B = BoxButton;
     EXPECT_EQ(EnterChoice(B::kNone, B::kYes), B::kYes);  // はい at first
