@@ -124,6 +124,11 @@ LRESULT MainForm::OnCreate() {
     comb1_ = Control("COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 16,
                      8, 190, 24 + 200, kIdComb1, font_);
     SendMessageA(comb1_, CB_LIMITTEXT, 20, 0);
+    if (HWND field = FindWindowExA(comb1_, nullptr, "Edit", nullptr)) {
+        SetWindowLongPtrA(field, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        comboEditProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
+    }
     cb_[1] = Control("BUTTON", "NumLock ON 保持", BS_AUTOCHECKBOX | WS_TABSTOP, 232, 8, 161, 17,
                      kIdCB2, font_);
     cb_[0] = Control("BUTTON", "起動時変換機能有効", BS_AUTOCHECKBOX | WS_TABSTOP, 406, 8, 169, 17,
@@ -202,6 +207,22 @@ LRESULT CALLBACK MainForm::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
     }
     return DefWindowProcA(w, msg, wp, lp);
+}
+
+// Comb1's field: its key-downs go to the owner first, which may consume them.
+LRESULT CALLBACK MainForm::ComboEditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    MainForm* f = Of(w);
+    switch (msg) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            f->comboSwallow_ = f->onComboKeyDown && f->onComboKeyDown(static_cast<WORD>(wp));
+            if (f->comboSwallow_) return 0;
+            break;
+        case WM_CHAR:
+            if (f->comboSwallow_) return 0;
+            break;
+    }
+    return CallWindowProcA(f->comboEditProc_, w, msg, wp, lp);
 }
 
 LRESULT MainForm::OnSize() {

@@ -55,6 +55,8 @@ class MainForm : public editor::View, public GridOwner {
     // Commands of the menus and the profile box, bound by the program.
     std::function<void(int command)> onCommand;
     std::function<void(int notification)> onComboEvent;
+    // A key went down in Comb1's field; true consumes it (and the character it makes).
+    std::function<bool(WORD vk)> onComboKeyDown;
 
     // View
     std::string Cell(int col, int row) override;
@@ -97,6 +99,7 @@ class MainForm : public editor::View, public GridOwner {
 
   private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK ComboEditProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnCreate();
     LRESULT OnSize();
     LRESULT OnCommand(WPARAM wp, LPARAM lp);
@@ -117,6 +120,8 @@ class MainForm : public editor::View, public GridOwner {
     HFONT font_ = nullptr, labelFont_ = nullptr, verFont_ = nullptr, gridFont_ = nullptr;
     HWND panel1_ = nullptr, comb1_ = nullptr, cb_[3] = {}, lMsg_ = nullptr, lMsg2_ = nullptr,
          lMsg3_ = nullptr, lVer_ = nullptr;
+    WNDPROC comboEditProc_ = nullptr;
+    bool comboSwallow_ = false;
     HWND lastFocus_ = nullptr;  // given back when the window is activated again
     bool restoringFocus_ = false;
     bool shown_ = false;
