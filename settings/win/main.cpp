@@ -25,9 +25,16 @@ class WinStart : public yv::editor::StartPlatform {
         CloseHandle(m);
         return true;
     }
-    // The handle stays open for the life of the process: the mark disappears with it.
+    // The handle stays open for the life of the process: the mark disappears with it. A mark
+    // that another start made since OpenMutexA counts as a failure, so that two editors started
+    // at the same moment do not both run.
     bool CreateMutexA(const std::string& name) override {
-        return ::CreateMutexA(nullptr, FALSE, name.c_str()) != nullptr;
+        HANDLE m = ::CreateMutexA(nullptr, FALSE, name.c_str());
+        if (m && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(m);
+            return false;
+        }
+        return m != nullptr;
     }
     void MessageBoxA(const std::string& text, const std::string&) override {
         HFONT font = CreateFontA(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,

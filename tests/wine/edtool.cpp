@@ -12,6 +12,7 @@
 //   edtool click BUTTON        click a button or radio item of the main window
 //   edtool checked BUTTON      exit 0 when that check box or radio item is ticked
 //   edtool count TITLE         print how many top-level windows have that title
+//   edtool mains               print how many editor main windows exist
 //   edtool mem                 print the editor's working set, its peak and private bytes in KiB
 //   edtool waitpaint MS        print "ready", then the Unix time in ns once the editor's grid is
 //                              shown and painted (within MS milliseconds)
@@ -136,6 +137,15 @@ int main(int argc, char** argv) {
         MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&gr), 2);
         MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&vr), 2);
         std::printf("%ld %ld %ld %ld %ld", c.right, c.bottom, gr.bottom, vr.right, vr.bottom);
+        return 0;
+    }
+    if (cmd == "mains") {
+        int n = 0;
+        for (HWND w = FindWindowExA(nullptr, nullptr, kMainClass, nullptr); w;
+             w = FindWindowExA(nullptr, w, kMainClass, nullptr)) {
+            ++n;
+        }
+        std::printf("%d", n);
         return 0;
     }
     if (cmd == "count" && argc == 3) {
