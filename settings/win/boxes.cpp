@@ -117,7 +117,7 @@ SIZE TextSize(HFONT font, const std::string& text) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-struct ButtonSpec {
+struct ButtonDef {
     int id;
     const char* caption;
 };
@@ -126,7 +126,7 @@ struct Layout {
     const char* caption;
     LPCSTR icon;  // a system icon, or nullptr
     std::string text;
-    std::vector<ButtonSpec> buttons;
+    std::vector<ButtonDef> buttons;
     bool field = false;
     std::string initial;
 };
@@ -198,7 +198,7 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
     SetFocus(ctx.field ? ctx.field : first);
 
     const bool hasNo = std::any_of(l.buttons.begin(), l.buttons.end(),
-                                   [](const ButtonSpec& b) { return b.id == IDNO; });
+                                   [](const ButtonDef& b) { return b.id == IDNO; });
     MSG m;
     while (!ctx.done) {
         BOOL got = GetMessageA(&m, nullptr, 0, 0);
