@@ -13,6 +13,8 @@
 //   edtool checked BUTTON      exit 0 when that check box or radio item is ticked
 //   edtool count TITLE         print how many top-level windows have that title
 //   edtool mains               print how many editor main windows exist
+//   edtool bounds              print the main window's normal bounds and whether it is maximized:
+//                              "LEFT TOP WIDTH HEIGHT MAX"
 //   edtool mem                 print the editor's working set, its peak and private bytes in KiB
 //   edtool waitpaint MS        print "ready", then the Unix time in ns once the editor's grid is
 //                              shown and painted (within MS milliseconds)
@@ -137,6 +139,17 @@ int main(int argc, char** argv) {
         MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&gr), 2);
         MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&vr), 2);
         std::printf("%ld %ld %ld %ld %ld", c.right, c.bottom, gr.bottom, vr.right, vr.bottom);
+        return 0;
+    }
+    if (cmd == "bounds") {
+        HWND m = Main();
+        WINDOWPLACEMENT wp = {};
+        wp.length = sizeof wp;
+        if (!m || !GetWindowPlacement(m, &wp)) return 1;
+        RECT r = wp.rcNormalPosition;
+        if (!IsZoomed(m)) GetWindowRect(m, &r);
+        std::printf("%ld %ld %ld %ld %d", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                    IsZoomed(m) ? 1 : 0);
         return 0;
     }
     if (cmd == "mains") {
