@@ -27,7 +27,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "winlogic.h"
+#include "grid.h"
 
 namespace {
 
@@ -36,8 +36,9 @@ constexpr char kMainTitle[] = "Yorvan2変換設定";
 constexpr char kGridClass[] = "YvGrid";
 constexpr char kBoxClass[] = "YvBox";
 constexpr int kBoxTextId = 100;
-constexpr UINT kGridGetCursor = WM_APP + 40, kGridQueryCell = WM_APP + 41,
-               kGridGetTopRow = WM_APP + 42;
+using yv::win::kGridGetCursor;
+using yv::win::kGridGetTopRow;
+using yv::win::kGridQueryCell;
 
 std::string TextOf(HWND w) {
     LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
