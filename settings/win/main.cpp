@@ -8,6 +8,7 @@
 #include "editor.h"
 #include "keynames.h"
 #include "mainform.h"
+#include "profiles.h"
 #include "settingsfile.h"
 #include "start.h"
 #include "yorvan2.h"
@@ -58,22 +59,15 @@ std::optional<std::string> FirstArgument() {
 }
 
 int KeyFlags(int vk) { return getkeyflg(vk); }
+void AplNames(char** out) { getaplname(out); }
 
 }  // namespace
-
-// The title of the last window the hook library saw activated (for the automatic switching
-// command): entry 0 of getaplname's pair.
-std::string RecordedWindowTitle() {
-    char title[256] = "", other[256] = "";
-    char* out[2] = {title, other};
-    getaplname(out);
-    return title;
-}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     WinStart start;
     if (!yv::editor::CheckStart(start, ExecutablePath())) return 0;
     yv::settings::SetKeyFlagSource(KeyFlags);
+    yv::editor::SetAplNameSource(AplNames);
 
     if (!yv::win::MainForm::Register(instance)) return 1;
     yv::win::MainForm form;
