@@ -1,0 +1,86 @@
+// YorvanSet.exe: the start checks, the main window and the message loop.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "boxes.h"
+#include "editor.h"
+#include "keynames.h"
+#include "mainform.h"
+#include "profiles.h"
+#include "settingsfile.h"
+#include "start.h"
+#include "yorvan2.h"
+
+namespace {
+
+class WinStart : public yv::editor::StartPlatform {
+  public:
+    bool FindWindowA(const std::string& title) override {
+        return ::FindWindowA(nullptr, title.c_str()) != nullptr;
+    }
+    bool OpenMutexA(const std::string& name) override {
+        HANDLE m = ::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+        if (!m) return false;
+        CloseHandle(m);
+        return true;
+    }
+    // The handle stays open for the life of the process: the mark disappears with it. A mark
+    // that another start made since OpenMutexA counts as a failure, so that two editors started
+    // at the same moment do not both run.
+    bool CreateMutexA(const std::string& name) override {
+        HANDLE m = ::CreateMutexA(nullptr, FALSE, name.c_str());
+        if (m && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(m);
+            return false;
+        }
+        return m != nullptr;
+    }
+    void MessageBoxA(const std::string& text, const std::string&) override {
+        HFONT font = CreateFontA(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+        yv::win::ShowBox(nullptr, font, yv::editor::BoxKind::kPlain, text,
+                         yv::editor::BoxButtons::kOk);
+        DeleteObject(font);
+    }
+};
+
+std::string ExecutablePath() {
+    char buf[MAX_PATH * 2] = "";
+    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+    return std::string(buf, n);
+}
+
+std::optional<std::string> FirstArgument() {
+    if (__argc < 2 || !__argv[1]) return std::nullopt;
+    return std::string(__argv[1]);
+}
+
+int KeyFlags(int vk) { return getkeyflg(vk); }
+void AplNames(char** out) { getaplname(out); }
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    WinStart start;
+    if (!yv::editor::CheckStart(start, ExecutablePath())) return 0;
+    yv::settings::SetKeyFlagSource(KeyFlags);
+    yv::editor::SetAplNameSource(AplNames);
+
+    if (!yv::win::MainForm::Register(instance)) return 1;
+    yv::win::MainForm form;
+    yv::editor::Editor editor(form, yv::settings::SettingsPath());
+    form.Attach(&editor);
+    if (!form.Create(instance)) return 1;
+    editor.FormCreate(FirstArgument());
+    form.ShowFirst(showCommand);
+
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    return 0;
+}

@@ -1,0 +1,236 @@
+// Looks into the running settings editor for the Wine tests:
+//   edtool cell COL ROW        print the text of a grid cell
+//   edtool cursor              print the grid cursor as "COL ROW"
+//   edtool top                 print the grid's top row
+//   edtool editx               print where the in-place editor draws its first character (x)
+//   edtool cellpos COL ROW     print the screen position "X Y" of the middle of a grid cell
+//   edtool layout              print "CLIENT_W CLIENT_H GRID_BOTTOM VER_RIGHT VER_BOTTOM" of the
+//                              main window (client coordinates)
+//   edtool box CAPTION         print the text of the open box with that caption
+//   edtool press CAPTION BUTTON   click a button of that box ("はい(&Y)", "OK" ...)
+//   edtool close CAPTION       use the box's close button
+//   edtool click BUTTON        click a button or radio item of the main window
+//   edtool checked BUTTON      exit 0 when that check box or radio item is ticked
+//   edtool count TITLE         print how many top-level windows have that title
+//   edtool mains               print how many editor main windows exist
+//   edtool bounds              print the main window's normal bounds and whether it is maximized:
+//                              "LEFT TOP WIDTH HEIGHT MAX"
+//   edtool mem                 print the editor's working set, its peak and private bytes in KiB
+//   edtool waitpaint MS        print "ready", then the Unix time in ns once the editor's grid is
+//                              shown and painted (within MS milliseconds)
+//   edtool repaint N           repaint the whole grid N times, print the mean in microseconds
+// Texts are in the ANSI code page. Exit 1 when the window or control is missing.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "grid.h"
+
+namespace {
+
+constexpr char kMainClass[] = "YorvanSetMain";
+constexpr char kMainTitle[] = "Yorvan2変換設定";
+constexpr char kGridClass[] = "YvGrid";
+constexpr char kBoxClass[] = "YvBox";
+constexpr int kBoxTextId = 100;
+using yv::win::kGridGetCursor;
+using yv::win::kGridGetTopRow;
+using yv::win::kGridQueryCell;
+
+std::string TextOf(HWND w) {
+    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(got));
+    return s;
+}
+
+HWND Main() { return FindWindowA(kMainClass, kMainTitle); }
+
+HWND Grid() {
+    HWND m = Main();
+    return m ? FindWindowExA(m, nullptr, kGridClass, nullptr) : nullptr;
+}
+
+// A direct child of `parent` whose text is `text`.
+HWND ChildByText(HWND parent, const char* text) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (TextOf(c) == text) return c;
+    }
+    return nullptr;
+}
+
+struct Counter {
+    const char* title;
+    int n;
+};
+
+BOOL CALLBACK CountTitle(HWND w, LPARAM lp) {
+    auto* c = reinterpret_cast<Counter*>(lp);
+    char buf[256] = "";
+    GetWindowTextA(w, buf, sizeof buf);
+    if (std::string(buf) == c->title) ++c->n;
+    return TRUE;
+}
+
+unsigned long long UnixNs() {
+    FILETIME ft;
+    GetSystemTimePreciseAsFileTime(&ft);
+    ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (t - 116444736000000000ULL) * 100ULL;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const std::string cmd = argv[1];
+    if (cmd == "cell" && argc == 4) {
+        HWND g = Grid();
+        if (!g) return 1;
+        SendMessageA(g, kGridQueryCell, std::atoi(argv[2]), std::atoi(argv[3]));
+        std::fputs(TextOf(g).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "cursor") {
+        HWND g = Grid();
+        if (!g) return 1;
+        LRESULT c = SendMessageA(g, kGridGetCursor, 0, 0);
+        std::printf("%d %d", LOWORD(c), HIWORD(c));
+        return 0;
+    }
+    if (cmd == "editx") {
+        HWND g = Grid();
+        HWND e = g ? FindWindowExA(g, nullptr, "Edit", nullptr) : nullptr;
+        if (!e || !IsWindowVisible(e)) return 1;
+        LRESULT p = SendMessageA(e, EM_POSFROMCHAR, 0, 0);
+        std::printf("%d", static_cast<int>(static_cast<short>(LOWORD(p))));
+        return 0;
+    }
+    if (cmd == "top") {
+        HWND g = Grid();
+        if (!g) return 1;
+        std::printf("%d", static_cast<int>(SendMessageA(g, kGridGetTopRow, 0, 0)));
+        return 0;
+    }
+    if (cmd == "cellpos" && argc == 4) {
+        HWND g = Grid();
+        if (!g) return 1;
+        yv::win::GridGeometry geo;
+        geo.topRow = static_cast<int>(SendMessageA(g, kGridGetTopRow, 0, 0));
+        const int col = std::atoi(argv[2]), row = std::atoi(argv[3]);
+        if (col < 0 || col >= yv::win::kGridCols) return 2;
+        POINT p = {geo.ColLeft(col) + geo.width[col] / 2,
+                   geo.RowTop(row) + yv::win::kGridRowHeight / 2};
+        ClientToScreen(g, &p);
+        std::printf("%ld %ld", p.x, p.y);
+        return 0;
+    }
+    if (cmd == "layout") {
+        HWND m = Main(), g = Grid();
+        HWND ver = m ? ChildByText(m, "Ver.4.02") : nullptr;
+        if (!g || !ver) return 1;
+        RECT c, gr, vr;
+        GetClientRect(m, &c);
+        GetWindowRect(g, &gr);
+        GetWindowRect(ver, &vr);
+        MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&gr), 2);
+        MapWindowPoints(nullptr, m, reinterpret_cast<POINT*>(&vr), 2);
+        std::printf("%ld %ld %ld %ld %ld", c.right, c.bottom, gr.bottom, vr.right, vr.bottom);
+        return 0;
+    }
+    if (cmd == "bounds") {
+        HWND m = Main();
+        WINDOWPLACEMENT wp = {};
+        wp.length = sizeof wp;
+        if (!m || !GetWindowPlacement(m, &wp)) return 1;
+        RECT r = wp.rcNormalPosition;
+        if (!IsZoomed(m)) GetWindowRect(m, &r);
+        std::printf("%ld %ld %ld %ld %d", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                    IsZoomed(m) ? 1 : 0);
+        return 0;
+    }
+    if (cmd == "mains") {
+        int n = 0;
+        for (HWND w = FindWindowExA(nullptr, nullptr, kMainClass, nullptr); w;
+             w = FindWindowExA(nullptr, w, kMainClass, nullptr)) {
+            ++n;
+        }
+        std::printf("%d", n);
+        return 0;
+    }
+    if (cmd == "count" && argc == 3) {
+        Counter c = {argv[2], 0};
+        EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&c));
+        std::printf("%d", c.n);
+        return 0;
+    }
+    if (cmd == "mem") {
+        HWND m = Main();
+        DWORD pid = 0;
+        if (!m || !GetWindowThreadProcessId(m, &pid)) return 1;
+        HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        if (!proc) return 1;
+        PROCESS_MEMORY_COUNTERS pm = {};
+        pm.cb = sizeof pm;
+        BOOL got = GetProcessMemoryInfo(proc, &pm, sizeof pm);
+        CloseHandle(proc);
+        if (!got) return 1;
+        std::printf("workingset=%lu peak=%lu commit=%lu",
+                    static_cast<unsigned long>(pm.WorkingSetSize / 1024),
+                    static_cast<unsigned long>(pm.PeakWorkingSetSize / 1024),
+                    static_cast<unsigned long>(pm.PagefileUsage / 1024));
+        return 0;
+    }
+    if (cmd == "waitpaint" && argc == 3) {
+        std::printf("ready\n");
+        std::fflush(stdout);
+        const ULONGLONG end = GetTickCount64() + std::strtoul(argv[2], nullptr, 10);
+        while (GetTickCount64() < end) {
+            HWND g = Grid();
+            // Painted: visible, with nothing left to paint.
+            if (g && IsWindowVisible(Main()) && !GetUpdateRect(g, nullptr, FALSE)) {
+                std::printf("%llu\n", UnixNs());
+                return 0;
+            }
+            Sleep(1);
+        }
+        return 1;
+    }
+    if (cmd == "repaint" && argc == 3) {
+        HWND g = Grid();
+        const int n = std::atoi(argv[2]);
+        if (!g || n <= 0) return 1;
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        for (int i = 0; i < n; ++i)
+            RedrawWindow(g, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        QueryPerformanceCounter(&b);
+        std::printf("%.0f", (b.QuadPart - a.QuadPart) * 1e6 / f.QuadPart / n);
+        return 0;
+    }
+    if (argc < 3) return 2;
+    if (cmd == "click" || cmd == "checked") {
+        HWND m = Main();
+        HWND b = m ? ChildByText(m, argv[2]) : nullptr;
+        if (!b) return 1;
+        if (cmd == "checked") return SendMessageA(b, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
+        return PostMessageA(b, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    HWND box = FindWindowA(kBoxClass, argv[2]);
+    if (!box) return 1;
+    if (cmd == "box") {
+        std::fputs(TextOf(GetDlgItem(box, kBoxTextId)).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "close") return PostMessageA(box, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (cmd == "press" && argc == 4) {
+        HWND b = ChildByText(box, argv[3]);
+        return b && PostMessageA(b, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    return 2;
+}
