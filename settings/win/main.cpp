@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "about.h"
+#include "aboutbox.h"
 #include "boxes.h"
 #include "editor.h"
 #include "keynames.h"
@@ -75,6 +77,45 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     form.Attach(&editor);
     if (!form.Create(instance)) return 1;
     editor.FormCreate(FirstArgument());
+
+    // The menus and the profile box; the version box exists, hidden, for the whole run.
+    yv::editor::Profiles profiles(editor);
+    yv::win::HelpWindows* help = nullptr;
+    yv::win::AboutBox* about = yv::win::AboutBox::Create(instance, form.hwnd(), [&] {
+        editor.RunHandler([&] { yv::editor::OKButtonClick(*help); });
+    });
+    yv::win::HelpWindows helpWindows(form.hwnd(), about);
+    help = &helpWindows;
+    form.onCommand = [&](int id) {
+        using namespace yv::win;
+        editor.RunHandler([&] {
+            switch (id) {
+                case kCmdNew:
+                    return profiles.New1Click();
+                case kCmdRename:
+                    return profiles.Name1Click();
+                case kCmdCopy:
+                    return profiles.Copy1Click();
+                case kCmdDelete:
+                    return profiles.Del1Click();
+                case kCmdAutoSwitch:
+                    return profiles.A1Click();
+                case kCmdHomePage:
+                    return yv::editor::H1Click(helpWindows, editor.settingsPath());
+                case kCmdVersion:
+                    return yv::editor::About1Click(helpWindows);
+            }
+        });
+    };
+    form.onComboEvent = [&](int code) {
+        if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) {
+            editor.RunHandler([&] { profiles.Comb1Change(); });
+        }
+    };
+    form.onComboKeyDown = [&](WORD) {
+        editor.RunHandler([&] { profiles.Comb1KeyDown(); });
+        return false;  // the key goes on to the box
+    };
     form.ShowFirst(showCommand);
 
     MSG m;

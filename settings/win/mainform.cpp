@@ -219,7 +219,9 @@ LRESULT CALLBACK MainForm::ComboEditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
             if (f->comboSwallow_) return 0;
             break;
         case WM_CHAR:
-            if (f->comboSwallow_) return 0;
+            // Also the character of a key that moved the focus away: typed into the box, it
+            // would start a profile switch that drops unsaved rows.
+            if (f->comboSwallow_ || GetFocus() != w) return 0;
             break;
     }
     return CallWindowProcA(f->comboEditProc_, w, msg, wp, lp);
