@@ -21,13 +21,13 @@
 //   edtool repaint N           repaint the whole grid N times, print the mean in microseconds
 // Texts are in the ANSI code page. Exit 1 when the window or control is missing.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "grid.h"
+#include "toolcommon.h"
 
 namespace {
 
@@ -39,14 +39,7 @@ constexpr int kBoxTextId = 100;
 using yv::win::kGridGetCursor;
 using yv::win::kGridGetTopRow;
 using yv::win::kGridQueryCell;
-
-std::string TextOf(HWND w) {
-    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
-    s.resize(static_cast<size_t>(got));
-    return s;
-}
+using yvtool::TextOf;
 
 HWND Main() { return FindWindowA(kMainClass, kMainTitle); }
 
@@ -61,26 +54,6 @@ HWND ChildByText(HWND parent, const char* text) {
         if (TextOf(c) == text) return c;
     }
     return nullptr;
-}
-
-struct Counter {
-    const char* title;
-    int n;
-};
-
-BOOL CALLBACK CountTitle(HWND w, LPARAM lp) {
-    auto* c = reinterpret_cast<Counter*>(lp);
-    char buf[256] = "";
-    GetWindowTextA(w, buf, sizeof buf);
-    if (std::string(buf) == c->title) ++c->n;
-    return TRUE;
-}
-
-unsigned long long UnixNs() {
-    FILETIME ft;
-    GetSystemTimePreciseAsFileTime(&ft);
-    ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return (t - 116444736000000000ULL) * 100ULL;
 }
 
 }  // namespace
@@ -163,28 +136,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "count" && argc == 3) {
-        Counter c = {argv[2], 0};
-        EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&c));
-        std::printf("%d", c.n);
+        std::printf("%d", yvtool::CountTitled(argv[2]));
         return 0;
     }
-    if (cmd == "mem") {
-        HWND m = Main();
-        DWORD pid = 0;
-        if (!m || !GetWindowThreadProcessId(m, &pid)) return 1;
-        HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-        if (!proc) return 1;
-        PROCESS_MEMORY_COUNTERS pm = {};
-        pm.cb = sizeof pm;
-        BOOL got = GetProcessMemoryInfo(proc, &pm, sizeof pm);
-        CloseHandle(proc);
-        if (!got) return 1;
-        std::printf("workingset=%lu peak=%lu commit=%lu",
-                    static_cast<unsigned long>(pm.WorkingSetSize / 1024),
-                    static_cast<unsigned long>(pm.PeakWorkingSetSize / 1024),
-                    static_cast<unsigned long>(pm.PagefileUsage / 1024));
-        return 0;
-    }
+    if (cmd == "mem") return yvtool::PrintMemory(Main(), "");
     if (cmd == "waitpaint" && argc == 3) {
         std::printf("ready\n");
         std::fflush(stdout);
@@ -193,7 +148,7 @@ int main(int argc, char** argv) {
             HWND g = Grid();
             // Painted: visible, with nothing left to paint.
             if (g && IsWindowVisible(Main()) && !GetUpdateRect(g, nullptr, FALSE)) {
-                std::printf("%llu\n", UnixNs());
+                std::printf("%llu\n", yvtool::UnixNs());
                 return 0;
             }
             Sleep(1);
