@@ -17,7 +17,6 @@
 // editor-args.txt beside itself and ends once a file editor-quit appears there (or after a
 // minute).
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,25 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "toolcommon.h"
+
 namespace {
-
-struct Count {
-    const char* title;
-    int n;
-};
-
-BOOL CALLBACK CountWindow(HWND w, LPARAM param) {
-    auto* c = reinterpret_cast<Count*>(param);
-    char buf[256] = "";
-    GetWindowTextA(w, buf, sizeof buf);
-    if (std::strcmp(buf, c->title) == 0) ++c->n;
-    return TRUE;
-}
-
-HWND EditOf(HWND top) {
-    HWND edit = FindWindowExA(top, nullptr, "Edit", nullptr);
-    return edit ? edit : top;
-}
 
 LRESULT TextLength(HWND w) {
     DWORD_PTR n = 0;
@@ -66,7 +49,7 @@ void PrintSpread(const char* what, int n, int lost, std::vector<double> delays) 
 int Type(const char* title, int n, int gap) {
     HWND top = FindWindowA(nullptr, title);
     if (!top || n <= 0) return 1;
-    HWND edit = EditOf(top);
+    HWND edit = yvtool::EditOf(top);
     const LRESULT start = TextLength(edit);
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
@@ -83,10 +66,7 @@ int Type(const char* title, int n, int gap) {
             k.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
         }
         in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        FILETIME now;
-        GetSystemTimePreciseAsFileTime(&now);
-        const ULONGLONG ft = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-        sentAt.push_back((ft - 116444736000000000ULL) / 10000ULL);
+        sentAt.push_back(yvtool::UnixNs() / 1000000ULL);
         QueryPerformanceCounter(&t0);
         SendInput(2, in, sizeof(INPUT));
         sent += letter;
@@ -102,9 +82,7 @@ int Type(const char* title, int n, int gap) {
         delays.push_back(waited);
         Sleep(static_cast<DWORD>(gap));
     }
-    std::string text(static_cast<std::size_t>(TextLength(edit)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(
-        SendMessageA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    const std::string text = yvtool::TextOf(edit);
     const std::string typed =
         text.size() >= sent.size() ? text.substr(text.size() - sent.size()) : text;
     int lost = 0;
@@ -190,9 +168,7 @@ int main(int argc, char** argv) {
     const char* base = std::strrchr(self, '\\');
     if (base && lstrcmpiA(base + 1, "YorvanSet.exe") == 0) return StandInEditor(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "count") == 0) {
-        Count c{argv[2], 0};
-        EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&c));
-        std::printf("%d\n", c.n);
+        std::printf("%d\n", yvtool::CountTitled(argv[2]));
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "ping") == 0) {
@@ -203,21 +179,7 @@ int main(int argc, char** argv) {
         return Type(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     }
     if (argc == 2 && std::strcmp(argv[1], "mem") == 0) {
-        HWND host = FindWindowA("Yorvan2Host", "Yorvan2");
-        DWORD pid = 0;
-        if (!host || !GetWindowThreadProcessId(host, &pid)) return 1;
-        HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-        if (!proc) return 1;
-        PROCESS_MEMORY_COUNTERS m = {};
-        m.cb = sizeof m;
-        BOOL got = GetProcessMemoryInfo(proc, &m, sizeof m);
-        CloseHandle(proc);
-        if (!got) return 1;
-        std::printf("workingset=%lu peak=%lu commit=%lu\n",
-                    static_cast<unsigned long>(m.WorkingSetSize / 1024),
-                    static_cast<unsigned long>(m.PeakWorkingSetSize / 1024),
-                    static_cast<unsigned long>(m.PagefileUsage / 1024));
-        return 0;
+        return yvtool::PrintMemory(FindWindowA("Yorvan2Host", "Yorvan2"), "\n");
     }
     if (argc == 2 && std::strcmp(argv[1], "state") == 0) {
         HWND host = FindWindowA("Yorvan2Host", "Yorvan2");

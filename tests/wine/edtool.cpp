@@ -19,15 +19,27 @@
 //   edtool waitpaint MS        print "ready", then the Unix time in ns once the editor's grid is
 //                              shown and painted (within MS milliseconds)
 //   edtool repaint N           repaint the whole grid N times, print the mean in microseconds
-// Texts are in the ANSI code page. Exit 1 when the window or control is missing.
+// The profile box, the input boxes and the version box:
+//   edtool combo               print Comb1's text, its selected index and its number of items
+//   edtool pick N              select entry N and report it to the window as the user's choice
+//   edtool drop 0|1            close or open Comb1's list
+//   edtool dropped             exit 0 while Comb1's list is open
+//   edtool focuscombo          give Comb1's text field the keyboard focus
+//   edtool focus               print the classes of the editor's focused window and its parent
+//   edtool enabled TITLE       exit 0 when the top-level window TITLE takes input
+//   edtool shown TITLE         exit 0 when the top-level window TITLE is visible
+//   edtool labels TITLE        print the texts of the window's labels, one a line
+//   edtool field CAPTION       print the text field of the open input box with that caption
+//   edtool setfield CAPTION TEXT   replace it
+// Texts are in the ANSI code page. Exit 1 when the window or control is missing, 2 on bad usage.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "grid.h"
+#include "toolcommon.h"
 
 namespace {
 
@@ -39,20 +51,18 @@ constexpr int kBoxTextId = 100;
 using yv::win::kGridGetCursor;
 using yv::win::kGridGetTopRow;
 using yv::win::kGridQueryCell;
-
-std::string TextOf(HWND w) {
-    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
-    s.resize(static_cast<size_t>(got));
-    return s;
-}
+using yvtool::TextOf;
 
 HWND Main() { return FindWindowA(kMainClass, kMainTitle); }
 
 HWND Grid() {
     HWND m = Main();
     return m ? FindWindowExA(m, nullptr, kGridClass, nullptr) : nullptr;
+}
+
+HWND Combo() {
+    HWND m = Main();
+    return m ? FindWindowExA(m, nullptr, "ComboBox", nullptr) : nullptr;
 }
 
 // A direct child of `parent` whose text is `text`.
@@ -63,31 +73,53 @@ HWND ChildByText(HWND parent, const char* text) {
     return nullptr;
 }
 
-struct Counter {
-    const char* title;
-    int n;
-};
-
-BOOL CALLBACK CountTitle(HWND w, LPARAM lp) {
-    auto* c = reinterpret_cast<Counter*>(lp);
-    char buf[256] = "";
-    GetWindowTextA(w, buf, sizeof buf);
-    if (std::string(buf) == c->title) ++c->n;
-    return TRUE;
-}
-
-unsigned long long UnixNs() {
-    FILETIME ft;
-    GetSystemTimePreciseAsFileTime(&ft);
-    ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return (t - 116444736000000000ULL) * 100ULL;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string cmd = argv[1];
+    if (cmd == "combo" || cmd == "pick" || cmd == "drop" || cmd == "dropped" ||
+        cmd == "focuscombo" || cmd == "focus") {
+        HWND c = Combo();
+        if (!c) return 1;
+        const DWORD thread = GetWindowThreadProcessId(c, nullptr);
+        if (cmd == "focuscombo") {
+            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+            SetFocus(FindWindowExA(c, nullptr, "Edit", nullptr));
+            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+            return 0;
+        }
+        if (cmd == "focus") {
+            GUITHREADINFO gi = {};
+            gi.cbSize = sizeof gi;
+            if (!GetGUIThreadInfo(thread, &gi) || !gi.hwndFocus) return 1;
+            char own[64] = "", parent[64] = "";
+            GetClassNameA(gi.hwndFocus, own, sizeof own);
+            GetClassNameA(GetParent(gi.hwndFocus), parent, sizeof parent);
+            std::printf("%s %s\n", own, parent);
+            return 0;
+        }
+        if (cmd == "combo") {
+            // The items' texts cannot be read from another process under Wine (it copies back
+            // only part of each): their number is.
+            std::printf("%s\n%d\n%d\n", TextOf(c).c_str(),
+                        static_cast<int>(SendMessageA(c, CB_GETCURSEL, 0, 0)),
+                        static_cast<int>(SendMessageA(c, CB_GETCOUNT, 0, 0)));
+            return 0;
+        }
+        if (cmd == "dropped") return SendMessageA(c, CB_GETDROPPEDSTATE, 0, 0) ? 0 : 1;
+        if (argc != 3) return 2;
+        const int n = std::atoi(argv[2]);
+        if (cmd == "drop") {
+            SendMessageA(c, CB_SHOWDROPDOWN, n, 0);
+            return 0;
+        }
+        // A selection by the program sends no notification: send the user's one, posted so
+        // that the boxes it opens do not hold this tool.
+        if (SendMessageA(c, CB_SETCURSEL, n, 0) != n) return 1;
+        const WPARAM wp = MAKEWPARAM(GetDlgCtrlID(c), CBN_SELCHANGE);
+        return PostMessageA(GetParent(c), WM_COMMAND, wp, reinterpret_cast<LPARAM>(c)) ? 0 : 1;
+    }
     if (cmd == "cell" && argc == 4) {
         HWND g = Grid();
         if (!g) return 1;
@@ -163,28 +195,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "count" && argc == 3) {
-        Counter c = {argv[2], 0};
-        EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&c));
-        std::printf("%d", c.n);
+        std::printf("%d", yvtool::CountTitled(argv[2]));
         return 0;
     }
-    if (cmd == "mem") {
-        HWND m = Main();
-        DWORD pid = 0;
-        if (!m || !GetWindowThreadProcessId(m, &pid)) return 1;
-        HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-        if (!proc) return 1;
-        PROCESS_MEMORY_COUNTERS pm = {};
-        pm.cb = sizeof pm;
-        BOOL got = GetProcessMemoryInfo(proc, &pm, sizeof pm);
-        CloseHandle(proc);
-        if (!got) return 1;
-        std::printf("workingset=%lu peak=%lu commit=%lu",
-                    static_cast<unsigned long>(pm.WorkingSetSize / 1024),
-                    static_cast<unsigned long>(pm.PeakWorkingSetSize / 1024),
-                    static_cast<unsigned long>(pm.PagefileUsage / 1024));
-        return 0;
-    }
+    if (cmd == "mem") return yvtool::PrintMemory(Main(), "");
     if (cmd == "waitpaint" && argc == 3) {
         std::printf("ready\n");
         std::fflush(stdout);
@@ -193,7 +207,7 @@ int main(int argc, char** argv) {
             HWND g = Grid();
             // Painted: visible, with nothing left to paint.
             if (g && IsWindowVisible(Main()) && !GetUpdateRect(g, nullptr, FALSE)) {
-                std::printf("%llu\n", UnixNs());
+                std::printf("%llu\n", yvtool::UnixNs());
                 return 0;
             }
             Sleep(1);
@@ -214,6 +228,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3) return 2;
+    if (cmd == "enabled" || cmd == "shown" || cmd == "labels") {
+        HWND w = FindWindowA(nullptr, argv[2]);
+        if (!w) return 1;
+        if (cmd == "enabled") return IsWindowEnabled(w) ? 0 : 1;
+        if (cmd == "shown") return IsWindowVisible(w) ? 0 : 1;
+        for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            char cls[32] = "";
+            GetClassNameA(c, cls, sizeof cls);
+            if (lstrcmpiA(cls, "Static") == 0) std::printf("%s\n", TextOf(c).c_str());
+        }
+        return 0;
+    }
     if (cmd == "click" || cmd == "checked") {
         HWND m = Main();
         HWND b = m ? ChildByText(m, argv[2]) : nullptr;
@@ -231,6 +257,16 @@ int main(int argc, char** argv) {
     if (cmd == "press" && argc == 4) {
         HWND b = ChildByText(box, argv[3]);
         return b && PostMessageA(b, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    HWND field = FindWindowExA(box, nullptr, "Edit", nullptr);
+    if ((cmd == "field" || cmd == "setfield") && !field) return 1;
+    if (cmd == "field") {
+        std::fputs(TextOf(field).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "setfield" && argc == 4) {
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        return 0;
     }
     return 2;
 }

@@ -22,22 +22,14 @@
 #include <cstring>
 #include <string>
 
+#include "toolcommon.h"
+
 namespace {
 
+using yvtool::EditOf;
+using yvtool::TextOf;
+
 HWND FindTop(const char* title) { return FindWindowA(nullptr, title); }
-
-HWND EditOf(HWND top) {
-    HWND edit = FindWindowExA(top, nullptr, "Edit", nullptr);
-    return edit ? edit : top;
-}
-
-std::string TextOf(HWND w) {
-    LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
-    s.resize(static_cast<size_t>(got));
-    return s;
-}
 
 bool OpenClip() {
     for (int i = 0; i < 50; ++i) {
@@ -111,11 +103,7 @@ int main(int argc, char** argv) {
         for (long seen = 0; seen < want && GetTickCount64() < end;) {
             LRESULT n = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
             if (n != last) {
-                FILETIME ft;
-                GetSystemTimePreciseAsFileTime(&ft);
-                ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-                std::printf("%llu %ld\n", (t - 116444736000000000ULL) * 100ULL,
-                            static_cast<long>(n));
+                std::printf("%llu %ld\n", yvtool::UnixNs(), static_cast<long>(n));
                 std::fflush(stdout);
                 last = n;
                 ++seen;
