@@ -5,6 +5,7 @@
 #include <string>
 
 #include "about.h"
+#include "wincontext.h"
 
 namespace yv::win {
 namespace {
@@ -54,10 +55,6 @@ void FitHeight(HWND label, HFONT font) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-AboutBox* FromHwnd(HWND hwnd) {
-    return reinterpret_cast<AboutBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
-
 }  // namespace
 
 AboutBox* AboutBox::Create(HINSTANCE instance, HWND owner, std::function<void()> onClose) {
@@ -91,13 +88,9 @@ AboutBox* AboutBox::Create(HINSTANCE instance, HWND owner, std::function<void()>
 }
 
 LRESULT CALLBACK AboutBox::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* box = static_cast<AboutBox*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        box->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box));
-    }
-    AboutBox* box = FromHwnd(hwnd);
+    AboutBox* box = AttachContext<AboutBox>(hwnd, msg, lp);
     if (box == nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCCREATE) box->hwnd_ = hwnd;
     switch (msg) {
         case WM_CREATE:
             return box->OnCreate();

@@ -6,6 +6,7 @@
 
 #include "strutil.h"
 #include "winlogic.h"
+#include "wincontext.h"
 
 namespace yv::win {
 namespace {
@@ -53,10 +54,6 @@ struct BoxContext {
     std::string text;  // the field's text when OK was chosen
 };
 
-BoxContext* Of(HWND w) {
-    return reinterpret_cast<BoxContext*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-}
-
 void Finish(HWND w, BoxContext* c, int id) {
     if (c->done) return;
     if (id == IDOK && c->field) {
@@ -70,13 +67,8 @@ void Finish(HWND w, BoxContext* c, int id) {
 }
 
 LRESULT CALLBACK BoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    BoxContext* c = Of(w);
+    BoxContext* c = AttachContext<BoxContext>(w, msg, lp);
     switch (msg) {
-        case WM_NCCREATE:
-            SetWindowLongPtrA(
-                w, GWLP_USERDATA,
-                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
-            break;
         case WM_COMMAND:
             if (c && HIWORD(wp) == BN_CLICKED && LOWORD(wp) != kBoxTextId) Finish(w, c, LOWORD(wp));
             return 0;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "wincontext.h"
+
 namespace yv::win {
 namespace {
 
@@ -13,7 +15,7 @@ constexpr char kClassName[] = "YvGrid";
 constexpr int kEditLimit = 2047;  // the editor cuts to 100 bytes on Enter; this bounds a paste
 constexpr COLORREF kLineColour = RGB(192, 192, 192);
 
-Grid* Of(HWND w) { return reinterpret_cast<Grid*>(GetWindowLongPtrA(w, GWLP_USERDATA)); }
+Grid* Of(HWND w) { return ContextOf<Grid>(w); }
 
 std::string WindowText(HWND w) {
     int n = GetWindowTextLengthA(w);
@@ -54,13 +56,9 @@ Grid* Grid::Create(HWND parent, int id, const RECT& b, GridOwner* owner, HFONT f
 }
 
 LRESULT CALLBACK Grid::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    Grid* g = Of(w);
-    if (msg == WM_NCCREATE) {
-        g = static_cast<Grid*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        g->hwnd_ = w;
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
-    }
+    Grid* g = AttachContext<Grid>(w, msg, lp);
     if (!g) return DefWindowProcA(w, msg, wp, lp);
+    if (msg == WM_NCCREATE) g->hwnd_ = w;
     switch (msg) {
         case WM_CREATE: {
             g->edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, w,

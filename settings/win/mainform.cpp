@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "boxes.h"
+#include "wincontext.h"
 
 namespace yv::win {
 namespace {
@@ -57,7 +58,7 @@ std::string WindowText(HWND w) {
     return s;
 }
 
-MainForm* Of(HWND w) { return reinterpret_cast<MainForm*>(GetWindowLongPtrA(w, GWLP_USERDATA)); }
+MainForm* Of(HWND w) { return ContextOf<MainForm>(w); }
 
 }  // namespace
 
@@ -179,13 +180,9 @@ void MainForm::ShowFirst(int showCommand) {
 }
 
 LRESULT CALLBACK MainForm::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    MainForm* f = Of(w);
-    if (msg == WM_NCCREATE) {
-        f = static_cast<MainForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        f->hwnd_ = w;
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(f));
-    }
+    MainForm* f = AttachContext<MainForm>(w, msg, lp);
     if (!f) return DefWindowProcA(w, msg, wp, lp);
+    if (msg == WM_NCCREATE) f->hwnd_ = w;
     switch (msg) {
         case WM_CREATE:
             return f->OnCreate();
