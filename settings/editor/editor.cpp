@@ -214,9 +214,20 @@ void Editor::BEndClick() {
 
 void Editor::End1Click() { BEndClick(); }
 
+// A text typed into the data cell of the cursor's row but not yet registered with Enter. The
+// one-key modes type no text there: a blank cell of theirs is a refused target, not an edit.
+int Editor::PendingDataRow() {
+    const int row = view_.GridRow();
+    if (oneKey || row < 1 || row > kLastGridRow) return 0;
+    return view_.Cell(2, row) != state.convData[row - 1] ? row : 0;
+}
+
 bool Editor::FormCloseQuery() {
-    if (state.dirty == 1 &&
+    // Pending text counts as an unsaved change, so closing never throws it away unasked.
+    const int pendingRow = PendingDataRow();
+    if ((state.dirty == 1 || pendingRow != 0) &&
         view_.Box(BoxKind::kInfo, kAskSave, BoxButtons::kYesNo) != Answer::kNo) {
+        if (pendingRow != 0) RegisterData(pendingRow);
         settings::SaveSettings(state, path_);
     }
     if (state.endRequested == 0) {
@@ -338,9 +349,7 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
     if (editIndex < 0 || editIndex >= settings::kRuleRows) return;
     const int i = editIndex;
     if (editCol == 1 && editRow == 1 && japanese) {
-        // A refused key's character must not type into the cell just restored.
         key = 0;
-        swallow = true;
         ShowError(kOnOffNoSwap);
         RestoreDataCell();
         return;
@@ -390,7 +399,6 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
         if (vk == kVkShift && !japanese) return;
         if (RefusedForKeyCode()) {
             key = 0;
-            swallow = true;
             return;
         }
         // The capture already gives Tab its scan index 0x0F.
@@ -398,7 +406,7 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
             japanese ? captured.scanIndex : settings::OneKeyTarget(vk, captured.scanIndex);
         const auto token = settings::FormatKeyToken(target, japanese);
         if (!token) {
-            key = 0;
+            // The key itself goes on: Alt must still reach the menu bar in the swap mode.
             view_.SetCell(2, editRow, "");
             swallow = true;
             return;
@@ -428,6 +436,19 @@ void Editor::SG1KeyDown(std::uint16_t& key) {
     }
 }
 
+// Registers the typed text of a grid row, cut to the 100 bytes a rule holds.
+void Editor::RegisterData(int row) {
+    const int i = row - 1;
+    state.prevKeyCodes[i] = state.keyCodes[i];
+    std::string text = view_.Cell(2, row);
+    if (static_cast<int>(text.size()) > kMaxDataBytes) {
+        text = settings::LeftPart(text, kMaxDataBytes);
+        view_.SetCell(2, row, text);
+    }
+    state.convData[i] = std::move(text);
+    state.dirty = 1;
+}
+
 void Editor::SG1KeyPress(char& ch) {
     if (swallow) {
         ch = 0;
@@ -439,13 +460,7 @@ void Editor::SG1KeyPress(char& ch) {
     if (editIndex < 0 || editIndex >= settings::kRuleRows) return;
     state.dirty = 1;
     if (editCol == 2) {
-        state.prevKeyCodes[editIndex] = state.keyCodes[editIndex];
-        std::string text = view_.Cell(2, editRow);
-        if (static_cast<int>(text.size()) > kMaxDataBytes) {
-            text = settings::LeftPart(text, kMaxDataBytes);
-            view_.SetCell(2, editRow, text);
-        }
-        state.convData[editIndex] = std::move(text);
+        RegisterData(editRow);
         SetEditPosition(1, std::min(editRow + 1, kLastGridRow));
     } else {
         SetEditPosition(2, editRow);

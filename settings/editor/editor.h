@@ -126,6 +126,8 @@ class Editor {
     void Advance();
     void RegisterAndAdvance();
     bool RefusedForKeyCode();
+    int PendingDataRow();
+    void RegisterData(int row);
     void ShowError(const char* text);
 
     View& view_;

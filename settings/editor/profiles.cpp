@@ -195,11 +195,12 @@ void Profiles::A1Click() {
     }
     std::string title;
     for (;;) {
-        // Closing the notice with its close button is the way out when the library records
-        // no titles at all.
-        if (Notice(BoxKind::kInfo, kActivateNotice) == Answer::kClosed) return;
+        const Answer answer = Notice(BoxKind::kInfo, kActivateNotice);
         title = LatestTitle();
         if (!title.empty()) break;
+        // However the notice was closed, a recorded title goes on to the input box; only
+        // with none recorded is closing it the way out, as the library may record no titles.
+        if (answer == Answer::kClosed) return;
         view.Box(BoxKind::kError, kNoTitle, BoxButtons::kOk);
     }
     const auto text =

@@ -6,7 +6,7 @@
 // Script tokens:
 //   d:KEY       key-down of a named key (kKeys), then the character it derives
 //   t:TEXT      typing: a key-down and a character for each byte
-//   ch:X        a character alone, as an input method delivers its result
+//   ch:X        a character alone, as an input method delivers its result (ch:CR a return)
 //   pad:N       the user edits the current cell: N bytes 'x' appended
 //   at:C,R      mouse click on cell (C,R)
 //   btn:NAME    operation-key button (kButtons)
@@ -16,6 +16,7 @@
 //   move:L,T,W,H  max      the user moves or maximizes the window
 //   ro rw       the settings file becomes read-only / writable
 //   ?row:R ?pos ?combo ?boxes ?window ?dirty    log what the window or the state shows
+//   ?key        whether the last key-down was consumed or went on to the grid; ?swallow the flag
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +47,7 @@ constexpr Key kKeys[] = {
     {"RShift", 0x10, 0x36, 0}, {"Enter", 0x0D, 0x1C, '\r'}, {"NumEnter", 0x0D, 0x11C, '\r'},
     {"Tab", 0x09, 0x0F, '\t'}, {"Up", 0x26, 0x148, 0},      {"Down", 0x28, 0x150, 0},
     {"Del", 0x2E, 0x153, 0},   {"RAlt", 0x12, 0x138, 0},    {"F12", 0x7B, 0x58, 0},
+    {"PgUp", 0x21, 0x149, 0},  {"PgDn", 0x22, 0x151, 0},
 };
 constexpr std::pair<const char*, std::uint16_t> kButtons[] = {
     {"Tab", kBTab}, {"Del", kBDel}, {"Top", kBTop}, {"Alt", kBAlt}, {"Ctrl", kBCtrl}};
@@ -129,6 +131,7 @@ class Transcript : public ::testing::TestWithParam<Case> {
         RecordKeyFlags(k.vk, k.flags);
         std::uint16_t key = k.vk;
         editor_->SG1KeyDown(key);
+        lastKeyPassed_ = key != 0;
         // The grid's own move on a key the editor left alone.
         if (key == 0x26 || key == 0x28) view_.row = std::clamp(view_.row + key - 0x27, 1, 101);
         if (k.ch != 0) Char(k.ch);  // the platform derives the character whatever the key did
@@ -166,7 +169,7 @@ class Transcript : public ::testing::TestWithParam<Case> {
                 Press({"", static_cast<std::uint16_t>(alnum ? std::toupper(c) : 0xE5), 0, c});
             }
         } else if (verb == "ch") {
-            Char(arg[0]);
+            Char(arg == "CR" ? '\r' : arg[0]);
         } else if (verb == "pad") {
             view_.cells[2][view_.row] += std::string(n[0], 'x');
         } else if (verb == "at") {
@@ -224,6 +227,10 @@ class Transcript : public ::testing::TestWithParam<Case> {
             Show(line);
         } else if (verb == "?dirty") {
             Show("dirty " + std::to_string(s.dirty));
+        } else if (verb == "?key") {
+            Show(lastKeyPassed_ ? "key passed" : "key consumed");
+        } else if (verb == "?swallow") {
+            Show("swallow " + std::to_string(ed.swallow));
         } else {
             FAIL() << "unknown token " << tok;
         }
@@ -233,6 +240,7 @@ class Transcript : public ::testing::TestWithParam<Case> {
     std::string path_;
     FakeView view_;
     std::unique_ptr<Editor> editor_;
+    bool lastKeyPassed_ = false;
 };
 
 TEST_P(Transcript, Runs) {
@@ -331,6 +339,8 @@ const Case kCheckBoxes[] = {
      "FocusGrid / TopRow(1) / Cursor(1,1) / FocusGrid / boxes 11 / dirty 0 / FocusGrid / "
      "FocusGrid / dirty 1",
      "dirty=1"},
+    {"CB1TickedFromZeroMarks", "[Config]|henstart=0|", nullptr, "cb:1 ?dirty",
+     "FocusGrid / dirty 1", "dirty=1 hs=1"},
     {"UndoUnchangedOnlyFocuses", "[Config]|", nullptr, "undo", "FocusGrid", ""},
     {"UndoAnsweredNo", "[Config]|", nullptr, "cb:3 box:No undo",
      "FocusGrid / Box(info, yesno) 変更した設定を取り消しますか -> No / FocusGrid",
@@ -344,6 +354,11 @@ const Case kCheckBoxes[] = {
 TRANSCRIPTS(CheckBoxes, kCheckBoxes);
 
 // ---- ending and the close questions ----
+
+const std::string kX100(100, 'x');
+const std::string kX100File =
+    "[Config]|key1=65|henstart=0|numlockon=0|AplAutoOff=0|data1=" + kX100 + "|";
+const std::string kX100State = "dirty=1 6:41/41=" + kX100;
 
 constexpr char kHen[] = "[Config]|henstart=1|";
 constexpr char kHenSaved[] = "[Config]|henstart=1|numlockon=0|AplAutoOff=1|";
@@ -370,6 +385,26 @@ const Case kClosing[] = {
     {"CloseButtonDirtyYesNoSavesAndStays", kHen, nullptr, "cb:3 box:Yes box:No close",
      "FocusGrid / " + std::string(kAskSave) + "Yes / Box(info, yesno) 終了しますか -> No", "auto=1",
      kHenSaved},
+    // Text typed but not registered with Enter is an unsaved change: はい registers it first.
+    {"TypedRowAskedAndRegistered", "[Config]|key1=65|data1=abc|", nullptr, "at:2,2 t:zz close",
+     kAskSave + std::string("Yes / ") + kAskEndYes + " / Destroyed", "1:41/41=abczz",
+     "[Config]|key1=65|data1=abczz|henstart=0|numlockon=0|AplAutoOff=0|"},
+    {"TypedRowNoKeepsTheCell", "[Config]|key1=65|data1=abc|", nullptr,
+     "at:2,2 t:zz box:No box:No close ?row:2",
+     kAskSave + std::string("No / Box(info, yesno) 終了しますか -> No / row 2:    1 | Ａ | abczz"),
+     ""},
+    {"TypedRowLeftForTheKeyColumnEndCuts", "[Config]|key1=65|", nullptr,
+     "at:2,2 pad:101 at:1,2 end",
+     "CloseWindow / " + std::string(kAskSave) + "Yes / Cell(2,2) := " + kX100 + " / Destroyed",
+     nullptr, kX100File.c_str()},
+    // The swap mode blanks a cell for a target without a name: no edit, no question.
+    {"BlankedSwapCellIsNoEdit", "[Config]|key1=-30|data1=[1E]:【Ａ】|", nullptr,
+     "mode:3 at:2,2 d:RAlt ?key ?swallow close",
+     "Cell(1,0) := 【キー名】 / Cell(2,0) := 【交換キー名】（日本語入力モード時有効） / FocusGrid "
+     "/ "
+     "Cell(2,2) :=  / key passed / swallow 1 / " +
+         std::string(kAskEndYes) + " / Destroyed",
+     ""},
 };
 TRANSCRIPTS(Closing, kClosing);
 
@@ -420,6 +455,20 @@ const Case kKeyColumn[] = {
      "100:0/0",
      "[Config]|key0=123|key1=65|data1=abc|key2=-30|data2=[1E]:【Ａ】|key5=66|data5=bee|"
      "henstart=0|numlockon=0|AplAutoOff=0|"},
+    {"PageKeysAndDownRevertAPendingRow", kRules, nullptr,
+     "at:1,6 d:A d:PgUp ?row:6 at:1,6 d:C d:PgDn at:1,6 d:A d:Down ?row:6 ?pos",
+     "Cell(1,6) := Ａ / Cursor(2,6) / Cell(1,6) := Ｂ / row 6:    5 | Ｂ | bee / Cell(1,6) := Ｃ / "
+     "Cursor(2,6) / Cell(1,6) := Ｂ / Cell(1,6) := Ａ / Cursor(2,6) / Cell(1,6) := Ｂ / "
+     "Cursor(2,6) / row 6:    5 | Ｂ | bee / at 2,7",
+     ""},
+    {"HeaderClickKeepsThePendingRow", kRules, nullptr, "at:1,6 d:A at:1,0 ?row:6",
+     "Cell(1,6) := Ａ / Cursor(2,6) / row 6:    5 | Ａ | bee", "5:41/42=bee"},
+    {"ReturnAloneMovesToTheDataColumn", kRules, nullptr, "at:1,6 ch:CR ?pos",
+     "Cursor(2,6) / at 2,6", "dirty=1"},
+    {"Mode1UnnamedKeyKeepsTheCellAndTheCursor", kRules, nullptr, "mode:1 at:1,6 d:RAlt ?row:6 ?pos",
+     "Cell(1,0) := 【キー名】 / Cell(2,0) := 文字データ（半角１００文字以内）設定（日本語入力"
+     "モード時有効） / FocusGrid / row 6:    5 | Ｂ | bee / at 1,6",
+     "5:-B8/42=bee"},
     {"UpOnTheFirstAndDownOnTheLastStay", kRules, nullptr, "at:2,1 d:Up ?pos at:2,101 d:Down ?pos",
      "Cursor(2,2) / at 2,1 / Cursor(2,100) / at 2,101", ""},
 };
@@ -440,6 +489,23 @@ const Case kDataColumn[] = {
     {"EnterCutsTo100BytesWholeCharacters", "[Config]|key6=65|", nullptr,
      "at:2,7 pad:99 t:あ d:Enter", "Cell(2,7) := " + std::string(99, 'x') + " / Cursor(1,8)",
      nullptr},
+    {"Enter100BytesStayWhole", "[Config]|key6=65|", nullptr, "at:2,7 pad:100 d:Enter",
+     "Cursor(1,8)", kX100State.c_str()},
+    {"Enter101BytesCutTo100", "[Config]|key6=65|", nullptr, "at:2,7 pad:101 d:Enter",
+     "Cell(2,7) := " + kX100 + " / Cursor(1,8)", kX100State.c_str()},
+    {"Mode2ShiftAloneThenAToken", kRules, nullptr, "mode:2 at:2,6 d:Shift ?pos d:A",
+     kMode2 + std::string(" / at 2,6 / Cell(2,6) := <41>:Ａ / Cursor(1,7)"),
+     "dirty=1 5:42/42=<41>:Ａ"},
+    {"Mode2DeleteRegistersThePendingKey", kRules, nullptr, "mode:2 at:1,6 d:A d:Del",
+     kMode2 + std::string(" / Cell(1,6) := Ａ / Cursor(2,6) / Cell(2,6) :=  / Cursor(1,7)"),
+     "dirty=1 5:41/41"},
+    // Registered, but a row without a key is not written.
+    {"Mode2TokenOnARowWithoutKey", kRules, nullptr, "mode:2 at:2,8 d:A put",
+     kMode2 + std::string(" / Cell(2,8) := <41>:Ａ / Cursor(1,9) / Box(info, yes) "
+                          "現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / FocusGrid"),
+     "7:0/0=<41>:Ａ",
+     "[Config]|key0=123|key1=65|data1=abc|key2=-30|data2=[1E]:【Ａ】|key5=66|data5=bee|"
+     "key100=67|data100=last|henstart=0|numlockon=0|AplAutoOff=0|"},
     {"Mode2EnterGivesAToken", kRules, nullptr, "mode:2 at:2,6 d:NumEnter",
      kMode2 + std::string(" / Cell(2,6) := <0D>:Enter / Cursor(1,7)"),
      "dirty=1 5:42/42=<0D>:Enter"},
@@ -447,9 +513,11 @@ const Case kDataColumn[] = {
      kMode2 + std::string(" / Cell(2,6) :=  / Cursor(1,7) / Box(error, ok) "
                           "キー交換の設定をしてください -> Yes"),
      "dirty=1 5:42/42"},
-    {"Mode3RefusesAPositiveRowAndDropsItsCharacter", kRules, nullptr, "mode:3 at:2,6 d:C ?row:6",
+    // A refused key is consumed but leaves the swallow flag alone: its character goes on.
+    {"Mode3RefusesAPositiveRowFlagUntouched", kRules, nullptr,
+     "mode:3 at:2,6 d:C ?key ?swallow ?row:6",
      kMode3 + std::string(" / Box(error, ok) 文字データの設定をしてください -> Yes / "
-                          "row 6:    5 | Ｂ | bee"),
+                          "key consumed / swallow 0 / row 6:    5 | Ｂ | beec"),
      ""},
     {"Mode3TabOnASwapRowAndTheSameModeAgain", kRules, nullptr, "mode:3 mode:3 at:2,3 d:Tab",
      kMode3 + std::string(" / Cell(2,3) := [0F]:【Tab】 / Cursor(1,4)"),
@@ -477,10 +545,10 @@ const Case kButtonsAndOnOff[] = {
      "Cell(1,1) := Ａ / Cursor(2,1) / Cursor(1,2) / at 1,2 / Box(error, ok) "
      "OnOffキーの設定はできません -> Yes / FocusGrid",
      "dirty=1 0:41/7B"},
-    {"OnOffRefusesJapaneseModes", kRules, nullptr, "mode:1 at:1,1 d:F12 ?row:1",
+    {"OnOffRefusesJapaneseModes", kRules, nullptr, "mode:1 at:1,1 d:F12 ?key ?swallow ?row:1",
      "Cell(1,0) := 【キー名】 / Cell(2,0) := 文字データ（半角１００文字以内）設定（日本語入力"
      "モード時有効） / FocusGrid / Box(error, ok) OnOffキーの設定は、キー交換の設定はできません "
-     "-> Yes / row 1: OnOff | F12 | ",
+     "-> Yes / key consumed / swallow 0 / row 1: OnOff | F12 | ",
      ""},
 };
 TRANSCRIPTS(ButtonsAndOnOff, kButtonsAndOnOff);
@@ -493,10 +561,16 @@ TEST(FormShow, FillsTheWindowInOrder) {
     view.Attach(&ed);
     ed.FormCreate(std::nullopt);
     ed.FormShow();
-    Lines log;
+    Lines log, labels;
     for (const auto& l : view.log) {
+        if (l.rfind("LMsg", 0) == 0) labels.push_back(l);
         if (l.rfind("LMsg", 0) != 0 && l.rfind("Cell(", 0) != 0) log.push_back(l);
     }
+    EXPECT_EQ(Join(labels),
+              "LMsg := キー名列で任意のキーを押してキー設定（OnOff行は変換機能ONOFFのホットキーの"
+              "設定）\r\n操作キーへの設定は該当ボタンを押して設定　　　　【Shift】併用で漢字キー等"
+              "設定可\r\n変換データを半角100文字以内で入力後【Ｅｎｔｅｒ】でその行登録 / LMsg2 := "
+              "キー名列【Ｄｅｌｅｔｅ】で設定を削除、１キー設定列【Ｄｅｌｅｔｅ】でそのキーを無効");
     EXPECT_EQ(Join(log),
               "Maximized := 0 / AppTitle := Yorvan2変換設定 / ProfileList := 標　準 / ComboText "
               ":= 標　準 / ComboIndex := 0 / CB2 := on / FocusGrid / CB3 := on / FocusGrid / "

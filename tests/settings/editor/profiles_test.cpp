@@ -10,7 +10,8 @@
 //   apl:TITLE   the title the hook library records next; apl:- an empty one
 //   edit:R=TEXT the user changes rule row R in the grid (key A when the row had none)
 //   noisy       from here on the window reports the editor's own changes of Comb1 too
-//   ?combo      log what Comb1 shows
+//   onoff:VK    the user captures VK as the On/Off key (unsaved)
+//   ?combo ?onoff   log what Comb1 shows, the On/Off key in memory
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -175,8 +176,8 @@ class ProfileTranscript : public ::testing::TestWithParam<Case> {
             Run([&] { p.A1Click(); });
         } else if (verb == "pick") {
             const int n = std::stoi(arg);
-            view_.comboIndex = n;
-            view_.comboText = view_.profileList.at(n);
+            view_.comboIndex = n;  // -1: the text was edited, no entry is selected
+            if (n >= 0) view_.comboText = view_.profileList.at(n);
             Run([&] { p.Comb1Change(); });
         } else if (verb == "key") {
             Run([&] { p.Comb1KeyDown(); });
@@ -194,6 +195,11 @@ class ProfileTranscript : public ::testing::TestWithParam<Case> {
             if (s.keyCodes[r] == 0) s.keyCodes[r] = 0x41;
             s.convData[r] = arg.substr(eq + 1);
             s.dirty = 1;
+        } else if (verb == "onoff") {
+            s.keyCodes[0] = std::stoi(arg);
+            s.dirty = 1;
+        } else if (verb == "?onoff") {
+            view_.log.push_back("onoff " + std::to_string(s.keyCodes[0]));
         } else if (verb == "noisy") {
             view_.noisy = true;
         } else if (verb == "?combo") {
@@ -302,6 +308,17 @@ const Case kNewAndRename[] = {
       "ComboIndex := 1", "FocusGrid", "combo abcdefghijklmnopqrst #1 標　準 abcdefghijklmnopqrst"},
      "p=1 n=1 dirty=0 copy=0 [標　準,abcdefghijklmnopqrst] 1=66:first",
      "[Config]|key1=65|data1=std|[Apl1]|Name=abcdefghijklmnopqrst|key1=66|data1=first|"},
+    {"SaveQuestionClosedSavesNothingAutoClosedRegistersNothing",
+     kOne,
+     "1",
+     "edit:1=changed box:Closed in:memo box:Closed new",
+     {"Box(info, yesno) 現在の設定を登録しますか -> Closed",
+      "InputBox(新規表示用アプリケーション名, <name prompt>, ) -> memo",
+      "ProfileList := 標　準 one memo", "ComboText := memo", "ComboIndex := 2",
+      "Box(info, yesno) 自動切替の設定を行いますか -> Closed"},
+     "p=2 n=2 dirty=0 copy=0 [標　準,one,memo] 1=65:changed",
+     "[Config]|key1=65|data1=std|henstart=0|numlockon=0|AplAutoOff=0|[Apl1]|Name=one|key1=66|"
+     "data1=first|[Apl2]|Name=memo|key1=65|data1=changed|"},
     {"CancelAfterSaveKeepsSaveMakesNothing",
      kOne,
      "1",
@@ -342,6 +359,23 @@ const Case kCopyDelete[] = {
      "p=0 n=3 dirty=0 copy=0 [標　準,one:t1,three,four:t4] 1=65:std",
      "[Config]|key1=65|data1=std|[Apl1]|Name=one|Name1=t1|key1=66|data1=first|[Apl2]|Name=three|"
      "Name1=|key1=68|data1=third|[Apl3]|Name=four|key1=69|data1=fourth|Name1=t4|"},
+    // Unlike a switch, a delete brings back the stored On/Off key.
+    {"SwitchKeepsDeleteRestoresTheOnOffKey",
+     "[Config]|key0=123|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|",
+     "2",
+     "onoff:65 pick:1 ?onoff del ?onoff",
+     {"ComboText := one", "FocusGrid", "onoff 65", "Box(info, yesno) 【one】を削除しますか -> Yes",
+      "ProfileList := 標　準", "ComboText := 標　準", "ComboIndex := 0", "Cell(2,2) := std",
+      "Box(info, yes) 削除しました -> Yes", "GridReset", "onoff 123"},
+     "p=0 n=0 dirty=1 copy=0 [標　準] 1=65:std",
+     "[Config]|key0=123|key1=65|data1=std|"},
+    {"EditedComboTextShowsTheStandardProfile",
+     kOne,
+     "2",
+     "pick:-1",
+     {"ComboIndex := 0", "ComboText := 標　準", "Cell(2,2) := std", "FocusGrid"},
+     "p=0 n=1 dirty=0 copy=0 [標　準,one] 1=65:std",
+     kUnchanged},
     {"DeleteClosedProceeds",
      kFour,
      "5",
@@ -419,6 +453,17 @@ const Case kStandardAndRegistration[] = {
       "Box(info, yes) <activate> -> Closed"},
      "p=1 n=1 dirty=0 copy=0 [標　準,one] 1=66:first",
      kUnchanged},
+    // With a title recorded, closing the notice goes on like an answer.
+    {"ClosedNoticeWithATitleGoesOnAndReplaces",
+     kFour,
+     "2",
+     "apl:Note box:Closed in:Note2 auto",
+     {"Box(info, yes) <activate> -> Closed",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, Note) -> Note2"},
+     "p=1 n=4 dirty=0 copy=0 [標　準,one:Note2,two:t2,three,four:t4] 1=66:first",
+     "[Config]|key1=65|data1=std|[Apl1]|Name=one|Name1=Note2|key1=66|data1=first|"
+     "[Apl2]|Name=two|Name1=t2|key1=67|data1=second|[Apl3]|Name=three|key1=68|data1=third|"
+     "[Apl4]|Name=four|Name1=t4|key1=69|data1=fourth|"},
     // A full title record without its terminating zero ends at the buffer's last byte.
     {"CancelledOrEmptyKeepsTitle",
      kFour,
