@@ -148,9 +148,16 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     const bool keyDown = m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN;
     const bool keyUp = m == win::WM_KEYUP || m == win::WM_SYSKEYUP;
     const bool keyMsg = keyDown || keyUp;
-    // The library's own keystrokes go on untouched.
-    if (keyMsg && plat::GetMessageExtraInfo() == kOwnInput)
+    // The library's own keystrokes go on unconverted. While the editor learns keys, their
+    // key-downs (a NumLock correction, a held remap's repeat) are kept from it, so that nothing
+    // the library pressed is taken for the user's key.
+    if (keyMsg && plat::GetMessageExtraInfo() == kOwnInput) {
+        if (keyDown && g_shared.convMode == 2) {
+            msg->message = win::WM_NULL;
+            msg->wParam = 0;
+        }
         return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
+    }
     const std::uint32_t vk =
         keyMsg && msg->wParam <= 0xFF ? static_cast<std::uint32_t>(msg->wParam) : kNoKey;
     const std::uint32_t hi = static_cast<std::uint32_t>(msg->lParam) >> 16;
