@@ -149,7 +149,8 @@ LRESULT AboutBox::OnCreate() {
     Label(hwnd_, 32, 48, 260, 20, "Copyright (C) The Yorvan2 Project", fontText_);
     // Word-wrapped in its width, and as high as its lines need.
     comments_ = Label(hwnd_, 32, 72, 209, 20, "このプログラムはフリーウェアです", fontText_);
-    FitHeight(comments_, fontText_);
+    // One line in its width, in a smaller size where the font at hand is wider.
+    FitHeight(comments_, FitControlText(comments_, fonts_, 15, {209, 20}));
     for (int i = 0; i < 3; ++i)
         memory_[i] = Label(hwnd_, 40, 108 + 28 * i, 260, 20, "", fontFixed_);
     runningTime_ = Label(hwnd_, 4, 190, 298, 18, "", fontTime_);

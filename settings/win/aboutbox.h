@@ -8,6 +8,7 @@
 #include <string>
 
 #include "about.h"
+#include "fittext.h"
 
 namespace yv::win {
 
@@ -40,6 +41,7 @@ class AboutBox {
     HWND comments_ = nullptr;
     HWND ok_ = nullptr;
     HFONT fontBox_ = nullptr;
+    FontSet fonts_{"ＭＳ Ｐゴシック"};  // smaller sizes for texts that do not fit
     HFONT fontProduct_ = nullptr;
     HFONT fontText_ = nullptr;
     HFONT fontFixed_ = nullptr;

@@ -26,6 +26,12 @@ std::string WindowText(HWND w) {
 
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
+int TextWidth(const char* text, int length, void* dc) {
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(static_cast<HDC>(dc), text, length, &size);
+    return size.cx;
+}
+
 }  // namespace
 
 void Grid::Register(HINSTANCE instance) {
@@ -315,8 +321,14 @@ LRESULT Grid::OnPaint() {
                 SetBkColor(dc, look.background);
                 SetTextColor(dc, RGB(0, 0, 0));
             }
-            ExtTextOutA(dc, r.left + look.textX, r.top + look.textY, ETO_CLIPPED | ETO_OPAQUE, &r,
-                        text.data(), static_cast<UINT>(text.size()), nullptr);
+            CellText part{0, static_cast<int>(text.size()), look.textX};
+            if (look.fixed) {
+                // A header wider than its cell in the font at hand is shown whole, centred.
+                part = FitCellText(text.data(), part.length, look.textX, r.right - r.left,
+                                   &TextWidth, dc);
+            }
+            ExtTextOutA(dc, r.left + part.x, r.top + look.textY, ETO_CLIPPED | ETO_OPAQUE, &r,
+                        text.data() + part.lead, static_cast<UINT>(part.length), nullptr);
             if (look.fixed) DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
         }
     }

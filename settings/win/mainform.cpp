@@ -16,6 +16,7 @@ using editor::CheckBox;
 
 constexpr char kClassName[] = "YorvanSetMain";
 constexpr int kDesignLeft = 191, kDesignTop = 112, kDesignWidth = 1017, kDesignHeight = 656;
+constexpr int kDesignClientWidth = 1007;
 constexpr RECT kGridBounds = {110, 158, 110 + 883, 158 + 423};
 constexpr POINT kVerPos = {946, 584};
 constexpr COLORREF kBlue = RGB(0, 0, 255), kRed = RGB(255, 0, 0);
@@ -130,12 +131,15 @@ LRESULT MainForm::OnCreate() {
         comboEditProc_ = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
     }
+    // A check mark or a radio circle and its gap come before a button's text.
+    const int mark = GetSystemMetrics(SM_CXMENUCHECK) + 6;
     cb_[1] = Control("BUTTON", "NumLock ON 保持", BS_AUTOCHECKBOX | WS_TABSTOP, 232, 8, 161, 17,
                      kIdCB2, font_);
     cb_[0] = Control("BUTTON", "起動時変換機能有効", BS_AUTOCHECKBOX | WS_TABSTOP, 406, 8, 169, 17,
                      kIdCB1, font_);
     cb_[2] = Control("BUTTON", "起動時自動切替有効", BS_AUTOCHECKBOX | WS_TABSTOP, 600, 8, 169, 17,
                      kIdCB3, font_);
+    for (HWND box : cb_) FitControlText(box, uiFonts_, 16, {169 - mark, 17});
     Control("BUTTON", "設定モード", BS_GROUPBOX, 16, 35, 457, 56, kIdRG1, font_);
     for (int i = 0; i < 4; ++i) {
         // Two columns, filled top to bottom.
@@ -143,7 +147,10 @@ LRESULT MainForm::OnCreate() {
             "BUTTON", kModeItems[i], BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
             16 + 8 + (i / 2) * 222, 35 + 16 + (i % 2) * 18, 220, 18, kIdRG1Item + i, font_);
         if (i == 0) SendMessageA(item, BM_SETCHECK, BST_CHECKED, 0);
+        FitControlText(item, uiFonts_, 16, {220 - mark, 18});
     }
+    // Push buttons keep a few pixels of their face around the text.
+    constexpr int kFace = 8;
     Control("BUTTON", "変更取り消し", BS_PUSHBUTTON | WS_TABSTOP, 496, 40, 121, 33, kIdB1, font_);
     Control("BUTTON", "現在の設定を登録", BS_PUSHBUTTON | WS_TABSTOP, 640, 39, 137, 33, kIdBPut,
             font_);
@@ -156,8 +163,9 @@ LRESULT MainForm::OnCreate() {
     FitLabel(
         Control("STATIC", "設定用ボタン", SS_LEFT | SS_NOPREFIX, 8, 162, 10, 10, kIdLBtn, font_));
     for (int i = 0; i < static_cast<int>(std::size(kKeyButtons)); ++i) {
-        Control("BUTTON", kKeyButtons[i].caption, BS_PUSHBUTTON | WS_TABSTOP, 8,
-                kKeyButtonTop + i * kKeyButtonPitch, 80, 20, kIdKeyButton + i, font_);
+        HWND b = Control("BUTTON", kKeyButtons[i].caption, BS_PUSHBUTTON | WS_TABSTOP, 8,
+                         kKeyButtonTop + i * kKeyButtonPitch, 80, 20, kIdKeyButton + i, font_);
+        FitControlText(b, uiFonts_, 16, {80 - kFace, 20});
     }
     lVer_ = Control("STATIC", "Ver.4.02", SS_LEFT | SS_NOPREFIX, kVerPos.x, kVerPos.y, 10, 10,
                     kIdLVer, verFont_);
@@ -411,6 +419,12 @@ int MainForm::ComboIndex() { return static_cast<int>(SendMessageA(comb1_, CB_GET
 void MainForm::SetLabel(editor::Label label, const std::string& text) {
     HWND w = label == editor::Label::kLMsg ? lMsg_ : lMsg2_;
     SetWindowTextA(w, text.c_str());
+    // The three blue lines end above the red one; the red one before the note beside it.
+    if (label == editor::Label::kLMsg) {
+        FitControlText(w, uiFonts_, 15, {kDesignClientWidth - 13, 141 - 96}, true);
+    } else {
+        FitControlText(w, uiFonts_, 15, {538 - 13, 20});
+    }
     FitLabel(w);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "editor.h"
+#include "fittext.h"
 #include "grid.h"
 #include "view.h"
 
@@ -118,6 +119,7 @@ class MainForm : public editor::View, public GridOwner {
     editor::Editor* editor_ = nullptr;
     Grid* grid_ = nullptr;
     HFONT font_ = nullptr, labelFont_ = nullptr, verFont_ = nullptr, gridFont_ = nullptr;
+    FontSet uiFonts_{"ＭＳ Ｐゴシック"};  // smaller sizes for texts that do not fit
     HWND panel1_ = nullptr, comb1_ = nullptr, cb_[3] = {}, lMsg_ = nullptr, lMsg2_ = nullptr,
          lMsg3_ = nullptr, lVer_ = nullptr;
     WNDPROC comboEditProc_ = nullptr;

@@ -150,4 +150,23 @@ BoxButton EscapeChoice(bool hasNo, bool hasCancel) {
     return BoxButton::kNone;
 }
 
+int FitFontHeight(int designed, TextExtent box, TextExtent (*measure)(int height, void* ctx),
+                  void* ctx) {
+    for (int h = designed; h > kSmallestFontHeight; --h) {
+        const TextExtent e = measure(h, ctx);
+        if (e.width <= box.width && e.height <= box.height) return h;
+    }
+    return kSmallestFontHeight;
+}
+
+CellText FitCellText(const char* text, int length, int designedX, int cellWidth,
+                     int (*width)(const char* text, int length, void* ctx), void* ctx) {
+    if (designedX + width(text, length, ctx) <= cellWidth) return {0, length, designedX};
+    int lead = 0, end = length;
+    while (lead < end && text[lead] == ' ') ++lead;
+    while (end > lead && text[end - 1] == ' ') --end;
+    const int w = width(text + lead, end - lead, ctx);
+    return {lead, end - lead, w < cellWidth ? (cellWidth - w) / 2 : 0};
+}
+
 }  // namespace yv::win

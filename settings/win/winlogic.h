@@ -38,6 +38,26 @@ struct GridGeometry {
     CellPos HitTest(int x, int y) const;
 };
 
+// Text fitting. The system's fonts may be replaced by others of wider glyphs or taller lines;
+// a text is then drawn in a smaller size of the same face rather than wrapped or cut inside a
+// character. `measure(height)` is the text's extent at a font height.
+struct TextExtent {
+    int width = 0, height = 0;
+};
+constexpr int kSmallestFontHeight = 9;
+// The largest height from `designed` down to kSmallestFontHeight at which the text fits
+// `box`; the smallest when none does.
+int FitFontHeight(int designed, TextExtent box, TextExtent (*measure)(int height, void* ctx),
+                  void* ctx);
+// The part of a fixed cell's text drawn, and where: all of it at the designed origin when it
+// fits; otherwise without its surrounding blanks, centred (from the left edge if still wider).
+struct CellText {
+    int lead = 0, length = 0;  // the part of the text drawn
+    int x = 0;                 // its origin from the cell's left edge
+};
+CellText FitCellText(const char* text, int length, int designedX, int cellWidth,
+                     int (*width)(const char* text, int length, void* ctx), void* ctx);
+
 // Keys that move the grid's cursor.
 enum class GridKey { kUp, kDown, kPageUp, kPageDown, kLeft, kRight, kHome, kEnd };
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace yv::win {
 namespace {
 
@@ -234,6 +236,54 @@ TEST(Boxes, EnterAndEscape) {
     EXPECT_EQ(EscapeChoice(true, false), B::kNo);
     EXPECT_EQ(EscapeChoice(false, true), B::kCancel);
     EXPECT_EQ(EscapeChoice(false, false), B::kNone);  // a notice closes as by its close button
+}
+
+// A stand-in font: every byte as wide as the height, lines 1.25 heights apart.
+struct FakeText {
+    int chars, lines;
+};
+TextExtent Measure(int h, void* ctx) {
+    const auto* t = static_cast<FakeText*>(ctx);
+    return {t->chars * h, t->lines * h * 5 / 4};
+}
+int Width(const char*, int length, void*) { return length * 8; }
+
+TEST(TextFit, LargestFittingFontHeight) {
+    const struct {
+        const char* what;
+        FakeText text;
+        TextExtent box;
+        int want;
+    } cases[] = {
+        {"fits as designed", {5, 1}, {80, 20}, 16},
+        {"exactly as wide as the box", {5, 1}, {80, 20}, 16},
+        {"too wide: the largest that fits", {6, 1}, {80, 20}, 13},
+        {"three lines in a low box", {10, 3}, {400, 45}, 12},
+        {"nothing fits: the smallest", {40, 1}, {80, 20}, kSmallestFontHeight},
+    };
+    for (auto c : cases) {
+        EXPECT_EQ(FitFontHeight(16, c.box, &Measure, &c.text), c.want) << c.what;
+    }
+}
+
+TEST(TextFit, FixedCellTextDropsBlanksAndCentres) {
+    const struct {
+        const char* text;
+        int cellWidth;
+        CellText want;
+    } cases[] = {
+        {" No ", 40, {0, 4, 1}},      // 1 + 32 fits: as designed
+        {"  No  ", 40, {2, 2, 12}},   // 49 does not: "No" centred
+        {" Header ", 40, {1, 6, 0}},  // wider than the cell even so: from the left edge
+        {"      ", 40, {6, 0, 20}},   // only blanks
+    };
+    for (const auto& c : cases) {
+        const CellText t = FitCellText(c.text, static_cast<int>(std::strlen(c.text)), 1,
+                                       c.cellWidth, &Width, nullptr);
+        EXPECT_EQ(t.lead, c.want.lead) << c.text;
+        EXPECT_EQ(t.length, c.want.length) << c.text;
+        EXPECT_EQ(t.x, c.want.x) << c.text;
+    }
 }
 
 }  // namespace
