@@ -53,11 +53,29 @@ struct SharedArea {
     // The message hook's one-key targets, by the source key's scan index, in pressing order.
     std::uint8_t msgHeldCount[256];
     std::uint8_t msgHeld[256][kHeldPerKey];
+    // The window in front, as the host judged it when it came to the front (kFront*), and its
+    // input method's open state, which the host keeps current while the fallback serves it.
+    std::uint8_t frontService;
+    std::uint8_t frontImeOpen;
+    // The low-level hook's work for windows it serves itself: which keys' key-downs it
+    // converted (their key-ups stay away from the window too), and their one-key targets.
+    std::uint8_t fbDown[256];
+    std::uint8_t fbHeldCount[256];
+    std::uint8_t fbHeld[256][kHeldPerKey];
 };
+
+// How the window in front gets the rows with virtual-key numbers: the message hook in its own
+// process; the low-level hook in the host, for windows no library of ours can enter (another
+// bitness, packaged applications); none, for windows of a higher integrity level, which
+// synthesized input cannot reach.
+constexpr std::uint8_t kFrontInProcess = 0;
+constexpr std::uint8_t kFrontFallback = 1;
+constexpr std::uint8_t kFrontUnreachable = 2;
 
 // State of this process only.
 struct ProcessState {
     Hinstance instance;
+    std::uint32_t processId;  // the hooks act only for windows of this process
     std::uint8_t keyState[256];
 };
 
@@ -83,6 +101,8 @@ std::int32_t getkeyflg(std::int32_t vk);
 void getaplname(char** out);
 std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
 std::int32_t ResetHook();
+// The host's judgement of the window in front (kFront*) and its input method's open state.
+std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
 
 constexpr int kMaxText = kTextSize - 1;  // bytes of a rule text without its NUL
 constexpr int kMaxRules = kRows - 1;
@@ -109,8 +129,9 @@ inline bool KeyCandidate(std::int32_t key, std::uint32_t vk) {
     }
 }
 // KeySideMatches: the scan-code and side test for a candidate. Releases the held modifier in
-// the thread's key state when an Alt or Ctrl row matches.
+// the thread's key state when an Alt or Ctrl row matches. SideMatches: the test alone.
 bool KeySideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended);
+bool SideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended);
 
 // Reads a shared value exactly once. Other processes rewrite the tables while the hooks run;
 // a value that is bounds-checked must not be fetched again after the check.
@@ -139,11 +160,23 @@ void TapKey(std::uint8_t vk);
 void ReleaseModifierState(std::uint32_t vk, bool rightHand);
 void ClearKeyState(std::uint32_t vk);
 int ImeIsOpen(Hwnd w);
+// Whether window w belongs to the process the library runs in.
+bool InThisProcess(Hwnd w);
 int PasteText(Hwnd owner, const char* text);
 
 // Release whatever the keyboard hook / the message hook still holds down (ResetHook, SetHook).
 void ReleaseHeldRemaps();
 void ReleaseHeldOneKeys();
+void ReleaseHeldFallbackKeys();
+void ReleaseHeld();  // all three
+// Text typed as Unicode keystrokes, for windows that take no messages from us.
+void TypeUnicode(const char* text);
+// Rule rows with virtual-key numbers carried out by the low-level hook (windows it serves
+// itself): key-down fires every matching row; key-up releases what its key-down holds and
+// tells whether the key-down was converted. FallbackKeyConverted: a converted key is down.
+bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::uint32_t e);
+bool FallbackKeyUp(std::uint32_t e);
+bool FallbackKeyConverted(std::uint32_t e);
 
 // System version number: platform * 1000 + major * 100 + minor * 10 + service-pack digit.
 std::int32_t OsNumber();

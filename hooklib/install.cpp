@@ -46,15 +46,16 @@ std::int32_t FailSetHook(const char* text) {
     return 1;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
 // Releases every key that a hook still holds down for a key not yet released.
 void ReleaseHeld() {
     ReleaseHeldRemaps();
     ReleaseHeldOneKeys();
+    ReleaseHeldFallbackKeys();
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
 
 std::int32_t OsNumber() {
     OsVersionInfoA info{};
@@ -83,6 +84,8 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
     // the last one of that run, and nothing it held may stay down.
     g_shared.lastActive = nullptr;
     ReleaseHeld();
+    g_shared.frontService = kFrontInProcess;  // until the host judges the window in front
+    g_shared.frontImeOpen = 0;
     g_shared.osNumber = OsNumber();
     std::memset(g_shared.scanMap, 0, sizeof g_shared.scanMap);
 
@@ -134,7 +137,8 @@ std::int32_t ResetHook() {
 
 LResult CbtHookProc(int code, WParam wParam, LParam lParam) {
     const Hwnd w = reinterpret_cast<Hwnd>(wParam);
-    if (code != win::HCBT_ACTIVATE || g_shared.trackOff != 0 || w == g_shared.lastActive)
+    if (code != win::HCBT_ACTIVATE || g_shared.trackOff != 0 || w == g_shared.lastActive ||
+        !InThisProcess(w))
         return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
 
     char title[100];

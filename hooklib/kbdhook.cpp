@@ -23,6 +23,13 @@ constexpr LResult kSwallow = 1;
 
 bool IsWindowsOrApps(std::int32_t v) { return v >= kScanLWin && v <= kScanApps; }
 
+// The low-level hook names the sides of Shift, Ctrl and Alt; the rows name the keys as key
+// messages do, with the side in the scan code.
+std::uint32_t GenericVk(std::uint32_t vk) {
+    if (vk >= 160 && vk <= 165) return kVkShift + (vk - 160) / 2;
+    return vk;
+}
+
 LResult PassOn(int code, WParam wParam, LParam lParam) {
     return plat::CallNextHookEx(g_shared.hookKbd, code, wParam, lParam);
 }
@@ -120,15 +127,25 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
         }
         return kSwallow;
     }
-    if (ev.up) return PassOn(code, wParam, lParam);  // its key-down went on as well
+    // The same for a key the fallback converted: its key-up releases what it holds.
+    if (ev.up) return FallbackKeyUp(e) ? kSwallow : PassOn(code, wParam, lParam);
 
     if (g_shared.convMode != 2 && ToggleOnOff(ev)) return kSwallow;
 
     const std::uint8_t mode = g_shared.convMode;
-    if (mode != 1 && mode != 3) return PassOn(code, wParam, lParam);
+    const std::uint8_t front = Peek(g_shared.frontService);
+    const bool on = (mode == 1 || mode == 3) && front != kFrontUnreachable;
+    if (!on) {
+        // Repeats of a converted key stay away from the window while conversion is off.
+        return FallbackKeyConverted(e) ? kSwallow : PassOn(code, wParam, lParam);
+    }
 
     const std::int32_t v = Peek(g_shared.scanMap[e]);
-    if (v == 0) return PassOn(code, wParam, lParam);
+    if (v == 0) {
+        if (front == kFrontFallback && FallbackKeyDown(GenericVk(ev.vk), ev.scan, ev.extended, e))
+            return kSwallow;
+        return FallbackKeyConverted(e) ? kSwallow : PassOn(code, wParam, lParam);
+    }
     const std::uint32_t t = TargetOf(v);
     heldSlot = HeldEntry(v, t);
     KeyDown(ev.vk, v, t);

@@ -144,6 +144,12 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     if (code < 0 || wParam != win::PM_REMOVE || !msg || !WorthALook(msg->message))
         return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
 
+    // A message of a window of another process reaches us only as the system's call in the
+    // installer's context for a program of the other bitness: that program is served where it
+    // runs, or by the host's low-level hook.
+    if (msg->hwnd && !InThisProcess(msg->hwnd))
+        return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
+
     const std::uint32_t m = msg->message;
     const bool keyDown = m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN;
     const bool keyUp = m == win::WM_KEYUP || m == win::WM_SYSKEYUP;

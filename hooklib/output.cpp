@@ -59,6 +59,12 @@ void ReleaseModifierState(std::uint32_t vk, bool rightHand) {
 
 void ClearKeyState(std::uint32_t vk) { ClearKeyEntries(vk, 0); }
 
+bool InThisProcess(Hwnd w) {
+    std::uint32_t pid = 0;
+    plat::GetWindowThreadProcessId(w, &pid);
+    return pid == g_process.processId;
+}
+
 int ImeIsOpen(Hwnd w) {
     const Himc context = plat::ImmGetContext(w);
     const int open = plat::ImmGetOpenStatus(context);

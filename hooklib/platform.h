@@ -78,6 +78,7 @@ constexpr WParam SC_TASKLIST = 0xF130;
 constexpr WParam PM_REMOVE = 1;
 constexpr std::uint32_t KEYEVENTF_EXTENDEDKEY = 0x0001;
 constexpr std::uint32_t KEYEVENTF_KEYUP = 0x0002;
+constexpr std::uint32_t KEYEVENTF_UNICODE = 0x0004;
 constexpr std::uint32_t LLKHF_EXTENDED = 0x01;
 constexpr std::uint32_t LLKHF_UP = 0x80;
 constexpr std::uint32_t MAPVK_VSC_TO_VK = 1;
@@ -106,6 +107,8 @@ int MessageBoxA(Hwnd owner, const char* text, const char* caption, std::uint32_t
 Hwnd GetDesktopWindow();
 std::int32_t GetWindowLongA(Hwnd w, int index);
 int GetWindowTextA(Hwnd w, char* buffer, int maxCount);
+// The thread that made window w; its process in *processId (0 for no window).
+std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId);
 
 // user32: keyboard
 void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra);
@@ -118,6 +121,14 @@ std::int16_t VkKeyScanA(char ch);
 // The extra information of the input message the calling thread took last (keybd_event's last
 // argument, for a synthesized key).
 LParam GetMessageExtraInfo();
+// One keyboard input of SendInput (the INPUT record's keyboard part).
+struct KeybdInput {
+    std::uint16_t wVk;
+    std::uint16_t wScan;
+    std::uint32_t dwFlags;
+    LParam dwExtraInfo;
+};
+std::uint32_t SendInput(std::uint32_t count, const KeybdInput* inputs);
 
 // user32: clipboard
 int OpenClipboard(Hwnd owner);
@@ -140,6 +151,8 @@ int GetVersionExA(OsVersionInfoA* info);
 Hmodule LoadLibraryA(const char* name);
 void* GetProcAddress(Hmodule module, const char* name);
 int FreeLibrary(Hmodule module);
+int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
+                        std::uint16_t* units, int unitCount);
 
 // Calls a ChangeWindowMessageFilter entry point found with GetProcAddress (it has the platform's
 // calling convention, which only the platform layer can name).

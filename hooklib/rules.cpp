@@ -110,6 +110,15 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
     return 0;
 }
 
+std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen) {
+    const std::uint8_t was = g_shared.frontService;
+    g_shared.frontImeOpen = imeOpen != 0 ? 1 : 0;
+    g_shared.frontService = service <= kFrontUnreachable ? service : kFrontInProcess;
+    // Keys that an unreachable window would never see released are let go now.
+    if (service == kFrontUnreachable && was != kFrontUnreachable) ReleaseHeld();
+    return 0;
+}
+
 std::int32_t getkeyflg(std::int32_t vk) { return g_shared.keyflg[vk >= 1 && vk <= 254 ? vk : 0]; }
 
 void getaplname(char** out) {
@@ -120,25 +129,26 @@ void getaplname(char** out) {
     }
 }
 
-bool KeySideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended) {
-    const std::uint32_t e = extended ? scan + 128 : scan;
-    const bool right = e > 128;
+bool SideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended) {
+    const bool right = (extended ? scan + 128 : scan) > 128;
     switch (vk) {
         case 229:
             return scan == 0x29 ? key != 28 : key == 28;
         case 18:
-            if (right ? key == 164 : key == 165) return false;
-            ReleaseModifierState(18, right);
-            return true;
+            return right ? key != 164 : key != 165;
         case 17:
-            if (right ? key == 162 : key == 163) return false;
-            ReleaseModifierState(17, right);
-            return true;
+            return right ? key != 162 : key != 163;
         case 13:
             return right ? key != 13 : key == 13;
         default:
             return true;
     }
+}
+
+bool KeySideMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended) {
+    if (!SideMatches(key, vk, scan, extended)) return false;
+    if (vk == 17 || vk == 18) ReleaseModifierState(vk, (extended ? scan + 128 : scan) > 128);
+    return true;
 }
 
 bool KeyMatches(std::int32_t key, std::uint32_t vk, std::uint32_t scan, bool extended) {

@@ -31,6 +31,13 @@ YORVAN2_API void WINAPI getaplname(char** out);
 YORVAN2_API int WINAPI SetHook(HWND hostWnd, BYTE numLockHold);
 /* Removes the hooks. Always 0. */
 YORVAN2_API int WINAPI ResetHook(void);
+/* How the window in front gets the rows with virtual-key numbers: 0 the library in its own
+   process, 1 the low-level hook for it (no library of ours can enter it), 2 none (a window of
+   higher integrity); and whether its input method is open. Always 0. */
+#define YORVAN2_FRONT_IN_PROCESS 0
+#define YORVAN2_FRONT_FALLBACK 1
+#define YORVAN2_FRONT_UNREACHABLE 2
+YORVAN2_API int WINAPI SetFront(BYTE service, BYTE imeOpen);
 
 #ifdef __cplusplus
 }

@@ -16,7 +16,12 @@ int GetWindowTextA(Hwnd, char* buffer, int maxCount) {
     return 0;
 }
 
+std::uint32_t GetWindowThreadProcessId(Hwnd, std::uint32_t* processId) {
+    if (processId) *processId = 0;  // the benchmarks' process id is 0 too
+    return 1;
+}
 void keybd_event(std::uint8_t, std::uint8_t, std::uint32_t, std::uintptr_t) {}
+std::uint32_t SendInput(std::uint32_t count, const KeybdInput*) { return count; }
 std::int16_t GetKeyState(int) { return 0; }
 std::int16_t GetAsyncKeyState(int) { return 0; }
 int GetKeyboardState(std::uint8_t*) { return 1; }
@@ -47,6 +52,12 @@ Hglobal GlobalFree(Hglobal) { return nullptr; }
 int GetVersionExA(OsVersionInfoA*) { return 0; }
 Hmodule LoadLibraryA(const char*) { return nullptr; }
 void* GetProcAddress(Hmodule, const char*) { return nullptr; }
+int MultiByteToWideChar(std::uint32_t, const char*, int byteCount, std::uint16_t* units,
+                        int unitCount) {
+    const int n = byteCount < unitCount ? byteCount : unitCount;
+    for (int i = 0; i < n; ++i) units[i] = 'x';
+    return n;
+}
 int FreeLibrary(Hmodule) { return 1; }
 int CallChangeWindowMessageFilter(void*, std::uint32_t, std::uint32_t) { return 0; }
 

@@ -28,7 +28,10 @@ static_assert(sizeof(yv::KbdLLEvent) == sizeof(KBDLLHOOKSTRUCT) &&
 static_assert(sizeof(yv::OsVersionInfoA) == sizeof(OSVERSIONINFOA), "version record layout");
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) yv::g_process.instance = instance;
+    if (reason == DLL_PROCESS_ATTACH) {
+        yv::g_process.instance = instance;
+        yv::g_process.processId = GetCurrentProcessId();
+    }
     return TRUE;
 }
 
@@ -47,6 +50,8 @@ void WINAPI getaplname(char** out) { yv::getaplname(out); }
 int WINAPI SetHook(HWND hostWnd, BYTE numLockHold) { return yv::SetHook(hostWnd, numLockHold); }
 
 int WINAPI ResetHook(void) { return yv::ResetHook(); }
+
+int WINAPI SetFront(BYTE service, BYTE imeOpen) { return yv::SetFront(service, imeOpen); }
 
 }  // extern "C"
 

@@ -59,6 +59,36 @@ int GetWindowTextA(Hwnd w, char* buffer, int maxCount) {
     return ::GetWindowTextA(W(w), buffer, maxCount);
 }
 
+std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId) {
+    DWORD pid = 0;
+    const DWORD tid = ::GetWindowThreadProcessId(W(w), &pid);
+    if (processId) *processId = pid;
+    return tid;
+}
+
+std::uint32_t SendInput(std::uint32_t count, const KeybdInput* inputs) {
+    // A rule's text fits one batch, so nothing of the user's comes between its characters.
+    constexpr std::uint32_t kBatch = 256;
+    INPUT batch[kBatch];
+    std::uint32_t sent = 0;
+    while (sent < count) {
+        const std::uint32_t n = count - sent < kBatch ? count - sent : kBatch;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const KeybdInput& k = inputs[sent + i];
+            batch[i] = {};
+            batch[i].type = INPUT_KEYBOARD;
+            batch[i].ki.wVk = k.wVk;
+            batch[i].ki.wScan = k.wScan;
+            batch[i].ki.dwFlags = k.dwFlags;
+            batch[i].ki.dwExtraInfo = static_cast<ULONG_PTR>(k.dwExtraInfo);
+        }
+        const UINT done = ::SendInput(n, batch, sizeof(INPUT));
+        sent += done;
+        if (done != n) break;  // blocked (another desktop, a window of higher integrity)
+    }
+    return sent;
+}
+
 void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra) {
     ::keybd_event(vk, scan, flags, extra);
 }
@@ -106,6 +136,13 @@ void* GetProcAddress(Hmodule module, const char* name) {
 }
 
 int FreeLibrary(Hmodule module) { return ::FreeLibrary(static_cast<HMODULE>(module)); }
+
+int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
+                        std::uint16_t* units, int unitCount) {
+    static_assert(sizeof(wchar_t) == sizeof(std::uint16_t), "UTF-16 units");
+    return ::MultiByteToWideChar(codePage, 0, bytes, byteCount, reinterpret_cast<wchar_t*>(units),
+                                 unitCount);
+}
 
 int CallChangeWindowMessageFilter(void* fn, std::uint32_t msg, std::uint32_t flag) {
     using Filter = BOOL(WINAPI*)(UINT, DWORD);

@@ -1,5 +1,7 @@
 #include "fake_platform.h"
 
+#include <iconv.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -43,6 +45,7 @@ struct State {
     std::map<Hwnd, std::int32_t> styles;
     std::map<Hwnd, std::string> titles;
     Hwnd desktop = nullptr;
+    std::map<Hwnd, std::uint32_t> processes;
 };
 
 std::mutex g_mutex;
@@ -86,6 +89,7 @@ void ResetLocked() {
     g_state.loadLibrary = kDefaultUser32;
     g_state.procs["ChangeWindowMessageFilter"] = kDefaultFilterProc;
     g_state.desktop = kDefaultDesktop;
+    g_process.processId = kOwnProcess;
 }
 
 struct Init {
@@ -354,6 +358,11 @@ void SetDesktopWindow(Hwnd w) {
     g_state.desktop = w;
 }
 
+void SetWindowProcess(Hwnd w, std::uint32_t processId) {
+    std::lock_guard lock(g_mutex);
+    g_state.processes[w] = processId;
+}
+
 }  // namespace yv::fake
 
 // The seam itself.
@@ -428,6 +437,74 @@ int GetWindowTextA(Hwnd w, char* buffer, int maxCount) {
     const int n = std::min(static_cast<int>(title.size()), maxCount - 1);
     std::memcpy(buffer, title.data(), static_cast<std::size_t>(n));
     buffer[n] = '\0';
+    return n;
+}
+
+std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId) {
+    std::lock_guard lock(g_mutex);
+    auto it = g_state.processes.find(w);
+    const std::uint32_t pid = !w ? 0 : it == g_state.processes.end() ? kOwnProcess : it->second;
+    if (processId) *processId = pid;
+    return pid == 0 ? 0 : pid + 1;
+}
+
+namespace {
+// UTF-16 units in Shift-JIS, for the log (the tests' own texts are Shift-JIS).
+std::string ShiftJis(const std::vector<std::uint16_t>& units) {
+    iconv_t cd = iconv_open("CP932", "UTF-16LE");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return "?";
+    std::string in(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+    std::string out(units.size() * 2 + 1, '\0');
+    char* inp = in.data();
+    char* outp = out.data();
+    std::size_t inLeft = in.size(), outLeft = out.size();
+    iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+}  // namespace
+
+std::uint32_t SendInput(std::uint32_t count, const KeybdInput* inputs) {
+    std::lock_guard lock(g_mutex);
+    // Unicode taps (a key-down and its key-up, marked as ours) are logged as their text.
+    std::vector<std::uint16_t> taps;
+    bool allTaps = count % 2 == 0;
+    for (std::uint32_t i = 0; allTaps && i < count; i += 2) {
+        const KeybdInput &d = inputs[i], &u = inputs[i + 1];
+        allTaps = d.dwFlags == win::KEYEVENTF_UNICODE &&
+                  u.dwFlags == (win::KEYEVENTF_UNICODE | win::KEYEVENTF_KEYUP) &&
+                  d.wScan == u.wScan && d.wVk == 0 && u.wVk == 0 && d.dwExtraInfo == kOwnInput &&
+                  u.dwExtraInfo == kOwnInput;
+        taps.push_back(d.wScan);
+    }
+    if (allTaps) {
+        Record("SendInput(unicode \"" + ShiftJis(taps) + "\", own)");
+    } else {
+        std::string args;
+        for (std::uint32_t i = 0; i < count; ++i)
+            args += (i ? ", " : "") + Num(inputs[i].wVk) + "/" + HexU(inputs[i].wScan) + "/" +
+                    HexU(inputs[i].dwFlags);
+        Record("SendInput(" + args + ")");
+    }
+    return count;
+}
+
+int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
+                        std::uint16_t* units, int unitCount) {
+    if (codePage != 932 || !bytes || byteCount <= 0 || !units || unitCount <= 0) return 0;
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+    std::string in(bytes, static_cast<std::size_t>(byteCount));
+    char* inp = in.data();
+    std::size_t inLeft = in.size();
+    std::vector<char> out(static_cast<std::size_t>(unitCount) * 2);
+    char* outp = out.data();
+    std::size_t outLeft = out.size();
+    iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    iconv_close(cd);
+    const int n = static_cast<int>((out.size() - outLeft) / 2);
+    std::memcpy(units, out.data(), static_cast<std::size_t>(n) * 2);
     return n;
 }
 

@@ -29,6 +29,8 @@ inline const Hwnd kDefaultDesktop = reinterpret_cast<Hwnd>(0x10010);
 inline const Himc kDefaultImc = reinterpret_cast<Himc>(0x1C);
 inline const Hmodule kDefaultUser32 = reinterpret_cast<Hmodule>(0x77000000);
 inline void* const kDefaultFilterProc = reinterpret_cast<void*>(0x77001234);
+// The process the library runs in; windows belong to it unless SetWindowProcess says otherwise.
+constexpr std::uint32_t kOwnProcess = 0x500;
 
 // Back to defaults: empty log, recording on, all keys up, IME closed, standard key tables,
 // clipboard working and empty, hooks succeeding, NT 6.1 SP1, no window styles or titles.
@@ -70,6 +72,7 @@ void SetProcAddressResult(const std::string& name, void* proc);
 void SetWindowStyle(Hwnd w, std::int32_t style);
 void SetWindowTitle(Hwnd w, const std::string& title);
 void SetDesktopWindow(Hwnd w);
+void SetWindowProcess(Hwnd w, std::uint32_t processId);  // GetWindowThreadProcessId, not logged
 
 // Names used in the log, for tests that build expected lines.
 std::string MessageName(std::uint32_t msg);

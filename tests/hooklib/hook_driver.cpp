@@ -25,6 +25,8 @@ const std::map<std::string, Key>& KeyTable() {
         {"LCtrl", {17, 0x1D, false}},
         {"RCtrl", {17, 0x1D, true}},
         {"LShift", {16, 0x2A, false}},
+        {"RCtrl163", {163, 0x1D, true}},  // as the low-level hook names the sides
+        {"LAlt164", {164, 0x38, false}},
         {"RShift", {16, 0x36, false}},
         {"Caps", {20, 0x3A, false}},
         {"Space", {32, 0x39, false}},
@@ -213,6 +215,7 @@ void HookTest::SetUp() {
     fake::Reset();
     g_shared = SharedArea{};
     g_process = ProcessState{};
+    g_process.processId = fake::kOwnProcess;
     g_shared.hookMsg = kMsgHook;
     g_shared.hookKbd = kKbdHook;
     g_shared.hostWnd = kHostWnd;

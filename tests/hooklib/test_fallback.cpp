@@ -1,0 +1,215 @@
+// Windows no library of ours can enter: the low-level hook carries out the rows with virtual-key
+// numbers itself, as the host judged the window in front; and the hooks called for a window of
+// another process (the system's call for the other bitness) pass it on untouched.
+#include "hook_driver.h"
+
+namespace yv::test {
+namespace {
+
+using FallbackTest = HookTest;
+
+const Lines kClearSource = {"GetKeyboardState()", "SetKeyboardState()"};
+
+struct Case {
+    const char* name;
+    std::uint8_t mode;
+    std::vector<Row> rows;
+    std::uint8_t front, imeOpen;
+    const char* script;
+    Lines want;
+};
+
+const Case kCases[] = {
+    {"text as Unicode keystrokes, key-up kept away",
+     1,
+     {{112, "aあ"}},
+     kFrontFallback,
+     0,
+     "d:F1 u:F1",
+     {"> d:F1", "SendInput(unicode \"aあ\", own)", "= eat", "> u:F1", "= eat"}},
+    {"the same in mode 3, repeats type again",
+     3,
+     {{112, "x"}},
+     kFrontFallback,
+     0,
+     "d:F1 d:F1 u:F1",
+     {"> d:F1", "SendInput(unicode \"x\", own)", "= eat", "> d:F1", "SendInput(unicode \"x\", own)",
+      "= eat", "> u:F1", "= eat"}},
+    {"a shortcut over two rows, released in reverse",
+     1,
+     {{112, OneKey(17)}, {112, OneKey(65)}},
+     kFrontFallback,
+     0,
+     "d:F1 u:F1",
+     {"> d:F1", "keybd_event(17, 0, 0, own)", "keybd_event(65, 0, 0, own)", "= eat", "> u:F1",
+      "keybd_event(65, 0, KEYEVENTF_KEYUP, own)", "keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+      "= eat"}},
+    {"two keys held at once, a repeat presses again, each key-up releases its own",
+     1,
+     {{112, OneKey(17)}, {65, OneKey(16)}},
+     kFrontFallback,
+     0,
+     "d:F1 d:A d:A u:F1 u:A",
+     {"> d:F1", "keybd_event(17, 0, 0, own)", "= eat", "> d:A", "keybd_event(16, 0, 0, own)",
+      "= eat", "> d:A", "keybd_event(16, 0, 0, own)", "= eat", "> u:F1",
+      "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat", "> u:A",
+      "keybd_event(16, 0, KEYEVENTF_KEYUP, own)", "= eat"}},
+    {"a ninth target of one key is tapped at once",
+     1,
+     {{112, OneKey(65)},
+      {112, OneKey(66)},
+      {112, OneKey(67)},
+      {112, OneKey(68)},
+      {112, OneKey(69)},
+      {112, OneKey(70)},
+      {112, OneKey(71)},
+      {112, OneKey(72)},
+      {112, OneKey(73)}},
+     kFrontFallback,
+     0,
+     "d:F1",
+     {"> d:F1", "keybd_event(65, 0, 0, own)", "keybd_event(66, 0, 0, own)",
+      "keybd_event(67, 0, 0, own)", "keybd_event(68, 0, 0, own)", "keybd_event(69, 0, 0, own)",
+      "keybd_event(70, 0, 0, own)", "keybd_event(71, 0, 0, own)", "keybd_event(72, 0, 0, own)",
+      "keybd_event(73, 0, 0, own)", "keybd_event(73, 0, KEYEVENTF_KEYUP, own)", "= eat"}},
+    {"every matching row in order",
+     1,
+     {{65, "1"}, {66, "-"}, {65, "2"}},
+     kFrontFallback,
+     0,
+     "d:A u:A d:C u:C",
+     {"> d:A", "SendInput(unicode \"1\", own)", "SendInput(unicode \"2\", own)", "= eat", "> u:A",
+      "= eat", "> d:C", "= pass", "> u:C", "= pass"}},
+    {"a side named by the low-level hook",
+     1,
+     {{163, "r"}, {164, "l"}},
+     kFrontFallback,
+     0,
+     "d:RCtrl163 u:RCtrl163 d:LAlt164 u:LAlt164",
+     {"> d:RCtrl163", "SendInput(unicode \"r\", own)", "= eat", "> u:RCtrl163", "= eat",
+      "> d:LAlt164", "SendInput(unicode \"l\", own)", "= eat", "> u:LAlt164", "= eat"}},
+    {"input method open: the rows do not act",
+     1,
+     {{112, "x"}, {113, OneKey(17)}},
+     kFrontFallback,
+     1,
+     "d:F1 u:F1",
+     {"> d:F1", "= pass", "> u:F1", "= pass"}},
+    {"served in its own process: the message hook's work",
+     1,
+     {{112, "x"}},
+     kFrontInProcess,
+     0,
+     "d:F1 u:F1",
+     {"> d:F1", "= pass", "> u:F1", "= pass"}},
+    {"conversion off",
+     0,
+     {{112, "x"}},
+     kFrontFallback,
+     0,
+     "d:F1 u:F1",
+     {"> d:F1", "= pass", "> u:F1", "= pass"}},
+    {"an administrator window: not even a swap row acts",
+     1,
+     {{ScanKey(0x3B), Remap(0x1E)}},
+     kFrontUnreachable,
+     0,
+     "d:F1 u:F1",
+     {"> d:F1", "= pass", "> u:F1", "= pass"}},
+    {"but the On/Off key still switches",
+     1,
+     {{112, "x"}},
+     kFrontUnreachable,
+     0,
+     "d:Nonconv",
+     {"> d:Nonconv", "SendMessageA(0x20, WM_RBUTTONDOWN, 0, 9990)", "= eat"}},
+};
+
+TEST_F(FallbackTest, Transcripts) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        HookTest::SetUp();
+        Load(c.mode, c.rows, {29, ""});
+        SetFront(c.front, c.imeOpen);
+        EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, c.script)), Show(c.want));
+    }
+}
+
+// A key-up goes where its key-down went: what the fallback pressed is let go at the key-up
+// whatever changed in between, and its repeats stay away meanwhile.
+TEST_F(FallbackTest, KeyUpReleasesWhateverChangedMeanwhile) {
+    const Lines release = {"keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat"};
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        Lines repeat;
+    } cases[] = {
+        {"the window in front is now served in process",
+         [] { SetFront(kFrontInProcess, 0); },
+         {"= eat"}},
+        {"conversion switched off",
+         [] {
+             Load(0, {{112, OneKey(17)}});
+         },
+         {"= eat"}},
+        {"the input method opened", [] { SetFront(kFrontFallback, 1); }, {"= eat"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HookTest::SetUp();
+        Load(1, {{112, OneKey(17)}});
+        SetFront(kFrontFallback, 0);
+        RunKbd(KbdForm::LowLevel, "d:F1");
+        c.change();
+        Lines want = {"> d:F1"};
+        want.insert(want.end(), c.repeat.begin(), c.repeat.end());
+        want.push_back("> u:F1");
+        want.insert(want.end(), release.begin(), release.end());
+        EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:F1 u:F1")), Show(want));
+        EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "u:F1")), Show({"> u:F1", "= pass"}));
+    }
+}
+
+// An administrator window coming to the front, and the host's end, let go of what is held.
+TEST_F(FallbackTest, UnreachableFrontAndResetHookRelease) {
+    for (bool reset : {false, true}) {
+        HookTest::SetUp();
+        Load(1, {{112, OneKey(17)}});
+        SetFront(kFrontFallback, 0);
+        RunKbd(KbdForm::LowLevel, "d:F1");
+        fake::ClearLog();
+        reset ? ResetHook() : SetFront(kFrontUnreachable, 0);
+        const Lines log = Calls();
+        EXPECT_EQ(log.back(), "keybd_event(17, 0, KEYEVENTF_KEYUP, own)") << reset;
+        EXPECT_FALSE(FallbackKeyConverted(0x3B)) << reset;  // its key-up goes on unconverted
+    }
+}
+
+// The system calls a 64-bit library's hooks in the host for a 32-bit program's window (and the
+// other way round): they must pass it on, or rows would fire twice or in the wrong process.
+TEST_F(FallbackTest, HooksPassOnWindowsOfAnotherProcess) {
+    const Hwnd other = reinterpret_cast<Hwnd>(0x77);
+    fake::SetWindowProcess(other, 0x999);
+    Load(1, {{65, "x"}, {112, OneKey(17)}});
+    for (std::uint32_t m : {win::WM_KEYDOWN, win::WM_KEYUP, win::WM_SYSKEYDOWN}) {
+        SCOPED_TRACE(m);
+        fake::ClearLog();
+        EXPECT_EQ(Show(SendRecord({other, m, 65, 0x1E0001, 0, 0, 0})), Show({"= pass"}));
+    }
+    EXPECT_EQ(Show(SendRecord({other, win::WM_KEYDOWN, 112, 0x3B0001, 0, 0, 0})), Show({"= pass"}));
+    EXPECT_EQ(g_shared.msgHeldCount[0x3B], 0);
+    // The same key in a window of this process is converted.
+    EXPECT_NE(Show(SendRecord({kWnd, win::WM_KEYDOWN, 65, 0x1E0001, 0, 0, 0})), Show({"= pass"}));
+
+    g_shared.hookCbt = reinterpret_cast<Hhook>(0x1005);
+    fake::SetWindowStyle(other, 0x10C80000);
+    fake::SetWindowTitle(other, "memo");
+    fake::ClearLog();
+    EXPECT_EQ(CbtHookProc(win::HCBT_ACTIVATE, reinterpret_cast<WParam>(other), 0),
+              fake::kNextHookResult);
+    EXPECT_EQ(g_shared.aplname[0][0], '\0');
+    EXPECT_EQ(g_shared.lastActive, nullptr);
+}
+
+}  // namespace
+}  // namespace yv::test
