@@ -58,8 +58,4 @@ inline std::string Shown(std::string_view bytes) {
     std::abort();
 }
 
-inline void Check(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
 }  // namespace yv::fuzz
