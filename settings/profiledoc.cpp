@@ -431,8 +431,14 @@ ProfileFile ReadProfileFile(const std::string& path) {
     return file;
 }
 
+const std::string_view kShiftJisMarkLine = "; 文字コード: Shift-JIS";
+
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path) {
-    const std::string bytes = doc.Serialize();
+    std::string bytes = doc.Serialize();
+    // Shift-JIS that reads as UTF-8 (or starts with a byte-order mark) is a rare mix of bytes,
+    // which a save can leave behind by removing the lines that told it apart.
+    if (DetectEncoding(bytes) != FileEncoding::kShiftJis)
+        bytes = std::string(kShiftJisMarkLine) + "\r\n" + bytes;
     const std::string tmp = path + ".tmp";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (f == nullptr) return false;

@@ -127,7 +127,12 @@ ProfileFile ReadProfileFile(const std::string& path);
 
 // Writes the image's content beside the file and then puts it in the file's place, so the
 // file is either the old one or the new one, never a mixture. False when the system refuses;
-// the file is then as it was.
+// the file is then as it was. The content is Shift-JIS; when DetectEncoding would take it for
+// another encoding, kShiftJisMarkLine and a line end go before it, so that it is read back
+// as written.
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path);
+
+// "; 文字コード: Shift-JIS": a comment line, holding no key, that is no valid UTF-8.
+extern const std::string_view kShiftJisMarkLine;
 
 }  // namespace yv::settings

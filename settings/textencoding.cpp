@@ -42,20 +42,6 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp) {
     return len;
 }
 
-bool IsUtf8(std::string_view s) {
-    char32_t cp;
-    for (std::size_t i = 0; i < s.size();) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t n = Utf8Sequence(s, i, cp);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
 // Characters that Japanese text from systems with other conversion tables uses where code page
 // 932 has one of its own: read as that one rather than as '?'.
 char16_t ShiftJisVariant(char16_t c) {
@@ -87,7 +73,7 @@ char16_t ShiftJisVariant(char16_t c) {
 // call: a file is then converted by a look-up per character.
 class ShiftJisTable {
   public:
-    ShiftJisTable() : forms_(0x10000, '?') {
+    ShiftJisTable() : forms_(0x10000, '?'), written_(0x10000, false) {
         std::u16string all;
         for (char32_t c = 1; c <= 0xFFFF; ++c)
             if (c < 0xD800 || c > 0xDFFF) all += static_cast<char16_t>(c);
@@ -98,7 +84,12 @@ class ShiftJisTable {
         }
         for (char16_t c : all)
             if (const char16_t v = ShiftJisVariant(c); v != c) forms_[c] = forms_[v];
+        for (char16_t c : all) written_[forms_[c]] = true;
     }
+    // Whether c has a form of its own rather than the '?' that stands for none.
+    bool Holds(char16_t c) const { return forms_[c] != '?' || c == u'?'; }
+    // Whether the byte or byte pair `form` (lead byte high) is the form of some character.
+    bool Writes(std::uint16_t form) const { return written_[form]; }
     // Writes c's form at `out`; returns the end.
     char* Put(char* out, char16_t c) const {
         const std::uint16_t form = forms_[c];
@@ -124,11 +115,34 @@ class ShiftJisTable {
         return at == forms.size();
     }
     std::vector<std::uint16_t> forms_;
+    std::vector<bool> written_;  // by form
 };
 
 const ShiftJisTable& Table() {
     static const ShiftJisTable table;
     return table;
+}
+
+// Whether every character of s, read as Shift-JIS, is one the table writes: a lone lead byte,
+// a pair no character has and a byte no character is (0x80, 0xA0, 0xFD to 0xFF) are not.
+bool IsWrittenShiftJis(std::string_view s) {
+    const ShiftJisTable& table = Table();
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            ++i;
+        } else if (!IsLeadByte(b)) {
+            if (!table.Writes(b)) return false;
+            ++i;
+        } else {
+            if (i + 1 == s.size()) return false;
+            if (!table.Writes(
+                    static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(s[i + 1]))))
+                return false;
+            i += 2;
+        }
+    }
+    return true;
 }
 
 // No form is longer than what it stands for, so the text fits in the size of the bytes read.
@@ -201,10 +215,29 @@ FileEncoding DetectEncoding(std::string_view bytes) {
     if (StartsWith(bytes, "\xFF\xFE")) return FileEncoding::kUtf16Le;
     if (StartsWith(bytes, "\xFE\xFF")) return FileEncoding::kUtf16Be;
     if (StartsWith(bytes, "\xEF\xBB\xBF")) return FileEncoding::kUtf8Bom;
-    std::size_t ascii = 0;
-    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
-    if (ascii == bytes.size()) return FileEncoding::kShiftJis;
-    return IsUtf8(bytes.substr(ascii)) ? FileEncoding::kUtf8 : FileEncoding::kShiftJis;
+    bool other = false;   // a character beyond ASCII
+    bool threes = false;  // one of three bytes
+    char32_t cp;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8Sequence(bytes, i, cp);
+        // Not UTF-8, or a character the reading would lose: Shift-JIS bytes that happen to
+        // form UTF-8 mostly give such characters (Cyrillic, unassigned ones).
+        if (n == 0 || cp > 0xFFFF || !Table().Holds(static_cast<char16_t>(cp)))
+            return FileEncoding::kShiftJis;
+        other = true;
+        threes = threes || n == 3;
+        i += n;
+    }
+    if (!other) return FileEncoding::kShiftJis;
+    // Two UTF-8 bytes below U+0800 are also two half-width katakana; such a file that is
+    // good Shift-JIS too stays Shift-JIS. Three bytes in Shift-JIS are a kanji of the second
+    // level followed by a katakana or a lead byte: the look of garbled text, not typed text.
+    if (!threes && IsWrittenShiftJis(bytes)) return FileEncoding::kShiftJis;
+    return FileEncoding::kUtf8;
 }
 
 std::string ToShiftJis(std::string bytes, FileEncoding e) {

@@ -124,4 +124,15 @@ TEST_F(LoadSnapshotTest, ReportsTheEncodingRead) {
     EXPECT_EQ(LoadSnapshot(path).encoding, yv::settings::FileEncoding::kShiftJis);
 }
 
+// Shift-JIS half-width katakana whose bytes are also UTF-8 reach the library as they stand.
+TEST_F(LoadSnapshotTest, HalfWidthKatakanaAreReadAsShiftJis) {
+    const std::string texts[] = {"ﾒｰ", "ﾐｽ"};
+    for (const std::string& text : texts) {
+        Write("[Config]\r\nkey1=112\r\ndata1=" + text + "\r\n");
+        const Snapshot s = LoadSnapshot(path);
+        EXPECT_EQ(s.encoding, yv::settings::FileEncoding::kShiftJis) << text;
+        EXPECT_EQ(s.profiles[0].rules.texts[1], text);
+    }
+}
+
 }  // namespace
