@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "front.h"
+#include "frontservice.h"
 
 namespace {
 
+using yv::host::FrontNote;
 using yv::host::FrontTracker;
+using yv::host::JudgeFront;
 using Action = FrontTracker::Action;
 
 // One event: "fg W" (foreground is W), "focus ROOT FG" (focus into ROOT while FG is in front),
@@ -58,6 +61,34 @@ TEST(FrontTracker, FocusBeforeTheForegroundIsLookedAtAgain) {
     Replay("a window that never comes to the front", 1, never);
     Replay("no window in front while checking", 1,
            {{"focus", 3, 0, Action::kCheckLater, 1}, {"check", 0, 0, Action::kNone, 1}});
+}
+
+// Bitness x packaged x companion x integrity, and a process that could not be asked.
+TEST(FrontService, DecisionTable) {
+    using yv::host::FrontFacts;
+    using yv::host::FrontService;
+    using S = FrontService;
+    const struct {
+        const char* what;
+        FrontFacts facts;  // known, other bitness, packaged, above us, companion running
+        S want;
+    } cases[] = {
+        {"same bitness", {true, false, false, false, false}, S::kInProcess},
+        {"other bitness, no companion", {true, true, false, false, false}, S::kFallback},
+        {"other bitness, companion running", {true, true, false, false, true}, S::kInProcess},
+        {"packaged", {true, false, true, false, false}, S::kFallback},
+        {"packaged, companion running", {true, true, true, false, true}, S::kFallback},
+        {"administrator window", {true, false, false, true, false}, S::kUnreachable},
+        {"administrator, other bitness, companion",
+         {true, true, false, true, true},
+         S::kUnreachable},
+        {"administrator, packaged", {true, false, true, true, false}, S::kUnreachable},
+        {"process not to be asked", {false, false, false, false, false}, S::kUnreachable},
+    };
+    for (const auto& c : cases) EXPECT_EQ(JudgeFront(c.facts), c.want) << c.what;
+    EXPECT_STREQ(FrontNote(S::kInProcess), "");
+    EXPECT_STREQ(FrontNote(S::kFallback), "");
+    EXPECT_STRNE(FrontNote(S::kUnreachable), "");
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+#include "frontservice.h"
+
+namespace yv::host {
+
+FrontService JudgeFront(const FrontFacts& f) {
+    // A window our input cannot reach gets nothing, so that no key is pressed there without its
+    // release; one we cannot ask about is taken for such a window.
+    if (!f.known || f.aboveUs) return FrontService::kUnreachable;
+    if (f.packaged) return FrontService::kFallback;
+    if (f.otherBitness && !f.companionRunning) return FrontService::kFallback;
+    return FrontService::kInProcess;
+}
+
+const char* FrontNote(FrontService s) {
+    return s == FrontService::kUnreachable ? "（管理者のウィンドウには規則が働きません）" : "";
+}
+
+}  // namespace yv::host
