@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "frontservice.h"
 #include "hostcore.h"
 
 namespace yv::host::win {
@@ -42,12 +43,15 @@ enum class CoreCommand : WPARAM {
 };
 
 // Bits of the state (answer to kMsgQuery): 0-7 mode, 8-15 profile, 16 automatic switching,
-// 17 the icon shows "on", 18 the editor runs, 19 hooks installed, 20 the icon is shown.
+// 17 the icon shows "on", 18 the editor runs, 19 hooks installed, 20 the icon is shown,
+// 21-22 how the window in front is served (0 in process, 1 by the fallback, 2 unreachable).
 constexpr std::uint32_t kStateAuto = 1u << 16;
 constexpr std::uint32_t kStateIconOn = 1u << 17;
 constexpr std::uint32_t kStateEditing = 1u << 18;
 constexpr std::uint32_t kStateHooked = 1u << 19;
 constexpr std::uint32_t kStateTray = 1u << 20;
+// Bits 21-22: how the window in front is served (FrontService).
+constexpr int kStateFrontShift = 21;
 std::uint32_t StateBits(const HostCore& core, bool hooked);
 
 // Appends a line to the log given by "/log FILE". From the input thread the line is posted to

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "front.h"
+#include "win_front.h"
 #include "win_host.h"
 #include "yorvan2.h"
 
@@ -36,6 +37,10 @@ struct Input {
     HWINEVENTHOOK titleHook = nullptr;  // title changes, of the foreground window's thread only
     DWORD titleThread = 0;
     FrontTracker front;
+    // How the library serves the window in front, and its input method's state.
+    HWND judged = nullptr;
+    FrontService service = FrontService::kInProcess;
+    bool imeOpen = false;
 };
 
 // After the focus went to a window that is not yet in front: look again a few times.
@@ -54,7 +59,28 @@ std::string WindowTitle(HWND w) {
     return n > 0 ? std::string(buf) : std::string();
 }
 
-void Publish() { PostMessageA(g_in->shell, kMsgState, StateBits(g_in->core, g_in->hooked), 0); }
+std::uint32_t State() {
+    return StateBits(g_in->core, g_in->hooked) | static_cast<std::uint32_t>(g_in->service)
+                                                     << kStateFrontShift;
+}
+
+void Publish() { PostMessageA(g_in->shell, kMsgState, State(), 0); }
+
+void TellLibraryFront() { SetFront(static_cast<BYTE>(g_in->service), g_in->imeOpen ? 1 : 0); }
+
+// The window in front changed: how is it served? Asked of its process without waiting on it.
+void JudgeFrontWindow(HWND w) {
+    const FrontService was = g_in->service;
+    if (w != g_in->judged) g_in->imeOpen = false;  // until the watch has asked
+    g_in->judged = w;
+    g_in->service = JudgeFront(FactsOf(w));
+    TellLibraryFront();
+    WatchIme(g_in->service == FrontService::kFallback ? w : nullptr);
+    if (g_in->service != was) {
+        Log("front service=%d", static_cast<int>(g_in->service));
+        Publish();
+    }
+}
 
 void LogState(const char* what) {
     const HostCore& c = g_in->core;
@@ -99,6 +125,7 @@ void Act(FrontTracker::Action action) {
         case FrontTracker::Action::kFollow: {
             KillTimer(g_in->wnd, kFrontTimer);
             HWND w = AsWindow(g_in->front.front());
+            JudgeFrontWindow(w);
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
             if (pid == GetCurrentProcessId()) return;  // the host's own menu and boxes
@@ -147,6 +174,8 @@ void InstallWindowEvents() {
     if (!g_in->foregroundHook && !g_in->focusHook) Log("no window events");
     g_in->front = FrontTracker(Of(GetForegroundWindow()));
     WatchTitleOf(AsWindow(g_in->front.front()));
+    StartImeWatch(g_in->wnd);
+    JudgeFrontWindow(AsWindow(g_in->front.front()));
 }
 
 // Windows drops global hooks silently (sleep, a locked session, a hook judged too slow): put
@@ -156,6 +185,7 @@ void ReinstallHooks() {
     ResetHook();
     g_in->hooked = SetHook(g_in->wnd, g_in->core.settings().numLockHold ? 1 : 0) == 0;
     if (g_in->hooked) g_in->core.Reapply();
+    TellLibraryFront();  // SetHook forgot the judgement
     LogState("reinstall");
     Publish();
 }
@@ -171,6 +201,7 @@ void Stop() {
         *h = nullptr;
     }
     WTSUnRegisterSessionNotification(g_in->wnd);
+    StopImeWatch();
     Log("exit");
     PostMessageA(g_in->shell, kMsgInputEnded, 0, 0);
 }
@@ -238,7 +269,15 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case kMsgQuery:
-            return static_cast<LRESULT>(StateBits(g_in->core, g_in->hooked) | TrayBits());
+            return static_cast<LRESULT>(State() | TrayBits());
+        case kMsgImeState:
+            // Only the answer about the window still in front counts.
+            if (reinterpret_cast<HWND>(lParam) == g_in->judged && !g_in->stopped) {
+                if (g_in->imeOpen != (wParam != 0)) Log("front ime=%d", static_cast<int>(wParam));
+                g_in->imeOpen = wParam != 0;
+                TellLibraryFront();
+            }
+            return 0;
         case kMsgCore:
             return OnCore(static_cast<CoreCommand>(wParam), lParam);
         case kMsgReinstall:

@@ -107,6 +107,8 @@ std::string TrayTip() {
         const int p = Profile() <= yv::host::kMaxProfiles ? Profile() : 0;
         tip += " / " + g.names[p];
         if (AutoSwitch()) tip += " / 自動切替";
+        tip += yv::host::FrontNote(
+            static_cast<yv::host::FrontService>((g.state >> w::kStateFrontShift) & 3));
     }
     return yv::settings::LeftPart(tip, sizeof g.tray.szTip - 1);
 }

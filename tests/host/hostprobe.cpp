@@ -1,7 +1,7 @@
 // Looks at the running host from inside Wine:
 //   hostprobe count TITLE   prints how many top-level windows have exactly that title
 //   hostprobe state         prints the host's state as "mode=M profile=P auto=A icon=I
-//                           editing=E hooked=H tray=T", exit 1 when there is no host
+//                           editing=E hooked=H tray=T front=F", exit 1 when there is no host
 //   hostprobe mem           prints the host's working set, its peak and committed private memory in
 //   KiB
 //   hostprobe ping N GAP    asks the host's window N times, GAP ms apart, for its state and
@@ -186,11 +186,11 @@ int main(int argc, char** argv) {
         if (!host) return 1;
         DWORD_PTR r = 0;
         if (!SendMessageTimeoutA(host, WM_APP + 4, 0, 0, SMTO_ABORTIFHUNG, 5000, &r)) return 1;
-        std::printf("mode=%d profile=%d auto=%d icon=%d editing=%d hooked=%d tray=%d\n",
+        std::printf("mode=%d profile=%d auto=%d icon=%d editing=%d hooked=%d tray=%d front=%d\n",
                     static_cast<int>(r & 0xFF), static_cast<int>((r >> 8) & 0xFF),
                     static_cast<int>((r >> 16) & 1), static_cast<int>((r >> 17) & 1),
                     static_cast<int>((r >> 18) & 1), static_cast<int>((r >> 19) & 1),
-                    static_cast<int>((r >> 20) & 1));
+                    static_cast<int>((r >> 20) & 1), static_cast<int>((r >> 21) & 3));
         return 0;
     }
     return 2;
