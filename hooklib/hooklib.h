@@ -167,6 +167,8 @@ int PasteText(Hwnd owner, const char* text);
 // Release whatever the keyboard hook / the message hook still holds down (ResetHook, SetHook).
 void ReleaseHeldRemaps();
 void ReleaseHeldOneKeys();
+// Releases the message hook's targets of the key of scan index e; whether there were any.
+bool ReleaseMessageHookTargets(std::uint32_t e);
 void ReleaseHeldFallbackKeys();
 void ReleaseHeld();  // all three
 // Text typed as Unicode keystrokes, for windows that take no messages from us.

@@ -127,13 +127,19 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
         }
         return kSwallow;
     }
-    // The same for a key the fallback converted: its key-up releases what it holds.
-    if (ev.up) return FallbackKeyUp(e) ? kSwallow : PassOn(code, wParam, lParam);
+    const std::uint8_t front = Peek(g_shared.frontService);
+    if (ev.up) {
+        // The same for a key the fallback converted: its key-up releases what it holds. And a
+        // key whose key-down the message hook converted, now released over a window that no
+        // message hook of ours sees, is released here.
+        bool converted = FallbackKeyUp(e);
+        if (front != kFrontInProcess && ReleaseMessageHookTargets(e)) converted = true;
+        return converted ? kSwallow : PassOn(code, wParam, lParam);
+    }
 
     if (g_shared.convMode != 2 && ToggleOnOff(ev)) return kSwallow;
 
     const std::uint8_t mode = g_shared.convMode;
-    const std::uint8_t front = Peek(g_shared.frontService);
     const bool on = (mode == 1 || mode == 3) && front != kFrontUnreachable;
     if (!on) {
         // Repeats of a converted key stay away from the window while conversion is off.

@@ -135,6 +135,8 @@ bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
 
 }  // namespace
 
+bool ReleaseMessageHookTargets(std::uint32_t e) { return ReleaseOneKeys(e & 0xFF); }
+
 void ReleaseHeldOneKeys() {
     for (std::uint32_t e = 0; e < 256; ++e) ReleaseOneKeys(e);
 }

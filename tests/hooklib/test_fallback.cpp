@@ -170,6 +170,29 @@ TEST_F(FallbackTest, KeyUpReleasesWhateverChangedMeanwhile) {
     }
 }
 
+// A one-key target the message hook pressed in a window served in process, released after the
+// front moved to a window no message hook of ours sees: the low-level hook lets it go.
+TEST_F(FallbackTest, MessageHookTargetReleasedOverAnUnservedWindow) {
+    const struct {
+        std::uint8_t front;
+        Lines up;
+        int heldAfter;
+    } cases[] = {
+        {kFrontFallback, {"> u:F1", "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat"}, 0},
+        {kFrontUnreachable, {"> u:F1", "= pass"}, 0},  // SetFront let it go already
+        {kFrontInProcess, {"> u:F1", "= pass"}, 1},    // the key-up message will
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.front);
+        HookTest::SetUp();
+        Load(1, {{112, OneKey(17)}});
+        RunMsg("d:F1");
+        SetFront(c.front, 0);
+        EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "u:F1")), Show(c.up));
+        EXPECT_EQ(g_shared.msgHeldCount[0x3B], c.heldAfter);
+    }
+}
+
 // An administrator window coming to the front, and the host's end, let go of what is held.
 TEST_F(FallbackTest, UnreachableFrontAndResetHookRelease) {
     for (bool reset : {false, true}) {
