@@ -36,8 +36,6 @@ bool IsRuleRowKey(std::int32_t key) {
 
 }  // namespace
 
-bool FallbackKeyConverted(std::uint32_t e) { return Peek(g_shared.fbDown[e & 0xFF]) != 0; }
-
 void TypeUnicode(const char* text) {
     if (!text || text[0] == '\0') return;
     int bytes = 0;
@@ -75,13 +73,13 @@ bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::u
         }
         fired = true;
     }
-    if (fired) g_shared.fbDown[e & 0xFF] = 1;
+    if (fired) g_shared.kbdHeld[e & 0xFF] = kKbdHeldByFallback;
     return fired;
 }
 
 bool FallbackKeyUp(std::uint32_t e) {
     const bool converted = FallbackKeyConverted(e);
-    g_shared.fbDown[e & 0xFF] = 0;
+    if (converted) g_shared.kbdHeld[e & 0xFF] = 0;
     const int n = HeldCount(e);
     g_shared.fbHeldCount[e & 0xFF] = 0;
     for (int i = n - 1; i >= 0; --i) SynthKey(HeldList(e)[i], 0, win::KEYEVENTF_KEYUP);

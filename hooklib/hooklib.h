@@ -57,9 +57,8 @@ struct SharedArea {
     // input method's open state, which the host keeps current while the fallback serves it.
     std::uint8_t frontService;
     std::uint8_t frontImeOpen;
-    // The low-level hook's work for windows it serves itself: which keys' key-downs it
-    // converted (their key-ups stay away from the window too), and their one-key targets.
-    std::uint8_t fbDown[256];
+    // The low-level hook's one-key targets for windows it serves itself, as msgHeld. (Which
+    // keys it converted there is marked in kbdHeld, kKbdHeldByFallback.)
     std::uint8_t fbHeldCount[256];
     std::uint8_t fbHeld[256][kHeldPerKey];
 };
@@ -178,7 +177,12 @@ void TypeUnicode(const char* text);
 // tells whether the key-down was converted. FallbackKeyConverted: a converted key is down.
 bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::uint32_t e);
 bool FallbackKeyUp(std::uint32_t e);
-bool FallbackKeyConverted(std::uint32_t e);
+// kbdHeld's mark of a key whose key-down the fallback converted: its repeats and its key-up
+// stay away from the window too.
+constexpr std::int32_t kKbdHeldByFallback = 1 << 25;
+inline bool FallbackKeyConverted(std::uint32_t e) {
+    return Peek(g_shared.kbdHeld[e & 0xFF]) == kKbdHeldByFallback;
+}
 
 // System version number: platform * 1000 + major * 100 + minor * 10 + service-pack digit.
 std::int32_t OsNumber();

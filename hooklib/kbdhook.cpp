@@ -119,7 +119,16 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
     // do what the first key-down did, whatever the mode and the rules are by now.
     std::int32_t& heldSlot = g_shared.kbdHeld[e];
     if (const std::int32_t held = Peek(heldSlot)) {
-        if (ev.up) {
+        if (held == kKbdHeldByFallback) {
+            // The fallback's key: wherever the front has moved, so that no message hook
+            // presses anything this key-up would not release.
+            if (ev.up) {
+                FallbackKeyUp(e);
+            } else if (Peek(g_shared.frontService) == kFrontFallback &&
+                       (g_shared.convMode == 1 || g_shared.convMode == 3)) {
+                FallbackKeyDown(GenericVk(ev.vk), ev.scan, ev.extended, e);
+            }
+        } else if (ev.up) {
             heldSlot = 0;
             KeyUp(held);
         } else {
@@ -127,31 +136,28 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
         }
         return kSwallow;
     }
-    const std::uint8_t front = Peek(g_shared.frontService);
     if (ev.up) {
-        // The same for a key the fallback converted: its key-up releases what it holds. And a
-        // key whose key-down the message hook converted, now released over a window that no
-        // message hook of ours sees, is released here.
-        bool converted = FallbackKeyUp(e);
-        if (front != kFrontInProcess && ReleaseMessageHookTargets(e)) converted = true;
-        return converted ? kSwallow : PassOn(code, wParam, lParam);
+        // A key whose key-down the message hook converted, released over a window that no
+        // message hook of ours sees: its targets are let go here.
+        if (Peek(g_shared.frontService) != kFrontInProcess && ReleaseMessageHookTargets(e))
+            return kSwallow;
+        return PassOn(code, wParam, lParam);
     }
 
     if (g_shared.convMode != 2 && ToggleOnOff(ev)) return kSwallow;
 
     const std::uint8_t mode = g_shared.convMode;
-    const bool on = (mode == 1 || mode == 3) && front != kFrontUnreachable;
-    if (!on) {
-        // Repeats of a converted key stay away from the window while conversion is off.
-        return FallbackKeyConverted(e) ? kSwallow : PassOn(code, wParam, lParam);
-    }
+    if (mode != 1 && mode != 3) return PassOn(code, wParam, lParam);
 
     const std::int32_t v = Peek(g_shared.scanMap[e]);
+    const std::uint8_t front = Peek(g_shared.frontService);
     if (v == 0) {
         if (front == kFrontFallback && FallbackKeyDown(GenericVk(ev.vk), ev.scan, ev.extended, e))
             return kSwallow;
-        return FallbackKeyConverted(e) ? kSwallow : PassOn(code, wParam, lParam);
+        return PassOn(code, wParam, lParam);
     }
+    // Nothing is pressed into a window our input cannot reach, nor swallowed from it.
+    if (front == kFrontUnreachable) return PassOn(code, wParam, lParam);
     const std::uint32_t t = TargetOf(v);
     heldSlot = HeldEntry(v, t);
     KeyDown(ev.vk, v, t);
@@ -163,6 +169,7 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
 void ReleaseHeldRemaps() {
     for (std::int32_t& slot : g_shared.kbdHeld) {
         const std::int32_t held = Peek(slot);
+        if (held == kKbdHeldByFallback) continue;  // ReleaseHeldFallbackKeys' business
         slot = 0;
         if (held != 0) KeyUp(held);
     }

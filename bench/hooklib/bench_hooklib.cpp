@@ -76,6 +76,36 @@ void BM_KbdLL_KeyWithoutScanMapEntry(benchmark::State& state) {
 }
 BENCHMARK(BM_KbdLL_KeyWithoutScanMapEntry);
 
+// A window no library of ours enters: the low-level hook types the row's text itself, as one
+// batch of Unicode keystrokes, and eats the key; then the key-up.
+void BM_KbdLL_FallbackFiresTextRow(benchmark::State& state) {
+    std::int32_t keys[kRows] = {29, 65};
+    std::string texts[kRows];
+    texts[1] = "abc";
+    LoadRows(1, keys, texts);
+    SetFront(kFrontFallback, 0);
+    KbdLLEvent down{65, 0x1E, 0, 0, 0}, up{65, 0x1E, win::LLKHF_UP, 0, 0};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            KbdLLHookProc(0, win::WM_KEYDOWN, reinterpret_cast<LParam>(&down)));
+        benchmark::DoNotOptimize(KbdLLHookProc(0, win::WM_KEYUP, reinterpret_cast<LParam>(&up)));
+    }
+    SetFront(kFrontInProcess, 0);
+}
+BENCHMARK(BM_KbdLL_FallbackFiresTextRow);
+
+// The same window, a key of no row: 100 rows walked.
+void BM_KbdLL_FallbackWalks100RowsNoMatch(benchmark::State& state) {
+    LoadHundredOtherRows();
+    SetFront(kFrontFallback, 0);
+    KbdLLEvent ev{65, 0x1E, 0, 0, 0};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(KbdLLHookProc(0, win::WM_KEYDOWN, reinterpret_cast<LParam>(&ev)));
+    }
+    SetFront(kFrontInProcess, 0);
+}
+BENCHMARK(BM_KbdLL_FallbackWalks100RowsNoMatch);
+
 void BM_SetSet_100Rows(benchmark::State& state) {
     // A full profile: text rows, one-key rows, paste rows and remaps.
     std::int32_t keys[kRows] = {29};
