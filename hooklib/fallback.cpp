@@ -77,13 +77,11 @@ bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::u
     return fired;
 }
 
-bool FallbackKeyUp(std::uint32_t e) {
-    const bool converted = FallbackKeyConverted(e);
-    if (converted) g_shared.kbdHeld[e & 0xFF] = 0;
+void FallbackKeyUp(std::uint32_t e) {
+    if (FallbackKeyConverted(e)) g_shared.kbdHeld[e & 0xFF] = 0;
     const int n = HeldCount(e);
     g_shared.fbHeldCount[e & 0xFF] = 0;
     for (int i = n - 1; i >= 0; --i) SynthKey(HeldList(e)[i], 0, win::KEYEVENTF_KEYUP);
-    return converted || n != 0;
 }
 
 void ReleaseHeldFallbackKeys() {

@@ -173,10 +173,10 @@ void ReleaseHeld();  // all three
 // Text typed as Unicode keystrokes, for windows that take no messages from us.
 void TypeUnicode(const char* text);
 // Rule rows with virtual-key numbers carried out by the low-level hook (windows it serves
-// itself): key-down fires every matching row; key-up releases what its key-down holds and
-// tells whether the key-down was converted. FallbackKeyConverted: a converted key is down.
+// itself): key-down fires every matching row; key-up releases what its key-down holds.
+// FallbackKeyConverted: a key whose key-down it converted is down.
 bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::uint32_t e);
-bool FallbackKeyUp(std::uint32_t e);
+void FallbackKeyUp(std::uint32_t e);
 // kbdHeld's mark of a key whose key-down the fallback converted: its repeats and its key-up
 // stay away from the window too.
 constexpr std::int32_t kKbdHeldByFallback = 1 << 25;
