@@ -81,6 +81,7 @@ TEST(ParseProfileInt, AcceptedForms) {
         {"0x1C", 28},
         {"0x1c", 28},
         {"0xff", 255},
+        {"0xa0", 160},
         {"0X1c", std::nullopt},
         {"-0X10", std::nullopt},
         {"$1C", 28},
