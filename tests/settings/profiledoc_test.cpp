@@ -20,13 +20,16 @@ namespace {
 TEST(ProfileDoc, LookupIgnoresLetterCaseOfNamesOnly) {
     const ProfileDoc doc(
         "[CONFIG]\r\nHenStart=3\r\nア=katakana a\r\nャ=small ya\r\nＡＢ=wide\r\n"
-        "[ Apl1\t]\r\nName=x\r\n");
+        "ZoneZ=zed\r\nk\x81=cut\r\n[ Apl1\t]\r\nName=x\r\n");
     EXPECT_EQ(doc.GetInt("config", "henstart"), 3);
     EXPECT_EQ(doc.GetString("Config", "HENSTART"), "3");
     // ア and ャ differ only in a trail byte that looks like 'A' / 'a'.
     EXPECT_EQ(doc.GetString("Config", "ア"), "katakana a");
     EXPECT_EQ(doc.GetString("Config", "ャ"), "small ya");
     EXPECT_EQ(doc.GetString("Config", "ＡＢ"), "wide");
+    EXPECT_EQ(doc.GetString("Config", "ZONEZ"), "zed");  // the last letter folds too
+    // A lead byte without its trail byte, as a cut file leaves one, still names the key.
+    EXPECT_EQ(doc.GetString("Config", "k\x81"), "cut");
     EXPECT_EQ(doc.GetString("Config", "ａｂ", "none"), "none");  // only ASCII letters fold
     EXPECT_EQ(doc.GetString("apl1", "NAME"), "x");
     EXPECT_EQ(doc.GetString("Apl2", "Name", "dflt"), "dflt");
@@ -77,6 +80,8 @@ TEST(ParseProfileInt, AcceptedForms) {
         {"007", 7},
         {"0x1C", 28},
         {"0x1c", 28},
+        {"0xff", 255},
+        {"0xa0", 160},
         {"0X1c", std::nullopt},
         {"-0X10", std::nullopt},
         {"$1C", 28},

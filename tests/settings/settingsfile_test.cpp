@@ -85,6 +85,7 @@ void ExpectSameState(const SettingsState& a, const SettingsState& b) {
 TEST_F(SettingsFile, MissingFileGivesDefaults) {
     SettingsState s;
     s.dirty = 1;
+    s.convData[0] = "typed into the On/Off row";  // never stored, so never kept by a read
     LoadSettings(s, path_);
     EXPECT_EQ(s.henstart, 0);
     EXPECT_EQ(s.numlockon, 0);
@@ -224,6 +225,9 @@ TEST_F(SettingsFile, TextsThatNeedQuotesReadBackByteForByte) {
     // Line breaks cannot live in a one-line value; they go, and nothing poses as a key.
     s.keyCodes[100] = 65;
     s.convData[100] = "\"x\"\r\nkey99=65\r\n[Apl1]\nName=evil";
+    // A blank that a line break hid at the end still gets its quotes.
+    s.keyCodes[98] = 65;
+    s.convData[98] = "abc \r\n";
     int n = 0;
     for (const auto& c : cases) {
         ++n;
@@ -245,6 +249,8 @@ TEST_F(SettingsFile, TextsThatNeedQuotesReadBackByteForByte) {
     }
     EXPECT_NE(file.find("data100=\"x\"key99=65[Apl1]Name=evil\r\n"), std::string::npos);
     EXPECT_EQ(back.keyCodes[99], 0);
+    EXPECT_NE(file.find("data98=\"abc \"\r\n"), std::string::npos);
+    EXPECT_EQ(back.convData[98], "abc ");
     EXPECT_EQ(back.profileCount, 0);
 }
 
@@ -293,12 +299,16 @@ TEST_F(SettingsFile, WindowPlacementNamesAndTitles) {
     WriteProfileName(s, path_, 1);
     s.profileTitles[1] = " 無題 - メモ帳 ";
     WriteProfileTitle(s, path_, 1);
+    s.profileNames[10] = "十";
+    WriteProfileName(s, path_, 10);  // the last profile there can be
+    s.profileTitles[10] = "ten";
+    WriteProfileTitle(s, path_, 10);
     WriteProfileName(s, path_, 0);    // no application profile: nothing
     WriteProfileTitle(s, path_, 11);  // likewise
-    EXPECT_EQ(Lines(),
-              (std::vector<std::string>{"; keep", "[Config]", "FormLeft=-8", "FormTop=20",
-                                        "FormHeight=656", "FormWidth=1017", "FormMax=1", "[Apl1]",
-                                        "Name=メモ帳", "Name1=\" 無題 - メモ帳 \""}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "; keep", "[Config]", "FormLeft=-8", "FormTop=20", "FormHeight=656",
+                           "FormWidth=1017", "FormMax=1", "[Apl1]", "Name=メモ帳",
+                           "Name1=\" 無題 - メモ帳 \"", "[Apl10]", "Name=十", "Name1=ten"}));
     const SettingsState back = Loaded();
     EXPECT_EQ(back.profileTitles[1], " 無題 - メモ帳 ");
     EXPECT_EQ(back.FormLeft, -8);

@@ -17,6 +17,7 @@
 //   ro rw       the settings file becomes read-only / writable
 //   ?row:R ?pos ?combo ?boxes ?window ?dirty    log what the window or the state shows
 //   ?key        whether the last key-down was consumed or went on to the grid; ?swallow the flag
+//   ?char       whether the last character was dropped or went on to the grid
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,7 +48,8 @@ constexpr Key kKeys[] = {
     {"RShift", 0x10, 0x36, 0}, {"Enter", 0x0D, 0x1C, '\r'}, {"NumEnter", 0x0D, 0x11C, '\r'},
     {"Tab", 0x09, 0x0F, '\t'}, {"Up", 0x26, 0x148, 0},      {"Down", 0x28, 0x150, 0},
     {"Del", 0x2E, 0x153, 0},   {"RAlt", 0x12, 0x138, 0},    {"F12", 0x7B, 0x58, 0},
-    {"PgUp", 0x21, 0x149, 0},  {"PgDn", 0x22, 0x151, 0},
+    {"PgUp", 0x21, 0x149, 0},  {"PgDn", 0x22, 0x151, 0},    {"Left", 0x25, 0x14B, 0},
+    {"Ext80", 0xFF, 0x180, 0},  // scan 0x80 with the extended flag: index 0x100, past the names
 };
 constexpr std::pair<const char*, std::uint16_t> kButtons[] = {
     {"Tab", kBTab}, {"Del", kBDel}, {"Top", kBTop}, {"Alt", kBAlt}, {"Ctrl", kBCtrl}};
@@ -138,6 +140,7 @@ class Transcript : public ::testing::TestWithParam<Case> {
     }
     void Char(char ch) {
         editor_->SG1KeyPress(ch);
+        lastCharPassed_ = ch != 0;
         if (ch != 0 && view_.col == 2 && static_cast<unsigned char>(ch) >= 0x20) {
             view_.cells[2][view_.row] += ch;  // the in-place editor
         }
@@ -229,6 +232,8 @@ class Transcript : public ::testing::TestWithParam<Case> {
             Show("dirty " + std::to_string(s.dirty));
         } else if (verb == "?key") {
             Show(lastKeyPassed_ ? "key passed" : "key consumed");
+        } else if (verb == "?char") {
+            Show(lastCharPassed_ ? "char passed" : "char dropped");
         } else if (verb == "?swallow") {
             Show("swallow " + std::to_string(ed.swallow));
         } else {
@@ -241,6 +246,7 @@ class Transcript : public ::testing::TestWithParam<Case> {
     FakeView view_;
     std::unique_ptr<Editor> editor_;
     bool lastKeyPassed_ = false;
+    bool lastCharPassed_ = false;
 };
 
 TEST_P(Transcript, Runs) {
@@ -341,6 +347,14 @@ const Case kCheckBoxes[] = {
      "dirty=1"},
     {"CB1TickedFromZeroMarks", "[Config]|henstart=0|", nullptr, "cb:1 ?dirty",
      "FocusGrid / dirty 1", "dirty=1 hs=1"},
+    {"Henstart1Ticked", "[Config]|henstart=1|numlockon=1|AplAutoOff=1|", nullptr, "?boxes",
+     "boxes 100", ""},
+    {"ClearingHenstart1Marks", "[Config]|henstart=1|", nullptr, "cb:1 ?dirty",
+     "FocusGrid / dirty 1", "dirty=1 hs=0"},
+    {"CB2ClearedStoresOne", "[Config]|", nullptr, "cb:2 put",
+     "FocusGrid / Box(info, yes) 現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / "
+     "FocusGrid",
+     "nl=1", "[Config]|henstart=0|numlockon=1|AplAutoOff=0|"},
     {"UndoUnchangedOnlyFocuses", "[Config]|", nullptr, "undo", "FocusGrid", ""},
     {"UndoAnsweredNo", "[Config]|", nullptr, "cb:3 box:No undo",
      "FocusGrid / Box(info, yesno) 変更した設定を取り消しますか -> No / FocusGrid",
@@ -471,6 +485,26 @@ const Case kKeyColumn[] = {
      "5:-B8/42=bee"},
     {"UpOnTheFirstAndDownOnTheLastStay", kRules, nullptr, "at:2,1 d:Up ?pos at:2,101 d:Down ?pos",
      "Cursor(2,2) / at 2,1 / Cursor(2,100) / at 2,101", ""},
+    {"LeftMovesAndIsNoKey", kRules, nullptr, "at:1,6 d:Left ?key ?row:6 ?pos",
+     "key passed / row 6:    5 | Ｂ | bee / at 1,6", ""},
+    {"CaptureConsumesTheKeyAndItsCharacter", kRules, nullptr, "at:1,7 d:A ?key ?char ?row:7",
+     "Cell(1,7) := Ａ / Cursor(2,7) / key consumed / char dropped / row 7:    6 | Ａ | ", "6:41/0"},
+    {"DeleteIsConsumedClearsTheRowAndMarks", kRules, nullptr, "at:1,6 d:Del ?key ?dirty ?pos",
+     "Cell(1,6) :=  / Cell(2,6) :=  / Cursor(1,7) / key consumed / dirty 1 / at 1,7",
+     "dirty=1 5:0/0"},
+    {"Mode1ScanBeyondTheNamesKeepsTheCellAndTheCursor", kRules, nullptr,
+     "mode:1 at:1,6 d:Ext80 ?row:6 ?pos",
+     "Cell(1,0) := 【キー名】 / Cell(2,0) := 文字データ（半角１００文字以内）設定（日本語入力"
+     "モード時有効） / FocusGrid / row 6:    5 | Ｂ | bee / at 1,6",
+     "5:-100/42=bee"},
+    // Text an input method delivers after an arrow key is the new row's; a click elsewhere
+    // reverts that row.
+    {"ImeTextAfterDownRevertedByAClick", kRules, nullptr, "at:2,6 d:Down ch:x at:2,2 ?row:7",
+     "Cursor(2,6) / Cell(2,7) :=  / row 7:    6 |  | ", ""},
+    {"ImeTextAfterUpRevertedByAClick", kRules, nullptr, "at:2,6 d:Up ch:x at:2,2 ?row:5",
+     "Cursor(2,6) / Cell(2,5) :=  / row 5:    4 |  | ", ""},
+    {"ReturnIsDropped", kRules, nullptr, "at:1,6 ch:CR ?char", "Cursor(2,6) / char dropped",
+     "dirty=1"},
 };
 TRANSCRIPTS(KeyColumn, kKeyColumn);
 
@@ -519,6 +553,10 @@ const Case kDataColumn[] = {
      kMode3 + std::string(" / Box(error, ok) 文字データの設定をしてください -> Yes / "
                           "key consumed / swallow 0 / row 6:    5 | Ｂ | beec"),
      ""},
+    {"Mode2DeleteAndTokenAreConsumed", kRules, nullptr, "mode:2 at:2,6 d:Del ?key at:2,8 d:A ?key",
+     kMode2 + std::string(" / Cell(2,6) :=  / Cursor(1,7) / key consumed / Cell(2,8) := <41>:Ａ / "
+                          "Cursor(1,9) / key consumed"),
+     "dirty=1 5:42/42 7:0/0=<41>:Ａ"},
     {"Mode3TabOnASwapRowAndTheSameModeAgain", kRules, nullptr, "mode:3 mode:3 at:2,3 d:Tab",
      kMode3 + std::string(" / Cell(2,3) := [0F]:【Tab】 / Cursor(1,4)"),
      "dirty=1 2:-1E/-1E=[0F]:【Tab】"},
@@ -538,6 +576,19 @@ const Case kButtonsAndOnOff[] = {
      "Cell(1,7) := 左右Ctrl / Cursor(2,7) / FocusGrid / Cell(1,7) :=  / Box(error, ok) "
      "キー交換の設定をしてください -> Yes / FocusGrid / FocusGrid",
      ""},
+    // A refused button puts back what was typed into the cell.
+    {"Mode2RefusedButtonRestoresTheCell", kRules, nullptr, "mode:2 at:2,3 pad:2 btn:Tab ?row:3",
+     kMode2 + std::string(" / Box(error, ok) キー交換の設定をしてください -> Yes / Cell(2,3) := "
+                          "[1E]:【Ａ】 / FocusGrid / row 3:    2 | 【Ａ】 | [1E]:【Ａ】"),
+     ""},
+    {"Mode0RefusedButtonRestoresTheCell", kRules, nullptr, "at:2,3 pad:2 btn:Tab ?row:3",
+     "Box(error, ok) キー交換の設定をしてください -> Yes / Cell(2,3) := [1E]:【Ａ】 / FocusGrid / "
+     "row 3:    2 | 【Ａ】 | [1E]:【Ａ】",
+     ""},
+    {"OnOffRefusedButtonRestoresTheCell", kRules, nullptr, "at:2,1 pad:2 btn:Del ?row:1",
+     "Box(error, ok) OnOffキーの設定はできません -> Yes / Cell(2,1) :=  / FocusGrid / row 1: OnOff "
+     "| F12 | ",
+     ""},
     {"Mode2ArrowButtonIsAToken", kRules, nullptr, "mode:2 at:2,6 btn:Top",
      kMode2 + std::string(" / Cell(2,6) := <26>:↑ / Cursor(1,7) / FocusGrid"),
      "dirty=1 5:42/42=<26>:↑"},
@@ -552,6 +603,32 @@ const Case kButtonsAndOnOff[] = {
      ""},
 };
 TRANSCRIPTS(ButtonsAndOnOff, kButtonsAndOnOff);
+
+// ---- cell painting ----
+
+TEST(SG1DrawCell, FixedRowAndColumnAndTheFocusedCell) {
+    const struct {
+        int col, row;
+        bool focused;
+        const char* style;
+    } cases[] = {
+        {0, 0, false, "fixed 1,3"},  {0, 5, false, "fixed 1,3"},   {2, 0, false, "fixed 1,3"},
+        {1, 5, false, "FFFFFF 4,4"}, {2, 101, true, "FFFF00 4,4"},
+    };
+    FakeView view;
+    Editor ed(view, "/nonexistent/Yorvan2.ini");
+    for (const auto& c : cases) {
+        const CellStyle s = ed.SG1DrawCell(c.col, c.row, c.focused);
+        char line[64];
+        if (s.fixed) {
+            std::snprintf(line, sizeof line, "fixed %d,%d", s.textX, s.textY);
+        } else {
+            std::snprintf(line, sizeof line, "%02X%02X%02X %d,%d", s.background.r, s.background.g,
+                          s.background.b, s.textX, s.textY);
+        }
+        EXPECT_EQ(std::string(line), c.style) << c.col << "," << c.row;
+    }
+}
 
 // ---- the first display ----
 
