@@ -22,6 +22,12 @@ constexpr LParam kOwnInput = 0x59563200;
 constexpr LParam NOTIFY_OFF = 9990;
 constexpr LParam NOTIFY_ON = 9991;
 constexpr LParam NOTIFY_ACTIVATED = 10001;
+// Sent before a paste with wParam pointing to the text (at most 1024 bytes are used). The
+// owner's answers: kPasteTaken, it has put the text on the clipboard; kPasteBusy, the clipboard
+// is held by another program; anything else, the library puts the text there itself.
+constexpr LParam NOTIFY_PASTE = 9992;
+constexpr LResult kPasteTaken = 1;
+constexpr LResult kPasteBusy = -2;
 
 // State every process with the library loaded sees. The Windows build places the one instance in
 // a shared data section; everything starts zero.

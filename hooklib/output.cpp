@@ -21,6 +21,13 @@ void ClearKeyEntries(std::uint32_t vk, std::uint32_t other) {
     plat::SetKeyboardState(state);
 }
 
+void TypeCtrlV() {
+    SynthKey(kVkControl, 0, 0);
+    SynthKey(kVkV, 0, 0);
+    SynthKey(kVkV, 0, win::KEYEVENTF_KEYUP);
+    SynthKey(kVkControl, 0, win::KEYEVENTF_KEYUP);
+}
+
 }  // namespace
 
 void TypeText(Hwnd w, const char* text) {
@@ -72,6 +79,17 @@ int PasteText(Hwnd owner, const char* text) {
     if (n > kMaxPaste) n = kMaxPaste;
     if (n < 0) n = 0;
 
+    // The owner may put the text on the clipboard itself, rendered only when the target reads
+    // it, and so learn of the read (the host puts the user's clipboard back after it). It
+    // answers at once: the low-level hook runs on the owner's own thread.
+    const LResult offer = plat::SendMessageA(owner, win::WM_RBUTTONDOWN,
+                                             reinterpret_cast<WParam>(text), NOTIFY_PASTE);
+    if (offer == kPasteTaken) {
+        TypeCtrlV();
+        return 0;
+    }
+    if (offer == kPasteBusy) return -2;
+
     const Hglobal memory =
         plat::GlobalAlloc(win::GMEM_MOVEABLE | win::GMEM_ZEROINIT, static_cast<std::size_t>(n) + 1);
     if (!memory) return -1;
@@ -96,11 +114,7 @@ int PasteText(Hwnd owner, const char* text) {
         plat::GlobalFree(memory);
         return -3;
     }
-
-    SynthKey(kVkControl, 0, 0);
-    SynthKey(kVkV, 0, 0);
-    SynthKey(kVkV, 0, win::KEYEVENTF_KEYUP);
-    SynthKey(kVkControl, 0, win::KEYEVENTF_KEYUP);
+    TypeCtrlV();
     return 0;
 }
 

@@ -43,6 +43,7 @@ struct State {
     std::map<Hwnd, std::int32_t> styles;
     std::map<Hwnd, std::string> titles;
     Hwnd desktop = nullptr;
+    LResult pasteOffer = 0;
 };
 
 std::mutex g_mutex;
@@ -274,6 +275,11 @@ void SetImeOpen(bool open) {
     g_state.imeOpen = open;
 }
 
+void SetPasteOfferAnswer(LResult answer) {
+    std::lock_guard lock(g_mutex);
+    g_state.pasteOffer = answer;
+}
+
 void FailOpenClipboard(bool fail) {
     std::lock_guard lock(g_mutex);
     g_state.failOpenClipboard = fail;
@@ -387,6 +393,12 @@ int UnhookWindowsHookEx(Hhook hook) {
 
 LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     std::lock_guard lock(g_mutex);
+    if (msg == win::WM_RBUTTONDOWN && lParam == NOTIFY_PASTE) {
+        // The offer of a paste carries the text.
+        Record(Call("SendMessageA", {HandleText(w), MessageName(msg),
+                                     Quote(reinterpret_cast<const char*>(wParam)), Num(lParam)}));
+        return g_state.pasteOffer;
+    }
     Record(Call("SendMessageA", {HandleText(w), MessageName(msg),
                                  Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
     return 0;

@@ -230,13 +230,15 @@ TEST_P(KbdHookTest, RemappedShiftStaysDownWhileTheOtherShiftIsHeld) {
     EXPECT_EQ(g_shared.shiftLatch, kShiftRight);
 }
 
+const char* const kOffer = "SendMessageA(0x20, WM_RBUTTONDOWN, \"hello\", 9992)";
+
 TEST_P(KbdHookTest, PasteRowPutsTheTextOnTheClipboardAndTypesCtrlV) {
     Load(3, {{ScanKey(0x1E), "hello"}});
     EXPECT_EQ(
         Show(Run("d:A u:A")),
         Show(Join({{"> d:A"},
                    kClearSource,
-                   {"lstrlenA(\"hello\")", "GlobalAlloc(0x42, 6)", "GlobalLock(0x5000)",
+                   {"lstrlenA(\"hello\")", kOffer, "GlobalAlloc(0x42, 6)", "GlobalLock(0x5000)",
                     "GlobalUnlock(0x5000)", "OpenClipboard(0x20)", "EmptyClipboard()",
                     "SetClipboardData(1, 0x5000)", "CloseClipboard()", "keybd_event(17, 0, 0, own)",
                     "keybd_event(86, 0, 0, own)", "keybd_event(86, 0, KEYEVENTF_KEYUP, own)",
@@ -251,9 +253,9 @@ TEST_P(KbdHookTest, PasteRowWithTheClipboardBusyTypesNothing) {
     EXPECT_EQ(Show(Run("d:A")),
               Show(Join({{"> d:A"},
                          kClearSource,
-                         {"lstrlenA(\"hello\")", "GlobalAlloc(0x42, 6)", "GlobalLock(0x5000)",
-                          "GlobalUnlock(0x5000)", "OpenClipboard(0x20)", "GlobalFree(0x5000)",
-                          "= eat"}})));
+                         {"lstrlenA(\"hello\")", kOffer, "GlobalAlloc(0x42, 6)",
+                          "GlobalLock(0x5000)", "GlobalUnlock(0x5000)", "OpenClipboard(0x20)",
+                          "GlobalFree(0x5000)", "= eat"}})));
     EXPECT_EQ(fake::LiveGlobalBlocks(), 0);
 }
 
