@@ -145,7 +145,9 @@ void TapKey(std::uint8_t vk);
 void ReleaseModifierState(std::uint32_t vk, bool rightHand);
 void ClearKeyState(std::uint32_t vk);
 int ImeIsOpen(Hwnd w);
-int PasteText(Hwnd owner, const char* text);
+// With offerToOwner (the low-level hook, which runs on the owner's thread), the text is first
+// offered to the owner (NOTIFY_PASTE).
+int PasteText(Hwnd owner, const char* text, bool offerToOwner = false);
 
 // Release whatever the keyboard hook / the message hook still holds down (ResetHook, SetHook).
 void ReleaseHeldRemaps();

@@ -73,17 +73,20 @@ int ImeIsOpen(Hwnd w) {
     return open;
 }
 
-int PasteText(Hwnd owner, const char* text) {
+int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
     if (!text) text = "";
     int n = plat::lstrlenA(text);
     if (n > kMaxPaste) n = kMaxPaste;
     if (n < 0) n = 0;
 
     // The owner may put the text on the clipboard itself, rendered only when the target reads
-    // it, and so learn of the read (the host puts the user's clipboard back after it). It
-    // answers at once: the low-level hook runs on the owner's own thread.
-    const LResult offer = plat::SendMessageA(owner, win::WM_RBUTTONDOWN,
-                                             reinterpret_cast<WParam>(text), NOTIFY_PASTE);
+    // it, and so learn of the read (the host puts the user's clipboard back after it). Only
+    // from the low-level hook, which runs on the owner's own thread: the owner answers at once,
+    // and the pointer is valid in its process.
+    const LResult offer = offerToOwner
+                              ? plat::SendMessageA(owner, win::WM_RBUTTONDOWN,
+                                                   reinterpret_cast<WParam>(text), NOTIFY_PASTE)
+                              : 0;
     if (offer == kPasteTaken) {
         TypeCtrlV();
         return 0;

@@ -45,9 +45,9 @@ constexpr std::size_t kMaxCopyBytes = 64u << 20;  // larger contents are not kep
 }  // namespace
 
 LRESULT OfferPaste(HWND wnd, HWND shell, const char* text) {
-    // From another thread the pointer may belong to another process (the older keyboard hook
-    // runs in the application): the library pastes by itself then.
-    if (!text || InSendMessage()) return 0;
+    // The library offers from its low-level hook only, which runs on this thread: the text is
+    // its copy in this process.
+    if (!text) return 0;
     if (!OpenClipboard(wnd)) return YORVAN2_PASTE_BUSY;
     const DWORD before = GetClipboardSequenceNumber();
     EmptyClipboard();  // our earlier paste, if still up, is dropped here (WM_DESTROYCLIPBOARD)

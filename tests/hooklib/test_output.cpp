@@ -42,7 +42,7 @@ TEST_F(OutputTest, PasteTextFailures) {
         const char* name;
         void (*fail)(bool);
         int result;
-        Lines tail;  // after lstrlenA, the offer to the owner and GlobalAlloc
+        Lines tail;  // after lstrlenA and GlobalAlloc
     };
     const Case cases[] = {
         {"no memory", fake::FailGlobalAlloc, -1, {}},
@@ -66,7 +66,7 @@ TEST_F(OutputTest, PasteTextFailures) {
         fake::Reset();
         c.fail(true);
         EXPECT_EQ(PasteText(kHostWnd, "abc"), c.result) << c.name;
-        Lines expected{"lstrlenA(\"abc\")", kOfferAbc, "GlobalAlloc(0x42, 4)"};
+        Lines expected{"lstrlenA(\"abc\")", "GlobalAlloc(0x42, 4)"};
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
         EXPECT_EQ(Calls(), expected) << c.name;
         EXPECT_EQ(fake::LiveGlobalBlocks(), 0) << c.name;
@@ -77,7 +77,7 @@ TEST_F(OutputTest, PasteTextTakesAtMost1024Bytes) {
     const std::string text(1500, 'p');
     EXPECT_EQ(PasteText(kHostWnd, text.c_str()), 0);
     EXPECT_EQ(fake::ClipboardText(), std::string(1024, 'p'));
-    EXPECT_EQ(Calls()[2], "GlobalAlloc(0x42, 1025)");
+    EXPECT_EQ(Calls()[1], "GlobalAlloc(0x42, 1025)");
 }
 
 // The owner may take the paste (and render the text when the target reads it).
@@ -101,7 +101,7 @@ TEST_F(OutputTest, PasteTextOffersTheTextToTheOwnerFirst) {
     for (const Case& c : cases) {
         fake::Reset();
         fake::SetPasteOfferAnswer(c.answer);
-        EXPECT_EQ(PasteText(kHostWnd, "abc"), c.result) << c.name;
+        EXPECT_EQ(PasteText(kHostWnd, "abc", true), c.result) << c.name;
         Lines expected{"lstrlenA(\"abc\")", kOfferAbc};
         if (c.ownClipboard) {
             expected.insert(expected.end(),
