@@ -376,19 +376,18 @@ void FinishEditor() {
     }
 }
 
+BOOL CALLBACK FindEditorWindow(HWND w, LPARAM found) {
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, kEditorClass) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+}
+
 // The editor's main window, found through its thread.
 HWND EditorWindow() {
     HWND found = nullptr;
-    EnumThreadWindows(
-        g.editorThread,
-        [](HWND w, LPARAM p) -> BOOL {
-            char cls[64] = "";
-            GetClassNameA(w, cls, sizeof cls);
-            if (std::strcmp(cls, kEditorClass) != 0) return TRUE;
-            *reinterpret_cast<HWND*>(p) = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(g.editorThread, FindEditorWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
