@@ -22,6 +22,12 @@ constexpr LParam kOwnInput = 0x59563200;
 constexpr LParam NOTIFY_OFF = 9990;
 constexpr LParam NOTIFY_ON = 9991;
 constexpr LParam NOTIFY_ACTIVATED = 10001;
+// Sent before a paste with wParam pointing to the text (at most 1024 bytes are used). The
+// owner's answers: kPasteTaken, it has put the text on the clipboard; kPasteBusy, the clipboard
+// is held by another program; anything else, the library puts the text there itself.
+constexpr LParam NOTIFY_PASTE = 9992;
+constexpr LResult kPasteTaken = 1;
+constexpr LResult kPasteBusy = -2;
 
 // State every process with the library loaded sees. The Windows build places the one instance in
 // a shared data section; everything starts zero.
@@ -161,7 +167,9 @@ void ClearKeyState(std::uint32_t vk);
 int ImeIsOpen(Hwnd w);
 // Whether window w belongs to the process the library runs in.
 bool InThisProcess(Hwnd w);
-int PasteText(Hwnd owner, const char* text);
+// With offerToOwner (the low-level hook, which runs on the owner's thread), the text is first
+// offered to the owner (NOTIFY_PASTE).
+int PasteText(Hwnd owner, const char* text, bool offerToOwner = false);
 
 // Release whatever the keyboard hook / the message hook still holds down (ResetHook, SetHook).
 void ReleaseHeldRemaps();

@@ -17,6 +17,7 @@ struct KeyEvent {
     std::uint32_t scan;
     bool extended;
     bool up;
+    bool lowLevel;  // seen by the low-level hook, on the host's thread
 };
 
 constexpr LResult kSwallow = 1;
@@ -65,7 +66,7 @@ constexpr std::uint32_t HeldTarget(std::int32_t held) {
 }
 
 // Presses target t of scanMap value v, or pastes when there is none.
-void KeyDown(std::uint32_t sourceVk, std::int32_t v, std::uint32_t t) {
+void KeyDown(std::uint32_t sourceVk, std::int32_t v, std::uint32_t t, bool lowLevel) {
     ClearKeyState(sourceVk);  // the source key no longer counts as held
 
     if (t == 0) {
@@ -73,7 +74,7 @@ void KeyDown(std::uint32_t sourceVk, std::int32_t v, std::uint32_t t) {
         if (v > kScanKeyBase && row <= kMaxRules) {
             char text[kTextSize];
             CopyRuleText(row, text);
-            if (text[0] != '\0') PasteText(g_shared.hostWnd, text);
+            if (text[0] != '\0') PasteText(g_shared.hostWnd, text, lowLevel);
         }
         return;
     }
@@ -132,7 +133,7 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
             heldSlot = 0;
             KeyUp(held);
         } else {
-            KeyDown(ev.vk, HeldValue(held), HeldTarget(held));
+            KeyDown(ev.vk, HeldValue(held), HeldTarget(held), ev.lowLevel);
         }
         return kSwallow;
     }
@@ -160,7 +161,7 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
     if (front == kFrontUnreachable) return PassOn(code, wParam, lParam);
     const std::uint32_t t = TargetOf(v);
     heldSlot = HeldEntry(v, t);
-    KeyDown(ev.vk, v, t);
+    KeyDown(ev.vk, v, t, ev.lowLevel);
     return kSwallow;
 }
 
@@ -179,7 +180,7 @@ LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
     if (code < 0 || plat::GetMessageExtraInfo() == kOwnInput) return PassOn(code, wParam, lParam);
     const auto bits = static_cast<std::uint32_t>(lParam);
     const KeyEvent ev{static_cast<std::uint32_t>(wParam), (bits >> 16) & 0xFF,
-                      ((bits >> 24) & 1) != 0, ((bits >> 31) & 1) != 0};
+                      ((bits >> 24) & 1) != 0, ((bits >> 31) & 1) != 0, false};
     return KeyboardHook(code, wParam, lParam, ev);
 }
 
@@ -188,7 +189,7 @@ LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
     if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
         return PassOn(code, wParam, lParam);
     const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,
-                      (rec->flags & win::LLKHF_UP) != 0};
+                      (rec->flags & win::LLKHF_UP) != 0, true};
     return KeyboardHook(code, wParam, lParam, ev);
 }
 

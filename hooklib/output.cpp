@@ -21,6 +21,13 @@ void ClearKeyEntries(std::uint32_t vk, std::uint32_t other) {
     plat::SetKeyboardState(state);
 }
 
+void TypeCtrlV() {
+    SynthKey(kVkControl, 0, 0);
+    SynthKey(kVkV, 0, 0);
+    SynthKey(kVkV, 0, win::KEYEVENTF_KEYUP);
+    SynthKey(kVkControl, 0, win::KEYEVENTF_KEYUP);
+}
+
 }  // namespace
 
 void TypeText(Hwnd w, const char* text) {
@@ -72,11 +79,25 @@ int ImeIsOpen(Hwnd w) {
     return open;
 }
 
-int PasteText(Hwnd owner, const char* text) {
+int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
     if (!text) text = "";
     int n = plat::lstrlenA(text);
     if (n > kMaxPaste) n = kMaxPaste;
     if (n < 0) n = 0;
+
+    // The owner may put the text on the clipboard itself, rendered only when the target reads
+    // it, and so learn of the read (the host puts the user's clipboard back after it). Only
+    // from the low-level hook, which runs on the owner's own thread: the owner answers at once,
+    // and the pointer is valid in its process.
+    const LResult offer = offerToOwner
+                              ? plat::SendMessageA(owner, win::WM_RBUTTONDOWN,
+                                                   reinterpret_cast<WParam>(text), NOTIFY_PASTE)
+                              : 0;
+    if (offer == kPasteTaken) {
+        TypeCtrlV();
+        return 0;
+    }
+    if (offer == kPasteBusy) return -2;
 
     const Hglobal memory =
         plat::GlobalAlloc(win::GMEM_MOVEABLE | win::GMEM_ZEROINIT, static_cast<std::size_t>(n) + 1);
@@ -102,11 +123,7 @@ int PasteText(Hwnd owner, const char* text) {
         plat::GlobalFree(memory);
         return -3;
     }
-
-    SynthKey(kVkControl, 0, 0);
-    SynthKey(kVkV, 0, 0);
-    SynthKey(kVkV, 0, win::KEYEVENTF_KEYUP);
-    SynthKey(kVkControl, 0, win::KEYEVENTF_KEYUP);
+    TypeCtrlV();
     return 0;
 }
 

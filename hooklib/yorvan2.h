@@ -18,6 +18,12 @@ extern "C" {
 #define YORVAN2_NOTIFY_OFF 9990        /* the On/Off key turned conversion off */
 #define YORVAN2_NOTIFY_ON 9991         /* the On/Off key turned conversion on */
 #define YORVAN2_NOTIFY_ACTIVATED 10001 /* mode 1: a window was activated (wParam) */
+/* Before a paste: wParam points to the text (NUL-terminated, at most 1024 bytes used). The
+   answer YORVAN2_PASTE_TAKEN says the host has put it on the clipboard, YORVAN2_PASTE_BUSY that
+   the clipboard is held; any other answer (0) lets the library put it there itself. */
+#define YORVAN2_NOTIFY_PASTE 9992
+#define YORVAN2_PASTE_TAKEN 1
+#define YORVAN2_PASTE_BUSY (-2)
 
 /* Loads the conversion mode and the 101 rule rows (row 0 = the On/Off key). Always 0. */
 YORVAN2_API int WINAPI SetSet(BYTE mode, BYTE trackOff, BYTE numLockHold, const int* keys,

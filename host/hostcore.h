@@ -56,6 +56,8 @@ struct Snapshot {
     int profileCount = 0;     // application profiles 1..profileCount
     Profile profiles[kMaxProfiles + 1];
     settings::FileEncoding encoding = settings::FileEncoding::kShiftJis;  // of the file read
+    settings::FileState file = settings::FileState::kAbsent;
+    bool clipRestore = true;  // ClipRestoreOff 0: a paste row gives the clipboard back
 };
 
 // Fills a snapshot from a loaded state; `tables[p]` holds profile p's loaded rule table.

@@ -34,6 +34,8 @@ Snapshot LoadSnapshot(const std::string& path) {
     }
     Snapshot snap = MakeSnapshot(*options, tables.get());
     snap.encoding = file.encoding;
+    snap.file = file.state;
+    snap.clipRestore = file.doc.GetInt("Config", "ClipRestoreOff", 0) != 1;
     return snap;
 }
 

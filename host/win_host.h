@@ -32,6 +32,10 @@ constexpr UINT kMsgState = WM_APP + 2;        // wParam: the state bits after a 
 constexpr UINT kMsgEditorEnded = WM_APP + 6;  // the settings editor's process ended
 constexpr UINT kMsgLog = WM_APP + 8;          // lParam: a line (new[]), written and freed there
 constexpr UINT kMsgInputEnded = WM_APP + 9;   // the input thread has removed the hooks
+// A paste row's text went on the clipboard / was read by the target. wParam: the clipboard's
+// sequence number before, lParam: after.
+constexpr UINT kMsgPasteBegun = WM_APP + 10;
+constexpr UINT kMsgPasteRead = WM_APP + 11;
 
 enum class CoreCommand : WPARAM {
     kToggleConversion,

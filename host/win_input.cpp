@@ -8,6 +8,7 @@
 
 #include "front.h"
 #include "win_front.h"
+#include "win_clip.h"
 #include "win_host.h"
 #include "yorvan2.h"
 
@@ -260,6 +261,10 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                     Log("notify on");
                     Publish();
                     return 0;
+                case YORVAN2_NOTIFY_PASTE:
+                    // Restoring off: the library pastes as it always did, the text stays.
+                    if (!g_in->core.settings().clipRestore) return 0;
+                    return OfferPaste(wnd, g_in->shell, reinterpret_cast<const char*>(wParam));
                 case YORVAN2_NOTIFY_ACTIVATED:
                     if (g_in->core.NotifyActivated(WindowTitle(reinterpret_cast<HWND>(wParam)))) {
                         Log("switch profile=%d (library)", g_in->core.profile());
@@ -267,6 +272,15 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                     }
                     return 0;
             }
+            return 0;
+        case WM_RENDERFORMAT:
+            RenderPaste(g_in->shell, static_cast<UINT>(wParam));
+            return 0;
+        case WM_RENDERALLFORMATS:
+            RenderAllPastes(wnd, g_in->shell);
+            return 0;
+        case WM_DESTROYCLIPBOARD:
+            DropPaste();
             return 0;
         case kMsgQuery:
             return static_cast<LRESULT>(State() | TrayBits());

@@ -13,8 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "follow.h"
 #include "hostcore.h"
 #include "strutil.h"
+#include "win_clip.h"
 #include "win_host.h"
 #include "win_shell.h"
 
@@ -28,6 +30,9 @@ namespace w = yv::host::win;
 constexpr char kShellClass[] = "Yorvan2Shell";
 constexpr char kMutexName[] = "Yorvan2ResidentHost";
 constexpr char kEditorTitle[] = "Yorvan2変換設定";
+constexpr char kEditorClass[] = "YorvanSetMain";
+constexpr UINT kSettleTimerRetryMs = 300;
+constexpr DWORD kSessionEditorWaitMs = 4000;
 constexpr char kErrorTitle[] = "エラー";
 
 enum MenuId : UINT {
@@ -58,7 +63,18 @@ struct Shell {
     UINT taskbarCreated = 0;
     HANDLE editorProcess = nullptr;
     HANDLE editorWait = nullptr;
+    DWORD editorThread = 0;
+    bool exitPending = false;  // exit waits for the editor to end
     HANDLE log = INVALID_HANDLE_VALUE;
+    yv::host::win::ClipKeeper clip;
+    // The settings file's folder, watched for changes of the file.
+    HANDLE dirHandle = INVALID_HANDLE_VALUE;
+    HANDLE dirEvent = nullptr;
+    OVERLAPPED dirOv = {};
+    alignas(DWORD) BYTE dirBuf[8192];
+    yv::host::FileFollower follower{kSettleMs};
+    const char* changeReason = "";
+    static constexpr std::uint32_t kSettleMs = 300;
 };
 
 Shell g;
@@ -151,9 +167,152 @@ void Balloon(const char* text) {
     Shell_NotifyIconA(NIM_MODIFY, &n);
 }
 
+// The settings file's identity and version, without reading it.
+yv::host::FileStamp StampOf(const std::string& path) {
+    yv::host::FileStamp st;
+    HANDLE f = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        // Held in some other way: it exists, and differs from anything read.
+        st.exists = err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
+        return st;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(f, &info)) {
+        st.exists = true;
+        st.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        st.writeTime = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                       info.ftLastWriteTime.dwLowDateTime;
+        st.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    } else {
+        st.exists = true;
+    }
+    CloseHandle(f);
+    return st;
+}
+
+// Reads the settings file; the follower learns which version is in force.
+yv::host::Snapshot ReadSettings() {
+    const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
+    g.follower.Took(stamp);
+    return snap;
+}
+
 void ReloadSettings() {
     w::Log("reload begin");
-    SendSettings(CoreCommand::kReload, yv::host::LoadSnapshot(g.iniPath));
+    SendSettings(CoreCommand::kReload, ReadSettings());
+}
+
+// --- following the settings file as other programs rewrite it
+constexpr UINT_PTR kSettleTimer = 2;
+
+void ArmDirWatch() {
+    ResetEvent(g.dirEvent);
+    const DWORD filter =
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+    if (!ReadDirectoryChangesW(g.dirHandle, g.dirBuf, sizeof g.dirBuf, FALSE, filter, nullptr,
+                               &g.dirOv, nullptr)) {
+        w::Log("settings file: folder watch ended (error %lu)",
+               static_cast<unsigned long>(GetLastError()));
+        CloseHandle(g.dirHandle);
+        g.dirHandle = INVALID_HANDLE_VALUE;
+    }
+}
+
+void StartDirWatch() {
+    g.dirHandle = CreateFileA(
+        g.dir.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    if (g.dirHandle == INVALID_HANDLE_VALUE) {
+        w::Log("settings file: its folder cannot be watched");
+        return;
+    }
+    g.dirEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g.dirOv.hEvent = g.dirEvent;
+    ArmDirWatch();
+}
+
+void StopDirWatch() {
+    if (g.dirHandle != INVALID_HANDLE_VALUE) {
+        CancelIo(g.dirHandle);
+        DWORD n = 0;
+        GetOverlappedResult(g.dirHandle, &g.dirOv, &n, TRUE);
+        CloseHandle(g.dirHandle);
+    }
+    g.dirHandle = INVALID_HANDLE_VALUE;
+    if (g.dirEvent) CloseHandle(g.dirEvent);
+    g.dirEvent = nullptr;
+}
+
+// The folder changed: notices about the settings file start the settling time.
+void OnDirChanged() {
+    DWORD n = 0;
+    if (!GetOverlappedResult(g.dirHandle, &g.dirOv, &n, FALSE)) {
+        ArmDirWatch();
+        return;
+    }
+    const char* reason = nullptr;
+    if (n == 0) reason = "changed";  // more notices than the buffer held
+    for (DWORD at = 0; n != 0 && at + sizeof(FILE_NOTIFY_INFORMATION) <= n;) {
+        const auto* e = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(g.dirBuf + at);
+        if (CompareStringOrdinal(e->FileName, static_cast<int>(e->FileNameLength / 2),
+                                 L"Yorvan2.ini", -1, TRUE) == CSTR_EQUAL) {
+            switch (e->Action) {
+                case FILE_ACTION_ADDED:
+                    reason = "created";
+                    break;
+                case FILE_ACTION_REMOVED:
+                    reason = "deleted";
+                    break;
+                case FILE_ACTION_RENAMED_NEW_NAME:
+                    reason = "replaced";
+                    break;
+                case FILE_ACTION_MODIFIED:
+                    if (!reason) reason = "written";
+                    break;
+                default:
+                    if (!reason) reason = "renamed";
+            }
+        }
+        if (e->NextEntryOffset == 0) break;
+        at += e->NextEntryOffset;
+    }
+    ArmDirWatch();
+    if (!reason) return;
+    g.changeReason = reason;
+    g.follower.Changed(GetTickCount());
+    SetTimer(g.wnd, kSettleTimer, g.follower.WaitMs(GetTickCount()) + 1, nullptr);
+}
+
+void OnSettled() {
+    KillTimer(g.wnd, kSettleTimer);
+    using Step = yv::host::FileFollower::Step;
+    const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    switch (g.follower.Poll(GetTickCount(), g.editorProcess != nullptr, stamp)) {
+        case Step::kWait:
+            SetTimer(g.wnd, kSettleTimer, g.follower.WaitMs(GetTickCount()) + 1, nullptr);
+            return;
+        case Step::kIdle:
+            if (!stamp.exists) w::Log("settings file deleted, the settings in force stay");
+            return;
+        case Step::kRead:
+            break;
+    }
+    yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
+    if (snap.file != yv::settings::FileState::kRead) {
+        // Held by its writer, or gone again: the settings in force stay; look again soon.
+        w::Log("settings file %s but cannot be read, the settings in force stay", g.changeReason);
+        g.follower.Failed(GetTickCount());
+        if (g.follower.pending()) SetTimer(g.wnd, kSettleTimer, kSettleTimerRetryMs, nullptr);
+        return;
+    }
+    g.follower.Took(stamp);
+    w::Log("reload begin (settings file %s, encoding=%s)", g.changeReason,
+           yv::settings::EncodingName(snap.encoding));
+    SendSettings(CoreCommand::kReload, std::move(snap));
 }
 
 VOID CALLBACK EditorEnded(PVOID, BOOLEAN) { PostMessageA(g.wnd, w::kMsgEditorEnded, 0, 0); }
@@ -195,6 +354,7 @@ void StartEditor() {
     }
     CloseHandle(pi.hThread);
     g.editorProcess = pi.hProcess;
+    g.editorThread = pi.dwThreadId;
     if (!RegisterWaitForSingleObject(&g.editorWait, g.editorProcess, EditorEnded, nullptr, INFINITE,
                                      WT_EXECUTEONLYONCE)) {
         g.editorWait = nullptr;
@@ -209,7 +369,63 @@ void FinishEditor() {
     }
     CloseHandle(g.editorProcess);
     g.editorProcess = nullptr;
-    SendSettings(CoreCommand::kEndEditing, yv::host::LoadSnapshot(g.iniPath));
+    g.editorThread = 0;
+    // What the editor wrote is read here, once; its notices find the same file in force.
+    SendSettings(CoreCommand::kEndEditing, ReadSettings());
+    if (g.exitPending) {
+        w::Log("exit: the editor has ended");
+        PostMessageA(g.input, WM_CLOSE, 0, 0);
+    }
+}
+
+BOOL CALLBACK FindEditorWindow(HWND w, LPARAM found) {
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, kEditorClass) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+}
+
+// The editor's main window, found through its thread.
+HWND EditorWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(g.editorThread, FindEditorWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The editor has answered the close request: it has closed its window (its end follows), or
+// the user kept it, and the host stays with it.
+VOID CALLBACK EditorCloseAnswered(HWND editor, UINT, ULONG_PTR, LRESULT) {
+    if (!g.exitPending || !g.editorProcess) return;
+    if (IsWindow(editor) && WaitForSingleObject(g.editorProcess, 0) == WAIT_TIMEOUT) {
+        g.exitPending = false;
+        w::Log("exit cancelled: the editor stays");
+    }
+}
+
+// Exit: a running editor is asked to close first, so that its close question protects unsaved
+// rows; the host ends once the editor has ended.
+void RequestExit() {
+    if (!g.editorProcess) {
+        PostMessageA(g.input, WM_CLOSE, 0, 0);
+        return;
+    }
+    HWND editor = EditorWindow();
+    if (!editor) {
+        // No window yet (or a stand-in without one): nothing there can hold unsaved rows.
+        PostMessageA(g.input, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (g.exitPending) {
+        SetForegroundWindow(editor);  // its close question is open
+        return;
+    }
+    g.exitPending = true;
+    w::Log("exit: asking the editor to close");
+    if (!SendMessageCallbackA(editor, WM_CLOSE, 0, 0, EditorCloseAnswered, 0)) {
+        g.exitPending = false;
+        PostMessageA(g.input, WM_CLOSE, 0, 0);
+    }
 }
 
 void ShowMenu() {
@@ -252,6 +468,8 @@ void ShowMenu() {
 
 // What is left once the input thread has removed the hooks.
 void ShutdownShell() {
+    g.clip.Stop();
+    StopDirWatch();
     RemoveTray();
     if (g.editorWait) UnregisterWait(g.editorWait);
     g.editorWait = nullptr;
@@ -285,7 +503,7 @@ void OnCommand(UINT id) {
             break;
         }
         case kCmdExit:
-            PostMessageA(g.input, WM_CLOSE, 0, 0);
+            RequestExit();
             break;
         default:
             if (id >= kCmdProfile0 && id <= kCmdProfile0 + yv::host::kMaxProfiles) {
@@ -348,11 +566,28 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kSessionTimer) RegisterSessionNotification();
+            if (wParam == kSettleTimer) OnSettled();
+            g.clip.OnTimer(wParam);
+            return 0;
+        case WM_CLIPBOARDUPDATE:
+            g.clip.OnUpdate();
+            return 0;
+        case w::kMsgPasteBegun:
+            g.clip.OnBegun(static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam));
+            return 0;
+        case w::kMsgPasteRead:
+            g.clip.OnRead(static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam));
             return 0;
         case WM_QUERYENDSESSION:
+            // The editor asks its own close question at the session's end.
             return TRUE;
         case WM_ENDSESSION:
-            if (wParam) RemoveTray();
+            if (wParam) {
+                // Its answer may still be writing the file: end after it, within the time the
+                // system gives.
+                if (g.editorProcess) WaitForSingleObject(g.editorProcess, kSessionEditorWaitMs);
+                RemoveTray();
+            }
             return 0;
         case WM_CLOSE:
             PostMessageA(g.input, WM_CLOSE, 0, 0);
@@ -398,6 +633,24 @@ void OpenLog(const char* cmdLine) {
     if (path.empty()) return;
     g.log = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The shell thread's message loop, which also hears of changes in the settings file's folder.
+void RunShellLoop() {
+    for (;;) {
+        const DWORD count = g.dirHandle != INVALID_HANDLE_VALUE ? 1 : 0;
+        const DWORD r = MsgWaitForMultipleObjects(count, &g.dirEvent, FALSE, INFINITE, QS_ALLINPUT);
+        if (count == 1 && r == WAIT_OBJECT_0) {
+            OnDirChanged();
+            continue;
+        }
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
 }
 
 // Waits for `event` while dispatching this thread's messages (the log lines among them).
@@ -489,7 +742,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
                             nullptr, instance, nullptr);
     if (!g.wnd) return 1;
 
-    auto settings = std::make_unique<yv::host::Snapshot>(yv::host::LoadSnapshot(g.iniPath));
+    auto settings = std::make_unique<yv::host::Snapshot>(ReadSettings());
     w::Log("ini %s profiles=%d encoding=%s", g.iniPath.c_str(), settings->profileCount,
            yv::settings::EncodingName(settings->encoding));
     TakeNames(*settings);
@@ -515,12 +768,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         rc = 1;
     } else {
         RegisterSessionNotification();
+        g.clip.Start(g.wnd, g.input);
+        StartDirWatch();
         w::Log("ready ms=%lu", MillisecondsSinceCreation());
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        RunShellLoop();
     }
     // The input thread has ended its loop (or is about to, the window "Yorvan2" being gone).
     if (g.input) PostMessageA(g.input, WM_CLOSE, 0, 0);

@@ -46,6 +46,7 @@ struct State {
     std::map<Hwnd, std::string> titles;
     Hwnd desktop = nullptr;
     std::map<Hwnd, std::uint32_t> processes;
+    LResult pasteOffer = 0;
 };
 
 std::mutex g_mutex;
@@ -278,6 +279,11 @@ void SetImeOpen(bool open) {
     g_state.imeOpen = open;
 }
 
+void SetPasteOfferAnswer(LResult answer) {
+    std::lock_guard lock(g_mutex);
+    g_state.pasteOffer = answer;
+}
+
 void FailOpenClipboard(bool fail) {
     std::lock_guard lock(g_mutex);
     g_state.failOpenClipboard = fail;
@@ -396,6 +402,12 @@ int UnhookWindowsHookEx(Hhook hook) {
 
 LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     std::lock_guard lock(g_mutex);
+    if (msg == win::WM_RBUTTONDOWN && lParam == NOTIFY_PASTE) {
+        // The offer of a paste carries the text.
+        Record(Call("SendMessageA", {HandleText(w), MessageName(msg),
+                                     Quote(reinterpret_cast<const char*>(wParam)), Num(lParam)}));
+        return g_state.pasteOffer;
+    }
     Record(Call("SendMessageA", {HandleText(w), MessageName(msg),
                                  Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
     return 0;

@@ -55,6 +55,8 @@ void SetMessageExtraInfo(LParam extra);
 void SetImeOpen(bool open);
 
 // Clipboard and global memory.
+// What the owner answers to the offer of a paste (SendMessageA with NOTIFY_PASTE); 0 by default.
+void SetPasteOfferAnswer(LResult answer);
 void FailOpenClipboard(bool fail);
 void FailGlobalAlloc(bool fail);
 void FailGlobalLock(bool fail);

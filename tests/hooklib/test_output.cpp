@@ -6,6 +6,8 @@ namespace {
 
 using OutputTest = HookTest;
 
+const char* const kOfferAbc = "SendMessageA(0x20, WM_RBUTTONDOWN, \"abc\", 9992)";
+
 TEST_F(OutputTest, TypeTextByMessagesSendsEveryByteAsItsOwnCharacter) {
     g_shared.convMode = 1;
     // "あ" is two bytes in Shift-JIS; no key produces them, so VkKeyScanA gives -1 and the key
@@ -76,6 +78,41 @@ TEST_F(OutputTest, PasteTextTakesAtMost1024Bytes) {
     EXPECT_EQ(PasteText(kHostWnd, text.c_str()), 0);
     EXPECT_EQ(fake::ClipboardText(), std::string(1024, 'p'));
     EXPECT_EQ(Calls()[1], "GlobalAlloc(0x42, 1025)");
+}
+
+// The owner may take the paste (and render the text when the target reads it).
+TEST_F(OutputTest, PasteTextOffersTheTextToTheOwnerFirst) {
+    const Lines ctrlV{"keybd_event(17, 0, 0, own)", "keybd_event(86, 0, 0, own)",
+                      "keybd_event(86, 0, KEYEVENTF_KEYUP, own)",
+                      "keybd_event(17, 0, KEYEVENTF_KEYUP, own)"};
+    struct Case {
+        const char* name;
+        LResult answer;
+        int result;
+        bool ownClipboard;  // the library opens the clipboard itself
+        bool typed;
+    };
+    const Case cases[] = {
+        {"taken by the owner", kPasteTaken, 0, false, true},
+        {"the owner found the clipboard held", kPasteBusy, -2, false, false},
+        {"an owner that does not know the offer", 0, 0, true, true},
+        {"an unknown answer", 7, 0, true, true},
+    };
+    for (const Case& c : cases) {
+        fake::Reset();
+        fake::SetPasteOfferAnswer(c.answer);
+        EXPECT_EQ(PasteText(kHostWnd, "abc", true), c.result) << c.name;
+        Lines expected{"lstrlenA(\"abc\")", kOfferAbc};
+        if (c.ownClipboard) {
+            expected.insert(expected.end(),
+                            {"GlobalAlloc(0x42, 4)", "GlobalLock(0x5000)", "GlobalUnlock(0x5000)",
+                             "OpenClipboard(0x20)", "EmptyClipboard()",
+                             "SetClipboardData(1, 0x5000)", "CloseClipboard()"});
+        }
+        if (c.typed) expected.insert(expected.end(), ctrlV.begin(), ctrlV.end());
+        EXPECT_EQ(Calls(), expected) << c.name;
+        EXPECT_EQ(fake::LiveGlobalBlocks(), 0) << c.name;
+    }
 }
 
 }  // namespace

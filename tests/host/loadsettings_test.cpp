@@ -135,4 +135,31 @@ TEST_F(LoadSnapshotTest, HalfWidthKatakanaAreReadAsShiftJis) {
     }
 }
 
+// Restoring the clipboard after a paste row: on unless ClipRestoreOff is 1. Whether the file
+// was read at all, so that a file being rewritten does not replace the settings in force.
+TEST_F(LoadSnapshotTest, ClipboardOptionAndFileState) {
+    const struct {
+        const char* file;  // nullptr: no file
+        bool restore;
+        yv::settings::FileState state;
+    } rows[] = {
+        {"[Config]\r\nClipRestoreOff=1\r\n", false, yv::settings::FileState::kRead},
+        {"[Config]\r\nClipRestoreOff=0\r\n", true, yv::settings::FileState::kRead},
+        {"[Config]\r\nClipRestoreOff=2\r\n", true, yv::settings::FileState::kRead},
+        {"[Apl1]\r\nClipRestoreOff=1\r\n", true, yv::settings::FileState::kRead},
+        {"", true, yv::settings::FileState::kRead},
+        {nullptr, true, yv::settings::FileState::kAbsent},
+    };
+    for (const auto& r : rows) {
+        if (r.file) {
+            Write(r.file);
+        } else {
+            std::remove(path.c_str());
+        }
+        Snapshot s = LoadSnapshot(path);
+        EXPECT_EQ(s.clipRestore, r.restore) << (r.file ? r.file : "no file");
+        EXPECT_EQ(s.file, r.state) << (r.file ? r.file : "no file");
+    }
+}
+
 }  // namespace

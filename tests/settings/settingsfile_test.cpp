@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -313,6 +314,36 @@ TEST_F(SettingsFile, WindowPlacementNamesAndTitles) {
     EXPECT_EQ(back.profileTitles[1], " 無題 - メモ帳 ");
     EXPECT_EQ(back.FormLeft, -8);
     EXPECT_EQ(back.FormMax, 1);
+}
+
+// A key the editor does not know, such as the host's ClipRestoreOff, keeps its line through
+// every operation that writes.
+TEST_F(SettingsFile, KeysOfTheHostSurviveEveryWrite) {
+    const struct {
+        const char* name;
+        void (*write)(SettingsState&, const std::string&);
+    } rows[] = {
+        {"SaveSettings", [](SettingsState& s, const std::string& p) { SaveSettings(s, p); }},
+        {"SaveWindowPlacement",
+         [](SettingsState& s, const std::string& p) { SaveWindowPlacement(s, p); }},
+        {"RemoveProfileSection",
+         [](SettingsState& s, const std::string& p) { RemoveProfileSection(s, p, 1); }},
+        {"WriteProfileName",
+         [](SettingsState& s, const std::string& p) { WriteProfileName(s, p, 1); }},
+    };
+    for (const auto& r : rows) {
+        Write(
+            "[Config]\r\nhenstart=1\r\nClipRestoreOff=1\r\nkey1=65\r\ndata1=a\r\n"
+            "[Apl1]\r\nName=One\r\n");
+        SettingsState s = Loaded();
+        s.henstart = 3;
+        s.FormLeft = 5;
+        s.profileNames[1] = "Two";
+        r.write(s, path_);
+        const std::vector<std::string> lines = Lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "ClipRestoreOff=1"), lines.end()) << r.name;
+        EXPECT_EQ(lines[0], "[Config]") << r.name;
+    }
 }
 
 TEST_F(SettingsFile, FullFileRoundTrip) {

@@ -4,6 +4,8 @@
 //   wintool settext TITLE TEXT  replace that text
 //   wintool clip                print the clipboard's CF_TEXT content
 //   wintool setclip TEXT        put TEXT on the clipboard
+//   wintool setclipw TEXT       put TEXT on the clipboard as Unicode text only
+//   wintool formats             print the clipboard's formats, one number a line
 //   wintool activate TITLE      bring the window to the foreground
 //   wintool post TITLE MSG WPARAM LPARAM   post a message (numbers in C notation)
 //   wintool send TITLE MSG WPARAM LPARAM   send one and print the result
@@ -83,6 +85,24 @@ int main(int argc, char** argv) {
         GlobalUnlock(mem);
         EmptyClipboard();
         SetClipboardData(CF_TEXT, mem);
+        CloseClipboard();
+        return 0;
+    }
+    if (cmd == "setclipw" && argc == 3) {
+        const int n = MultiByteToWideChar(CP_ACP, 0, argv[2], -1, nullptr, 0);
+        if (n <= 0 || !OpenClip()) return 1;
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, static_cast<size_t>(n) * sizeof(wchar_t));
+        MultiByteToWideChar(CP_ACP, 0, argv[2], -1, static_cast<wchar_t*>(GlobalLock(mem)), n);
+        GlobalUnlock(mem);
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, mem);
+        CloseClipboard();
+        return 0;
+    }
+    if (cmd == "formats") {
+        if (!OpenClip()) return 1;
+        for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
+            std::printf("%u\n", f);
         CloseClipboard();
         return 0;
     }

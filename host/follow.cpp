@@ -1,0 +1,32 @@
+#include "follow.h"
+
+namespace yv::host {
+
+void FileFollower::Changed(std::uint32_t now) {
+    pending_ = true;
+    last_ = now;
+    retries_ = 0;
+}
+
+std::uint32_t FileFollower::WaitMs(std::uint32_t now) const {
+    const std::uint32_t quiet = now - last_;
+    return quiet >= settleMs_ ? 0 : settleMs_ - quiet;
+}
+
+FileFollower::Step FileFollower::Poll(std::uint32_t now, bool editing, const FileStamp& stamp) {
+    if (!pending_) return Step::kIdle;
+    if (now - last_ < settleMs_) return Step::kWait;
+    pending_ = false;
+    if (editing || !stamp.exists || stamp == taken_) return Step::kIdle;
+    return Step::kRead;
+}
+
+void FileFollower::Took(const FileStamp& stamp) { taken_ = stamp; }
+
+void FileFollower::Failed(std::uint32_t now) {
+    if (++retries_ > kMaxRetries) return;
+    pending_ = true;
+    last_ = now;
+}
+
+}  // namespace yv::host

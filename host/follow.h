@@ -1,0 +1,55 @@
+// Following the settings file as other programs rewrite it: a burst of change notices is read
+// once, after the file has been quiet for a settling time, and only when the file is not the
+// one the host took last. No platform headers.
+#pragma once
+
+#include <cstdint>
+
+namespace yv::host {
+
+// What tells one version of the file from another without reading it.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    std::uint64_t id = 0;  // the file's identity on its volume: a file saved by a rename is new
+    bool operator==(const FileStamp&) const = default;
+};
+
+class FileFollower {
+  public:
+    enum class Step {
+        kIdle,  // nothing to do until the next notice
+        kWait,  // look again in WaitMs()
+        kRead,  // read the file now and report Took or Failed
+    };
+
+    explicit FileFollower(std::uint32_t settleMs) : settleMs_(settleMs) {}
+
+    // A notice that the file was written, created, replaced or deleted. `now` in milliseconds
+    // (a wrapping tick count).
+    void Changed(std::uint32_t now);
+    // What to do at `now`. While the settings editor runs nothing is read: its end rereads the
+    // file anyway. A file that is gone keeps the settings in force; its next version is read.
+    Step Poll(std::uint32_t now, bool editing, const FileStamp& stamp);
+    // How long until the settling time has passed.
+    std::uint32_t WaitMs(std::uint32_t now) const;
+    // The file with this stamp was read and its settings are in force (by this follower, the
+    // editor's end or the reload command).
+    void Took(const FileStamp& stamp);
+    // The file could not be read (another program holds it): try again after the settling
+    // time, a few times.
+    void Failed(std::uint32_t now);
+
+    bool pending() const { return pending_; }
+
+  private:
+    static constexpr int kMaxRetries = 10;
+    std::uint32_t settleMs_;
+    bool pending_ = false;
+    std::uint32_t last_ = 0;
+    int retries_ = 0;
+    FileStamp taken_;
+};
+
+}  // namespace yv::host

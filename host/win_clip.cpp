@@ -1,0 +1,256 @@
+#include "win_clip.h"
+
+#include <cstring>
+
+#include "win_host.h"
+#include "yorvan2.h"
+
+namespace yv::host::win {
+
+namespace {
+
+// --- input thread: the text of the paste on the clipboard, rendered on demand
+std::string g_pasteText;  // Shift-JIS, at most 1024 bytes
+bool g_pasteUp = false;   // the clipboard offers it
+
+constexpr std::size_t kMaxPaste = 1024;
+
+HGLOBAL MakeText(UINT format) {
+    if (format == CF_TEXT) {
+        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, g_pasteText.size() + 1);
+        if (void* p = m ? GlobalLock(m) : nullptr) {
+            std::memcpy(p, g_pasteText.data(), g_pasteText.size());
+            GlobalUnlock(m);
+        }
+        return m;
+    }
+    // The target that asks for Unicode gets the text converted as the system would.
+    const int n = MultiByteToWideChar(932, 0, g_pasteText.data(),
+                                      static_cast<int>(g_pasteText.size()), nullptr, 0);
+    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (static_cast<std::size_t>(n) + 1) * 2);
+    if (void* p = m ? GlobalLock(m) : nullptr) {
+        MultiByteToWideChar(932, 0, g_pasteText.data(), static_cast<int>(g_pasteText.size()),
+                            static_cast<wchar_t*>(p), n);
+        GlobalUnlock(m);
+    }
+    return m;
+}
+
+// --- shell thread
+constexpr UINT kRestoreTickMs = 25;
+constexpr UINT kCopyRetryMs = 50;
+constexpr int kMaxCopyTries = 10;
+constexpr std::size_t kMaxCopyBytes = 64u << 20;  // larger contents are not kept
+
+}  // namespace
+
+LRESULT OfferPaste(HWND wnd, HWND shell, const char* text) {
+    // The library offers from its low-level hook only, which runs on this thread: the text is
+    // its copy in this process.
+    if (!text) return 0;
+    if (!OpenClipboard(wnd)) return YORVAN2_PASTE_BUSY;
+    const DWORD before = GetClipboardSequenceNumber();
+    EmptyClipboard();  // our earlier paste, if still up, is dropped here (WM_DESTROYCLIPBOARD)
+    g_pasteText.assign(text, strnlen(text, kMaxPaste));
+    SetClipboardData(CF_UNICODETEXT, nullptr);
+    SetClipboardData(CF_TEXT, nullptr);
+    g_pasteUp = true;
+    CloseClipboard();
+    const DWORD after = GetClipboardSequenceNumber();
+    PostMessageA(shell, kMsgPasteBegun, before, static_cast<LPARAM>(after));
+    return YORVAN2_PASTE_TAKEN;
+}
+
+void RenderPaste(HWND shell, UINT format) {
+    if (!g_pasteUp || (format != CF_TEXT && format != CF_UNICODETEXT)) return;
+    const DWORD before = GetClipboardSequenceNumber();
+    HGLOBAL m = MakeText(format);
+    if (m && !SetClipboardData(format, m)) GlobalFree(m);
+    const DWORD after = GetClipboardSequenceNumber();
+    PostMessageA(shell, kMsgPasteRead, before, static_cast<LPARAM>(after));
+}
+
+void RenderAllPastes(HWND wnd, HWND shell) {
+    if (!g_pasteUp || !OpenClipboard(wnd)) return;
+    if (GetClipboardOwner() == wnd) {
+        RenderPaste(shell, CF_UNICODETEXT);
+        RenderPaste(shell, CF_TEXT);
+    }
+    CloseClipboard();
+    g_pasteUp = false;
+}
+
+void DropPaste() {
+    g_pasteUp = false;
+    g_pasteText.clear();
+}
+
+void ClipKeeper::Start(HWND shell, HWND input) {
+    shell_ = shell;
+    input_ = input;
+    listening_ = AddClipboardFormatListener(shell) != FALSE;
+    if (!listening_) {
+        Log("clipboard: no change notices, the clipboard is not kept");
+        return;
+    }
+    TakeCopy();  // what was there before the host started
+}
+
+void ClipKeeper::Stop() {
+    if (listening_) RemoveClipboardFormatListener(shell_);
+    listening_ = false;
+    KillTimer(shell_, kRestoreTimer);
+    KillTimer(shell_, kCopyTimer);
+}
+
+void ClipKeeper::OnUpdate() {
+    // Sequence number first: when the owner is still ours afterwards, that number is ours too.
+    const DWORD seq = GetClipboardSequenceNumber();
+    const HWND owner = GetClipboardOwner();
+    if (owner == input_) {
+        restorer_.Own(seq);
+    } else if (owner == shell_) {
+        restorer_.Copied(seq);  // the copy put back
+    } else {
+        copyTries_ = 0;
+        TakeCopy();
+    }
+}
+
+void ClipKeeper::TakeCopy() {
+    KillTimer(shell_, kCopyTimer);
+    if (!OpenClipboard(shell_)) {
+        // Held by its writer or a reader: what we had is no copy of it any more.
+        restorer_.NotCopied();
+        items_.clear();
+        if (++copyTries_ < kMaxCopyTries) SetTimer(shell_, kCopyTimer, kCopyRetryMs, nullptr);
+        return;
+    }
+    const DWORD seq = GetClipboardSequenceNumber();
+    const HWND owner = GetClipboardOwner();
+    if (owner == input_ || owner == shell_) {  // ours again by now
+        CloseClipboard();
+        return;
+    }
+    std::vector<Item> items;
+    std::size_t total = 0;
+    int left = 0;
+    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f)) {
+        const ClipKind kind = KindOfFormat(f);
+        if (kind == ClipKind::kLeftOut) {
+            ++left;
+            continue;
+        }
+        HANDLE h = GetClipboardData(f);
+        if (!h) continue;
+        Item item{f, {}};
+        if (kind == ClipKind::kEnhMetafile) {
+            const UINT n = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), 0, nullptr);
+            item.bytes.resize(n);
+            if (n == 0 ||
+                GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), n, item.bytes.data()) != n)
+                continue;
+        } else {
+            const SIZE_T n = GlobalSize(h);
+            const void* p = n ? GlobalLock(h) : nullptr;
+            if (!p) continue;
+            item.bytes.assign(static_cast<const unsigned char*>(p),
+                              static_cast<const unsigned char*>(p) + n);
+            GlobalUnlock(h);
+        }
+        total += item.bytes.size();
+        if (total > kMaxCopyBytes) break;
+        items.push_back(std::move(item));
+    }
+    CloseClipboard();
+    if (total > kMaxCopyBytes || items.empty()) {
+        items_.clear();
+        restorer_.NotCopied();
+        Log("clipboard not kept (%s)", items.empty() ? "nothing copyable" : "too large");
+        return;
+    }
+    items_ = std::move(items);
+    restorer_.Copied(seq);
+    Log("clipboard copied formats=%u left=%d bytes=%lu", static_cast<unsigned>(items_.size()), left,
+        static_cast<unsigned long>(total));
+}
+
+void ClipKeeper::OnBegun(std::uint32_t before, std::uint32_t after) {
+    begunTick_ = GetTickCount();
+    if (!restorer_.Begin(begunTick_, before, after)) {
+        Log("paste: the clipboard's content was not kept, nothing to put back");
+        return;
+    }
+    SetTimer(shell_, kRestoreTimer, kRestoreTickMs, nullptr);
+}
+
+void ClipKeeper::OnRead(std::uint32_t before, std::uint32_t after) {
+    restorer_.Read(GetTickCount(), before, after);
+    Check();
+}
+
+void ClipKeeper::OnTimer(UINT_PTR id) {
+    if (id == kCopyTimer) {
+        TakeCopy();
+    } else if (id == kRestoreTimer) {
+        Check();
+    }
+}
+
+void ClipKeeper::Check() {
+    using Step = ClipRestorer::Step;
+    const DWORD now = GetTickCount();
+    const bool waited = restorer_.waiting();
+    const Step step =
+        restorer_.Poll(now, GetClipboardSequenceNumber(), GetClipboardOwner() == input_);
+    if (step == Step::kRestore) {
+        if (!OpenClipboard(shell_)) {
+            restorer_.Busy(now);  // the target still reads
+            if (!restorer_.waiting()) Log("paste: the clipboard stayed held, not put back");
+        } else if (!PutBack()) {
+            CloseClipboard();
+        }
+    } else if (step == Step::kIdle && waited) {
+        Log("paste: another program changed the clipboard, left as it is");
+    }
+    if (!restorer_.waiting()) KillTimer(shell_, kRestoreTimer);
+}
+
+// With the clipboard open: checks again and puts the copy back. False when nothing was done
+// (the clipboard stays open for the caller to close).
+bool ClipKeeper::PutBack() {
+    const DWORD now = GetTickCount();
+    const bool read = restorer_.readSeen();
+    if (restorer_.Poll(now, GetClipboardSequenceNumber(), GetClipboardOwner() == input_) !=
+        ClipRestorer::Step::kRestore) {
+        if (!restorer_.waiting()) Log("paste: the clipboard changed meanwhile, left as it is");
+        return false;
+    }
+    EmptyClipboard();
+    for (const Item& item : items_) {
+        if (KindOfFormat(item.format) == ClipKind::kEnhMetafile) {
+            HENHMETAFILE e =
+                SetEnhMetaFileBits(static_cast<UINT>(item.bytes.size()), item.bytes.data());
+            if (e && !SetClipboardData(item.format, e)) DeleteEnhMetaFile(e);
+            continue;
+        }
+        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE, item.bytes.size() ? item.bytes.size() : 1);
+        void* p = m ? GlobalLock(m) : nullptr;
+        if (!p) {
+            if (m) GlobalFree(m);
+            continue;
+        }
+        std::memcpy(p, item.bytes.data(), item.bytes.size());
+        GlobalUnlock(m);
+        if (!SetClipboardData(item.format, m)) GlobalFree(m);
+    }
+    const DWORD inside = GetClipboardSequenceNumber();
+    CloseClipboard();
+    const DWORD after = GetClipboardSequenceNumber();
+    restorer_.Restored(GetClipboardOwner() == shell_ ? after : inside);
+    Log("paste: clipboard put back read=%d ms=%lu", read ? 1 : 0,
+        static_cast<unsigned long>(GetTickCount() - begunTick_));
+    return true;
+}
+
+}  // namespace yv::host::win

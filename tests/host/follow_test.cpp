@@ -1,0 +1,98 @@
+// Following the settings file: when a burst of change notices leads to one read.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "follow.h"
+
+namespace {
+
+using yv::host::FileFollower;
+using yv::host::FileStamp;
+using Step = FileFollower::Step;
+
+const FileStamp kA{true, 100, 1000, 7};
+const FileStamp kB{true, 120, 2000, 7};
+const FileStamp kRenamed{true, 100, 1000, 8};  // same size and time, another file
+const FileStamp kGone{};
+
+// One line of a transcript: an event, or a poll with its expected step.
+struct Ev {
+    enum Op { kChanged, kPoll, kTook, kFailed } op;
+    std::uint32_t now = 0;
+    FileStamp stamp = {};
+    bool editing = false;
+    Step want = Step::kIdle;
+};
+
+Ev Changed(std::uint32_t now) { return {Ev::kChanged, now}; }
+Ev Poll(std::uint32_t now, FileStamp st, Step want, bool editing = false) {
+    return {Ev::kPoll, now, st, editing, want};
+}
+Ev Took(FileStamp st) { return {Ev::kTook, 0, st}; }
+Ev Failed(std::uint32_t now) { return {Ev::kFailed, now}; }
+
+const char* Name(Step s) { return s == Step::kIdle ? "idle" : s == Step::kWait ? "wait" : "read"; }
+
+struct Case {
+    const char* name;
+    std::vector<Ev> events;
+};
+
+TEST(FileFollower, Transcripts) {
+    std::vector<Ev> manyFailures = {Took(kA), Changed(0)};
+    std::uint32_t t = 300;
+    for (int i = 0; i <= 10; ++i, t += 300) {
+        manyFailures.push_back(Poll(t, kB, Step::kRead));
+        manyFailures.push_back(Failed(t));
+    }
+    manyFailures.push_back(Poll(t + 300, kB, Step::kIdle));
+
+    const Case cases[] = {
+        {"a save in several writes is read once, after the file is quiet",
+         {Took(kA), Changed(0), Changed(100), Changed(250), Poll(400, kB, Step::kWait),
+          Poll(550, kB, Step::kRead), Took(kB), Poll(600, kB, Step::kIdle)}},
+        {"the version in force is not read again (the editor's own saves)",
+         {Took(kB), Changed(0), Poll(300, kB, Step::kIdle)}},
+        {"nothing is read while the editor runs",
+         {Took(kA), Changed(0), Poll(300, kB, Step::kIdle, true), Poll(900, kB, Step::kIdle)}},
+        {"a deleted file keeps the settings; written again, it is read",
+         {Took(kA), Changed(0), Poll(300, kGone, Step::kIdle), Changed(1000),
+          Poll(1300, kB, Step::kRead)}},
+        {"a file saved by a rename is new even with the same size and time",
+         {Took(kA), Changed(0), Poll(300, kRenamed, Step::kRead)}},
+        {"a file that cannot be read is tried again",
+         {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Failed(300), Poll(500, kB, Step::kWait),
+          Poll(600, kB, Step::kRead)}},
+        {"a file that stays unreadable is given up", manyFailures},
+        {"the tick count wraps",
+         {Took(kA), Changed(0xFFFFFF00u), Poll(0x10, kB, Step::kWait),
+          Poll(0x30, kB, Step::kRead)}},
+        {"no notice, no read", {Took(kA), Poll(5000, kB, Step::kIdle)}},
+    };
+    for (const Case& c : cases) {
+        FileFollower f(300);
+        int line = 0;
+        for (const Ev& e : c.events) {
+            ++line;
+            switch (e.op) {
+                case Ev::kChanged:
+                    f.Changed(e.now);
+                    break;
+                case Ev::kTook:
+                    f.Took(e.stamp);
+                    break;
+                case Ev::kFailed:
+                    f.Failed(e.now);
+                    break;
+                case Ev::kPoll:
+                    EXPECT_STREQ(Name(f.Poll(e.now, e.editing, e.stamp)), Name(e.want))
+                        << c.name << ", line " << line;
+                    break;
+            }
+        }
+    }
+}
+
+}  // namespace
