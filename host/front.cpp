@@ -27,4 +27,22 @@ FrontTracker::Action FrontTracker::Check(Window foreground) {
     return --checks_ > 0 ? Action::kNone : Action::kStopChecking;
 }
 
+void TitleWatch::Seen(Window w, const std::string& title) {
+    if (w != window_) quick_ = kQuickLooks;
+    window_ = w;
+    title_ = title;
+}
+
+bool TitleWatch::Look(Window foreground, const std::string& title) {
+    if (window_ == 0) return false;
+    if (foreground != window_) {
+        window_ = 0;
+        return false;
+    }
+    if (quick_ > 0) --quick_;
+    if (title == title_) return false;
+    title_ = title;
+    return true;
+}
+
 }  // namespace yv::host

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace yv::host {
 
@@ -36,6 +37,29 @@ class FrontTracker {
 
     Window front_;
     int checks_ = 0;
+};
+
+// Some programs name their window only after it came to the front, and not every system reports
+// title changes: the title of the window in front is read again now and then, often at first.
+class TitleWatch {
+  public:
+    using Window = FrontTracker::Window;
+    static constexpr int kQuickLooks = 12;
+    static constexpr unsigned kQuickMs = 100, kSlowMs = 500;
+
+    // `w` came to the front with `title`, or its title was seen to be `title`.
+    void Seen(Window w, const std::string& title);
+    // A later look: true when the window in front is still the one watched and its title is no
+    // longer the one seen (follow it). Another window in front ends the watch.
+    bool Look(Window foreground, const std::string& title);
+    bool watching() const { return window_ != 0; }
+    // When to look next.
+    unsigned intervalMs() const { return quick_ > 0 ? kQuickMs : kSlowMs; }
+
+  private:
+    Window window_ = 0;
+    std::string title_;
+    int quick_ = 0;
 };
 
 }  // namespace yv::host

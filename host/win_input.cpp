@@ -38,6 +38,7 @@ struct Input {
     HWINEVENTHOOK titleHook = nullptr;  // title changes, of the foreground window's thread only
     DWORD titleThread = 0;
     FrontTracker front;
+    TitleWatch titles;
     // How the library serves the window in front, and its input method's state.
     HWND judged = nullptr;
     FrontService service = FrontService::kInProcess;
@@ -47,6 +48,8 @@ struct Input {
 // After the focus went to a window that is not yet in front: look again a few times.
 constexpr UINT_PTR kFrontTimer = 1;
 constexpr UINT kFrontCheckMs = 50;
+// After a window came to the front: read its title again now and then.
+constexpr UINT_PTR kTitleTimer = 2;
 
 Input* g_in = nullptr;  // lives on the input thread's stack while it runs
 
@@ -89,11 +92,16 @@ void LogState(const char* what) {
         c.autoSwitch() ? 1 : 0, c.editing() ? 1 : 0, g_in->hooked ? 1 : 0);
 }
 
+HWND AsWindow(FrontTracker::Window w) { return reinterpret_cast<HWND>(w); }
+FrontTracker::Window Of(HWND w) { return reinterpret_cast<FrontTracker::Window>(w); }
+
 // A window came to the front or the front window changed its title.
 void FollowWindow(HWND w, const char* why) {
     const LONG style = GetWindowLongA(w, GWL_STYLE);
     const bool captioned = (style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU);
     const std::string title = WindowTitle(w);
+    g_in->titles.Seen(Of(w), title);
+    SetTimer(g_in->wnd, kTitleTimer, g_in->titles.intervalMs(), nullptr);
     if (!FollowsWindow(title, captioned)) return;
     if (g_in->core.NotifyActivated(title)) {
         Log("switch profile=%d (%s)", g_in->core.profile(), why);
@@ -117,9 +125,6 @@ void WatchTitleOf(HWND w) {
                                           OnWinEvent, pid, thread, WINEVENT_OUTOFCONTEXT);
     }
 }
-
-HWND AsWindow(FrontTracker::Window w) { return reinterpret_cast<HWND>(w); }
-FrontTracker::Window Of(HWND w) { return reinterpret_cast<FrontTracker::Window>(w); }
 
 void Act(FrontTracker::Action action) {
     switch (action) {
@@ -266,10 +271,7 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                     if (!g_in->core.settings().clipRestore) return 0;
                     return OfferPaste(wnd, g_in->shell, reinterpret_cast<const char*>(wParam));
                 case YORVAN2_NOTIFY_ACTIVATED:
-                    if (g_in->core.NotifyActivated(WindowTitle(reinterpret_cast<HWND>(wParam)))) {
-                        Log("switch profile=%d (library)", g_in->core.profile());
-                        Publish();
-                    }
+                    FollowWindow(reinterpret_cast<HWND>(wParam), "library");
                     return 0;
             }
             return 0;
@@ -300,6 +302,15 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kFrontTimer && !g_in->stopped) {
                 Act(g_in->front.Check(Of(GetForegroundWindow())));
+            } else if (wParam == kTitleTimer && !g_in->stopped) {
+                HWND w = GetForegroundWindow();
+                const unsigned was = g_in->titles.intervalMs();
+                if (g_in->titles.Look(Of(w), WindowTitle(w))) FollowWindow(w, "title later");
+                if (!g_in->titles.watching()) {
+                    KillTimer(wnd, kTitleTimer);
+                } else if (g_in->titles.intervalMs() != was) {
+                    SetTimer(wnd, kTitleTimer, g_in->titles.intervalMs(), nullptr);
+                }
             }
             return 0;
         case kMsgAnotherStart:

@@ -63,6 +63,52 @@ TEST(FrontTracker, FocusBeforeTheForegroundIsLookedAtAgain) {
            {{"focus", 3, 0, Action::kCheckLater, 1}, {"check", 0, 0, Action::kNone, 1}});
 }
 
+// "seen W TITLE" (W came to the front, or was followed, with TITLE) and "look FG TITLE" (a
+// later read of the front window's title): whether the look asks to follow the window again,
+// and how long until the next look (0: not watching).
+TEST(TitleWatch, ReadsTheTitleOfTheFrontWindowAgain) {
+    using yv::host::TitleWatch;
+    constexpr unsigned Q = TitleWatch::kQuickMs, S = TitleWatch::kSlowMs;
+    struct Step {
+        const char* event;
+        TitleWatch::Window w;
+        const char* title;
+        bool follow;
+        unsigned next;
+    };
+    const auto replay = [](const char* name, const std::vector<Step>& steps) {
+        TitleWatch t;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            const Step& s = steps[i];
+            bool got = false;
+            if (std::string(s.event) == "seen") {
+                t.Seen(s.w, s.title);
+            } else {
+                got = t.Look(s.w, s.title);
+            }
+            EXPECT_EQ(got, s.follow) << name << ", step " << i;
+            EXPECT_EQ(t.watching() ? t.intervalMs() : 0, s.next) << name << ", step " << i;
+        }
+    };
+    replay("named after it came", {{"seen", 1, "無題", false, Q},
+                                   {"look", 1, "無題", false, Q},
+                                   {"look", 1, "memo3.txt", true, Q},
+                                   {"look", 1, "memo3.txt", false, Q}});
+    replay("another window in front ends the watch",
+           {{"seen", 1, "a", false, Q}, {"look", 2, "b", false, 0}, {"look", 1, "c", false, 0}});
+    std::vector<Step> slower = {{"seen", 1, "a", false, Q}};
+    for (int i = 1; i < TitleWatch::kQuickLooks; ++i) slower.push_back({"look", 1, "a", false, Q});
+    slower.push_back({"look", 1, "a", false, S});
+    slower.push_back({"look", 1, "late", true, S});
+    slower.push_back({"seen", 1, "late", false, S});  // the same window again: no quick looks
+    slower.push_back({"look", 1, "late", false, S});
+    replay("quick looks first, then slow ones for as long as it stays", slower);
+    std::vector<Step> renewed = slower;
+    renewed.push_back({"seen", 2, "x", false, Q});
+    renewed.push_back({"look", 2, "y", true, Q});
+    replay("a new front window is looked at quickly again", renewed);
+}
+
 // Bitness x packaged x companion x integrity, and a process that could not be asked.
 TEST(FrontService, DecisionTable) {
     using yv::host::FrontFacts;

@@ -118,13 +118,10 @@ fi
 # A program that sets its title after showing its window.
 yv_focus "$MEMO2"
 check "memo2 in front again" wait_state profile=0
+# Where the system reports no title-change event (hostprobe's exit code 3, older Wine), the
+# host's own looks at the front window's title still find it.
 "$WINE" "$BIN/hostprobe.exe" retitle "$MEMO2" "memo1.txt (title set later)"
-if [ $? -eq 3 ]; then
-  echo "SKIP title changes: this Wine reports no title-change events (EVENT_OBJECT_NAMECHANGE)"
-  skipped=$((skipped + 1))
-else
-  check "a title change of the window in front switches the profile" wait_state profile=1
-fi
+check "a title change of the window in front switches the profile" wait_state profile=1
 "$WINE" "$BIN/hostprobe.exe" retitle "memo1.txt (title set later)" "$MEMO2"
 check "memo2 has its title back" wait_state profile=0
 
