@@ -22,6 +22,12 @@ constexpr LParam kOwnInput = 0x59563200;
 constexpr LParam NOTIFY_OFF = 9990;
 constexpr LParam NOTIFY_ON = 9991;
 constexpr LParam NOTIFY_ACTIVATED = 10001;
+// The companion's library recorded the title of window wParam (in the modes without
+// NOTIFY_ACTIVATED), so that the host's library can record it too.
+constexpr LParam NOTIFY_TITLE = 10002;
+// Posted by the low-level hook to the companion's window: the key of scan index wParam was
+// released over a window the companion's library does not serve.
+constexpr std::uint32_t kPeerKeyUp = 0x8000 + 20;  // WM_APP + 20
 // Sent before a paste with wParam pointing to the text (at most 1024 bytes are used). The
 // owner's answers: kPasteTaken, it has put the text on the clipboard; kPasteBusy, the clipboard
 // is held by another program; anything else, the library puts the text there itself.
@@ -67,6 +73,10 @@ struct SharedArea {
     // keys it converted there is marked in kbdHeld, kKbdHeldByFallback.)
     std::uint8_t fbHeldCount[256];
     std::uint8_t fbHeld[256][kHeldPerKey];
+    // 1 in the companion's library (SetHookPeer): message and activation hooks only.
+    std::uint8_t peer;
+    // In the host's library: the companion's window, told of key-ups (kPeerKeyUp), or none.
+    Hwnd peerWnd;
 };
 
 // How the window in front gets the rows with virtual-key numbers: the message hook in its own
@@ -76,6 +86,8 @@ struct SharedArea {
 constexpr std::uint8_t kFrontInProcess = 0;
 constexpr std::uint8_t kFrontFallback = 1;
 constexpr std::uint8_t kFrontUnreachable = 2;
+// A window of the other bitness, served in its process by the companion's library.
+constexpr std::uint8_t kFrontCompanion = 3;
 
 // State of this process only.
 struct ProcessState {
@@ -108,6 +120,14 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
 std::int32_t ResetHook();
 // The host's judgement of the window in front (kFront*) and its input method's open state.
 std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
+// The companion's side: its library hooks messages and activations only; the host's library
+// tells its window of key-ups elsewhere, which it lets go of with ReleaseKey.
+std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold);
+std::int32_t SetPeer(Hwnd peerWnd);
+std::int32_t ReleaseKey(std::int32_t e);
+// Records w's title as the last activated one, as the activation hook would (a window the
+// companion's library saw activated). Always 0.
+std::int32_t NoteActivated(Hwnd w);
 
 constexpr int kMaxText = kTextSize - 1;  // bytes of a rule text without its NUL
 constexpr int kMaxRules = kRows - 1;

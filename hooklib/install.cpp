@@ -77,9 +77,16 @@ std::int32_t OsNumber() {
     return n + (IsDigit(c) ? c - '0' : 0);
 }
 
-std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
+namespace {
+
+// SetHook and SetHookPeer. The companion's library installs no keyboard hook: the low-level
+// hook, with the On/Off key and the scan-code rows, stays the host's alone, as do the NumLock
+// correction at start and the message filter of the host's window.
+std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, bool peer) {
     g_shared.hostWnd = hostWnd;
     g_shared.numLockHold = numLockHold;
+    g_shared.peer = peer ? 1 : 0;
+    g_shared.peerWnd = nullptr;
     // The shared area outlives a host that ended without ResetHook: its first activation is not
     // the last one of that run, and nothing it held may stay down.
     g_shared.lastActive = nullptr;
@@ -90,7 +97,8 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
     std::memset(g_shared.scanMap, 0, sizeof g_shared.scanMap);
 
     const bool newer = g_shared.osNumber >= kLowLevelHookFrom;
-    if (newer) {
+    g_shared.user32Module = nullptr;
+    if (newer && !peer) {
         g_shared.user32Module = plat::LoadLibraryA("user32.dll");
         if (g_shared.user32Module) {
             if (void* filter =
@@ -99,29 +107,76 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
                     plat::CallChangeWindowMessageFilter(filter, msg, win::MSGFLT_ADD);
             }
         }
-    } else {
-        g_shared.user32Module = nullptr;
     }
 
     Hinstance inst = g_process.instance;
     g_shared.hookMsg = plat::SetWindowsHookExA(win::WH_GETMESSAGE, HookProcId::Message, inst, 0);
     if (!g_shared.hookMsg) return FailSetHook(kHookFailed);
 
-    g_shared.hookKbd =
-        newer ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
-              : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
-    if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
+    if (!peer) {
+        g_shared.hookKbd =
+            newer ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
+                  : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
+        if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
+    }
 
     g_shared.hookCbt = plat::SetWindowsHookExA(win::WH_CBT, HookProcId::Cbt, inst, 0);
     if (!g_shared.hookCbt) return FailSetHook(kHookFailed2);
 
     // Scan code 0x44, not the real key's 0x45, so the message hook does not take this for the
     // user's NumLock key.
-    if (numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
+    if (!peer && numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
         SynthKey(kVkNumLock, 0x44, 0);
         SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
     }
     g_shared.desktopWnd = plat::GetDesktopWindow();
+    return 0;
+}
+
+// The activation hook's record of window w's title; whether it was recorded.
+bool RecordActivation(Hwnd w) {
+    char title[100];
+    title[0] = '\0';
+    const bool titled =
+        (plat::GetWindowLongA(w, win::GWL_STYLE) & kTitledWindowStyle) == kTitledWindowStyle;
+    const int len = plat::GetWindowTextA(w, title, sizeof title);
+    title[sizeof title - 1] = '\0';  // never trust the platform's terminator
+    bool record = false;
+    if (len > 0 && title[0] != '\0') {
+        if (titled)
+            record = !std::strstr(title, kInfoCaption) && !std::strstr(title, kEditorTitle);
+        else
+            record = std::strstr(title, kProgramManager) != nullptr;
+    }
+    if (!record) return false;
+    std::memcpy(g_shared.aplname[0], title, std::strlen(title) + 1);
+    g_shared.aplname[1][0] = '\0';
+    g_shared.lastActive = w;
+    return true;
+}
+
+}  // namespace
+
+std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
+    return Install(hostWnd, numLockHold, false);
+}
+
+std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold) {
+    return Install(hostWnd, numLockHold, true);
+}
+
+std::int32_t SetPeer(Hwnd peerWnd) {
+    g_shared.peerWnd = peerWnd;
+    return 0;
+}
+
+std::int32_t ReleaseKey(std::int32_t e) {
+    ReleaseMessageHookTargets(static_cast<std::uint32_t>(e) & 0xFF);
+    return 0;
+}
+
+std::int32_t NoteActivated(Hwnd w) {
+    if (w && g_shared.trackOff == 0 && w != g_shared.lastActive) RecordActivation(w);
     return 0;
 }
 
@@ -137,30 +192,18 @@ std::int32_t ResetHook() {
 
 LResult CbtHookProc(int code, WParam wParam, LParam lParam) {
     const Hwnd w = reinterpret_cast<Hwnd>(wParam);
-    if (code != win::HCBT_ACTIVATE || g_shared.trackOff != 0 || w == g_shared.lastActive ||
-        !InThisProcess(w))
+    // The companion's library tells the host of every activation it records: the host's
+    // library may have recorded another window since.
+    const bool peer = g_shared.peer != 0;
+    if (code != win::HCBT_ACTIVATE || g_shared.trackOff != 0 ||
+        (w == g_shared.lastActive && !peer) || !InThisProcess(w))
         return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
-
-    char title[100];
-    title[0] = '\0';
-    const bool titled =
-        (plat::GetWindowLongA(w, win::GWL_STYLE) & kTitledWindowStyle) == kTitledWindowStyle;
-    const int len = plat::GetWindowTextA(w, title, sizeof title);
-    title[sizeof title - 1] = '\0';  // never trust the platform's terminator
-    bool record = false;
-    if (len > 0 && title[0] != '\0') {
-        if (titled)
-            record = !std::strstr(title, kInfoCaption) && !std::strstr(title, kEditorTitle);
-        else
-            record = std::strstr(title, kProgramManager) != nullptr;
+    if (RecordActivation(w)) {
+        if (g_shared.convMode == 1 && g_shared.aplname[0][0] != '\0')
+            plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, wParam, NOTIFY_ACTIVATED);
+        else if (peer)
+            plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, wParam, NOTIFY_TITLE);
     }
-    if (!record) return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
-
-    std::memcpy(g_shared.aplname[0], title, std::strlen(title) + 1);
-    g_shared.aplname[1][0] = '\0';
-    if (g_shared.convMode == 1 && g_shared.aplname[0][0] != '\0')
-        plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, wParam, NOTIFY_ACTIVATED);
-    g_shared.lastActive = w;
     return plat::CallNextHookEx(g_shared.hookCbt, code, wParam, lParam);
 }
 

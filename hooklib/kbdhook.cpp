@@ -138,10 +138,14 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
         return kSwallow;
     }
     if (ev.up) {
-        // A key whose key-down the message hook converted, released over a window that no
-        // message hook of ours sees: its targets are let go here.
-        if (Peek(g_shared.frontService) != kFrontInProcess && ReleaseMessageHookTargets(e))
-            return kSwallow;
+        // A key whose key-down a message hook converted, released over a window that that
+        // message hook does not see: its targets are let go here, or by the companion.
+        const std::uint8_t front = Peek(g_shared.frontService);
+        if (front != kFrontCompanion) {
+            if (const Hwnd peer = Peek(g_shared.peerWnd))
+                plat::PostMessageA(peer, kPeerKeyUp, e, 0);
+        }
+        if (front != kFrontInProcess && ReleaseMessageHookTargets(e)) return kSwallow;
         return PassOn(code, wParam, lParam);
     }
 

@@ -113,7 +113,7 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
 std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen) {
     const std::uint8_t was = g_shared.frontService;
     g_shared.frontImeOpen = imeOpen != 0 ? 1 : 0;
-    g_shared.frontService = service <= kFrontUnreachable ? service : kFrontInProcess;
+    g_shared.frontService = service <= kFrontCompanion ? service : kFrontInProcess;
     // Keys that an unreachable window would never see released are let go now.
     if (service == kFrontUnreachable && was != kFrontUnreachable) ReleaseHeld();
     return 0;

@@ -43,7 +43,24 @@ YORVAN2_API int WINAPI ResetHook(void);
 #define YORVAN2_FRONT_IN_PROCESS 0
 #define YORVAN2_FRONT_FALLBACK 1
 #define YORVAN2_FRONT_UNREACHABLE 2
+#define YORVAN2_FRONT_COMPANION 3 /* the other bitness, served by the companion's library */
 YORVAN2_API int WINAPI SetFront(BYTE service, BYTE imeOpen);
+
+/* The companion (the library of the other bitness, loaded by a program of that bitness):
+   SetHookPeer installs the message and activation hooks only, which send their notifications to
+   hostWnd; in the modes without YORVAN2_NOTIFY_ACTIVATED each activation it records is sent as
+   YORVAN2_NOTIFY_TITLE, for the host to hand to NoteActivated. Result as SetHook. */
+#define YORVAN2_NOTIFY_TITLE 10002
+YORVAN2_API int WINAPI SetHookPeer(HWND hostWnd, BYTE numLockHold);
+/* In the host's library: the companion's window, to which the low-level hook posts
+   YORVAN2_PEER_KEYUP (wParam: the key's scan index, +128 when extended) for each key released
+   over a window the companion's library does not serve; NULL for none. Always 0. */
+#define YORVAN2_PEER_KEYUP (WM_APP + 20)
+YORVAN2_API int WINAPI SetPeer(HWND peerWnd);
+/* Lets go the one-key targets that the message hook holds for the key of scan index e. */
+YORVAN2_API int WINAPI ReleaseKey(int e);
+/* Records w's title as the last activated one, as the activation hook does. Always 0. */
+YORVAN2_API int WINAPI NoteActivated(HWND w);
 
 #ifdef __cplusplus
 }

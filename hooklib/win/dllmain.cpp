@@ -25,6 +25,9 @@ static_assert(sizeof(yv::KbdLLEvent) == sizeof(KBDLLHOOKSTRUCT) &&
                   offsetof(yv::KbdLLEvent, flags) == offsetof(KBDLLHOOKSTRUCT, flags) &&
                   offsetof(yv::KbdLLEvent, dwExtraInfo) == offsetof(KBDLLHOOKSTRUCT, dwExtraInfo),
               "low-level key record layout");
+static_assert(yv::kPeerKeyUp == YORVAN2_PEER_KEYUP && yv::NOTIFY_TITLE == YORVAN2_NOTIFY_TITLE &&
+                  yv::kFrontCompanion == YORVAN2_FRONT_COMPANION,
+              "the companion's numbers");
 static_assert(sizeof(yv::OsVersionInfoA) == sizeof(OSVERSIONINFOA), "version record layout");
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -52,6 +55,16 @@ int WINAPI SetHook(HWND hostWnd, BYTE numLockHold) { return yv::SetHook(hostWnd,
 int WINAPI ResetHook(void) { return yv::ResetHook(); }
 
 int WINAPI SetFront(BYTE service, BYTE imeOpen) { return yv::SetFront(service, imeOpen); }
+
+int WINAPI SetHookPeer(HWND hostWnd, BYTE numLockHold) {
+    return yv::SetHookPeer(hostWnd, numLockHold);
+}
+
+int WINAPI SetPeer(HWND peerWnd) { return yv::SetPeer(peerWnd); }
+
+int WINAPI ReleaseKey(int e) { return yv::ReleaseKey(e); }
+
+int WINAPI NoteActivated(HWND w) { return yv::NoteActivated(w); }
 
 }  // extern "C"
 

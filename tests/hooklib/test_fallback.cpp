@@ -208,6 +208,59 @@ TEST_F(FallbackTest, UnreachableFrontAndResetHookRelease) {
     }
 }
 
+// With the companion running, the host's low-level hook tells its window of every key-up over a
+// window the companion's library does not serve, for that library may hold the key's targets.
+TEST_F(FallbackTest, KeyUpsElsewhereAreToldToTheCompanion) {
+    const Hwnd peer = reinterpret_cast<Hwnd>(0x99);
+    const struct {
+        std::uint8_t front;
+        Hwnd peer;
+        Lines up;
+    } cases[] = {
+        {kFrontInProcess, peer, {"> u:A", "PostMessageA(0x99, 0x8014, 30, 0)", "= pass"}},
+        {kFrontFallback, peer, {"> u:A", "PostMessageA(0x99, 0x8014, 30, 0)", "= pass"}},
+        {kFrontUnreachable, peer, {"> u:A", "PostMessageA(0x99, 0x8014, 30, 0)", "= pass"}},
+        {kFrontCompanion, peer, {"> u:A", "= pass"}},
+        {kFrontInProcess, nullptr, {"> u:A", "= pass"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.front) << " " << c.peer);
+        HookTest::SetUp();
+        Load(1, {{65, OneKey(17)}});
+        SetPeer(c.peer);
+        SetFront(c.front, 0);
+        fake::ClearLog();
+        EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "u:A")), Show(c.up));
+    }
+    // The companion's side: its window hands the scan index to ReleaseKey.
+    HookTest::SetUp();
+    Load(1, {{65, OneKey(17)}, {65, OneKey(16)}});
+    RunMsg("d:A");
+    fake::ClearLog();
+    EXPECT_EQ(ReleaseKey(0x1E), 0);
+    EXPECT_EQ(Show(Calls()), Show({"keybd_event(16, 0, KEYEVENTF_KEYUP, own)",
+                                   "keybd_event(17, 0, KEYEVENTF_KEYUP, own)"}));
+    EXPECT_EQ(ReleaseKey(0x1E), 0);  // nothing held any more
+    EXPECT_EQ(ReleaseKey(0x7FFFFF1E), 0);
+    EXPECT_EQ(Calls().size(), 2u);
+}
+
+// A window of the companion's bitness in front: the host's library does nothing for it but what
+// only the low-level hook can do, and lets go of what its own message hook holds.
+TEST_F(FallbackTest, CompanionFrontGetsNoFallbackRows) {
+    Load(1, {{112, "x"}, {66, OneKey(17)}, {ScanKey(0x1E), Remap(0x11)}});
+    RunMsg("d:B");
+    SetFront(kFrontCompanion, 0);
+    EXPECT_EQ(g_shared.frontService, kFrontCompanion);
+    fake::ClearLog();
+    EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:F1 u:F1 u:B")),
+              Show({"> d:F1", "= pass", "> u:F1", "= pass", "> u:B",
+                    "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat"}));
+    EXPECT_NE(Show(RunKbd(KbdForm::LowLevel, "d:A")), Show({"> d:A", "= pass"}));  // scan row
+    SetFront(4, 0);
+    EXPECT_EQ(g_shared.frontService, kFrontInProcess);
+}
+
 // The system calls a 64-bit library's hooks in the host for a 32-bit program's window (and the
 // other way round): they must pass it on, or rows would fire twice or in the wrong process.
 TEST_F(FallbackTest, HooksPassOnWindowsOfAnotherProcess) {

@@ -221,6 +221,30 @@ TEST_F(InstallTest, ResetHookRemovesAllThreeOnceAndCanBeFollowedBySetHook) {
     EXPECT_NE(g_shared.hookCbt, nullptr);
 }
 
+// The companion's library: the message and activation hooks only; the NumLock correction, the
+// message filter and the low-level hook are the host's. Whatever the shared area still holds
+// from a companion that was killed is let go first.
+TEST_F(InstallTest, SetHookPeerInstallsTheMessageAndActivationHooksOnly) {
+    g_shared.peerWnd = Window(0x99);
+    g_shared.msgHeldCount[0x3B] = 1;
+    g_shared.msgHeld[0x3B][0] = 17;
+    fake::SetKeyState(144, 0);  // NumLock off: still not the companion's to correct
+    ASSERT_EQ(SetHookPeer(kHost, 1), 0);
+    EXPECT_EQ(Actions(),
+              (Lines{"keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+                     "SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 0)",
+                     "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 0)", "GetDesktopWindow()"}));
+    EXPECT_EQ(g_shared.peer, 1);
+    EXPECT_EQ(g_shared.peerWnd, nullptr);
+    EXPECT_EQ(g_shared.hookKbd, nullptr);
+    EXPECT_EQ(g_shared.numLockHold, 1);  // the NumLock key in its windows still keeps it on
+    fake::ClearLog();
+    EXPECT_EQ(ResetHook(), 0);
+    EXPECT_EQ(Actions(), (Lines{"UnhookWindowsHookEx(0x1003)", "UnhookWindowsHookEx(0x1005)"}));
+    ASSERT_EQ(SetHook(kHost, 0), 0);
+    EXPECT_EQ(g_shared.peer, 0);
+}
+
 // ---- CbtHookProc
 
 class CbtTest : public InstallTest {
@@ -277,6 +301,60 @@ TEST_F(CbtTest, OtherModesRecordWithoutTellingTheHost) {
         EXPECT_EQ(Notifications(), Lines{}) << int(mode);
         EXPECT_EQ(g_shared.lastActive, w);
     }
+}
+
+// The companion's library tells the host of each activation it records, in every mode and for
+// the same window again (the host's library may have recorded another one in between); the
+// host hands it to its own library with NoteActivated.
+TEST_F(CbtTest, TheCompanionsLibraryTellsEveryRecordedActivation) {
+    const struct {
+        std::uint8_t mode;
+        Lines sent;
+    } cases[] = {
+        {1,
+         {"SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10001)",
+          "SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10001)"}},
+        {2,
+         {"SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10002)",
+          "SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10002)"}},
+        {0,
+         {"SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10002)",
+          "SendMessageA(0x10, WM_RBUTTONDOWN, 512, 10002)"}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        g_shared.peer = 1;
+        g_shared.convMode = c.mode;
+        const Hwnd w = Window(0x200);
+        fake::SetWindowStyle(w, kTitled);
+        fake::SetWindowTitle(w, "32-bit");
+        Activate(w);
+        Activate(w);
+        fake::SetWindowTitle(w, "情報");  // not recorded: nothing to tell
+        g_shared.lastActive = nullptr;
+        Activate(w);
+        EXPECT_EQ(Notifications(), c.sent) << int(c.mode);
+        EXPECT_EQ(Recorded(), "32-bit");
+    }
+}
+
+TEST_F(CbtTest, NoteActivatedRecordsAsTheHookWouldWithoutTelling) {
+    const Hwnd w = Window(0x200), other = Window(0x300);
+    fake::SetWindowStyle(w, kTitled);
+    fake::SetWindowTitle(w, "32-bit");
+    fake::SetWindowStyle(other, kTitled);
+    fake::SetWindowTitle(other, "Yorvan2変換設定");
+    EXPECT_EQ(NoteActivated(w), 0);
+    EXPECT_EQ(Recorded(), "32-bit");
+    EXPECT_EQ(g_shared.lastActive, w);
+    NoteActivated(other);  // the editor's own window is never recorded
+    NoteActivated(nullptr);
+    EXPECT_EQ(Recorded(), "32-bit");
+    g_shared.trackOff = 1;
+    fake::SetWindowTitle(other, "64-bit");
+    NoteActivated(other);
+    EXPECT_EQ(Recorded(), "32-bit");
+    EXPECT_EQ(Notifications(), Lines{});
 }
 
 TEST_F(CbtTest, TrackingOffOrAnotherHookCodeRecordsNothing) {
