@@ -73,7 +73,7 @@ struct SharedArea {
     // keys it converted there is marked in kbdHeld, kKbdHeldByFallback.)
     std::uint8_t fbHeldCount[256];
     std::uint8_t fbHeld[256][kHeldPerKey];
-    // 1 in the companion's library (SetHookPeer): message and activation hooks only.
+    // 1 in the companion's library (SetHookPeer): message and activation hooks only, per thread.
     std::uint8_t peer;
     // In the host's library: the companion's window, told of key-ups (kPeerKeyUp), or none.
     Hwnd peerWnd;
@@ -90,10 +90,20 @@ constexpr std::uint8_t kFrontUnreachable = 2;
 constexpr std::uint8_t kFrontCompanion = 3;
 
 // State of this process only.
+// The companion's hooks, one pair per thread of a program it serves (HookThread).
+constexpr int kPeerThreads = 64;
+struct ThreadHooks {
+    std::uint32_t thread;
+    Hhook msg, cbt;
+};
+
 struct ProcessState {
     Hinstance instance;
     std::uint32_t processId;  // the hooks act only for windows of this process
     std::uint8_t keyState[256];
+    // In the companion's process: its thread hooks, the oldest first.
+    ThreadHooks peerThreads[kPeerThreads];
+    int peerThreadCount;
 };
 
 extern SharedArea g_shared;  // defined per build: a shared section on Windows
@@ -120,9 +130,12 @@ std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
 std::int32_t ResetHook();
 // The host's judgement of the window in front (kFront*) and its input method's open state.
 std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
-// The companion's side: its library hooks messages and activations only; the host's library
-// tells its window of key-ups elsewhere, which it lets go of with ReleaseKey.
+// The companion's side: its library hooks messages and activations only, of the threads the host
+// names (HookThread) as their windows come to the front; the host's library tells its window of
+// key-ups elsewhere, which it lets go of with ReleaseKey.
 std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold);
+// 0 hooked (or already), 1 failed, 2 not set up by SetHookPeer.
+std::int32_t HookThread(std::uint32_t thread);
 std::int32_t SetPeer(Hwnd peerWnd);
 std::int32_t ReleaseKey(std::int32_t e);
 // Records w's title as the last activated one, as the activation hook would (a window the

@@ -48,6 +48,18 @@ std::int32_t FailSetHook(const char* text) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+void DropThread(int i) {
+    ThreadHooks* t = g_process.peerThreads;
+    Unhook(t[i].msg);
+    Unhook(t[i].cbt);
+    for (int j = i + 1; j < g_process.peerThreadCount; ++j) t[j - 1] = t[j];
+    --g_process.peerThreadCount;
+}
+
+void UnhookThreads() {
+    while (g_process.peerThreadCount > 0) DropThread(g_process.peerThreadCount - 1);
+}
+
 }  // namespace
 
 // Releases every key that a hook still holds down for a key not yet released.
@@ -83,6 +95,7 @@ namespace {
 // hook, with the On/Off key and the scan-code rows, stays the host's alone, as do the NumLock
 // correction at start and the message filter of the host's window.
 std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, bool peer) {
+    if (g_shared.peer) UnhookThreads();
     g_shared.hostWnd = hostWnd;
     g_shared.numLockHold = numLockHold;
     g_shared.peer = peer ? 1 : 0;
@@ -109,23 +122,27 @@ std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, bool peer) {
         }
     }
 
+    // The companion's hooks go on thread by thread (HookThread): a global hook of one bitness
+    // would be called, out of context, for every message of every program of the other.
+    if (peer) {
+        g_shared.desktopWnd = plat::GetDesktopWindow();
+        return 0;
+    }
     Hinstance inst = g_process.instance;
     g_shared.hookMsg = plat::SetWindowsHookExA(win::WH_GETMESSAGE, HookProcId::Message, inst, 0);
     if (!g_shared.hookMsg) return FailSetHook(kHookFailed);
 
-    if (!peer) {
-        g_shared.hookKbd =
-            newer ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
-                  : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
-        if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
-    }
+    g_shared.hookKbd =
+        newer ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
+              : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
+    if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
 
     g_shared.hookCbt = plat::SetWindowsHookExA(win::WH_CBT, HookProcId::Cbt, inst, 0);
     if (!g_shared.hookCbt) return FailSetHook(kHookFailed2);
 
     // Scan code 0x44, not the real key's 0x45, so the message hook does not take this for the
     // user's NumLock key.
-    if (!peer && numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
+    if (numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
         SynthKey(kVkNumLock, 0x44, 0);
         SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
     }
@@ -165,6 +182,29 @@ std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold) {
     return Install(hostWnd, numLockHold, true);
 }
 
+std::int32_t HookThread(std::uint32_t thread) {
+    if (!g_shared.peer || thread == 0) return 2;
+    int& n = g_process.peerThreadCount;
+    if (n < 0 || n > kPeerThreads) n = 0;
+    for (int i = 0; i < n; ++i)
+        if (g_process.peerThreads[i].thread == thread) return 0;
+    // The oldest goes (most likely ended); its thread is hooked again when it comes back.
+    if (n == kPeerThreads) DropThread(0);
+    ThreadHooks h{thread, nullptr, nullptr};
+    Hinstance inst = g_process.instance;
+    h.msg = plat::SetWindowsHookExA(win::WH_GETMESSAGE, HookProcId::Message, inst, thread);
+    h.cbt = h.msg ? plat::SetWindowsHookExA(win::WH_CBT, HookProcId::Cbt, inst, thread) : nullptr;
+    if (!h.cbt) {
+        Unhook(h.msg);
+        return 1;
+    }
+    g_process.peerThreads[n++] = h;
+    // The hook procedures hand these to CallNextHookEx, which no longer looks at them.
+    g_shared.hookMsg = h.msg;
+    g_shared.hookCbt = h.cbt;
+    return 0;
+}
+
 std::int32_t SetPeer(Hwnd peerWnd) {
     g_shared.peerWnd = peerWnd;
     return 0;
@@ -182,6 +222,13 @@ std::int32_t NoteActivated(Hwnd w) {
 
 std::int32_t ResetHook() {
     // Handles are cleared as they are released, so a second ResetHook releases nothing twice.
+    if (g_shared.peer) {
+        UnhookThreads();
+        g_shared.hookMsg = g_shared.hookCbt = nullptr;
+        // A hook the system failed to remove with a companion that was killed would go on
+        // converting in its program with the rules of the shared area: they stop here.
+        g_shared.convMode = 0;
+    }
     Unhook(g_shared.hookMsg);
     Unhook(g_shared.hookKbd);
     Unhook(g_shared.hookCbt);

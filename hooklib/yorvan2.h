@@ -47,11 +47,14 @@ YORVAN2_API int WINAPI ResetHook(void);
 YORVAN2_API int WINAPI SetFront(BYTE service, BYTE imeOpen);
 
 /* The companion (the library of the other bitness, loaded by a program of that bitness):
-   SetHookPeer installs the message and activation hooks only, which send their notifications to
-   hostWnd; in the modes without YORVAN2_NOTIFY_ACTIVATED each activation it records is sent as
-   YORVAN2_NOTIFY_TITLE, for the host to hand to NoteActivated. Result as SetHook. */
+   SetHookPeer readies the library, whose notifications go to hostWnd (always 0); HookThread
+   installs its message and activation hooks on one thread of a program it serves (0 hooked or
+   already, 1 failed, 2 not readied), the oldest of 64 such threads making room. In the modes
+   without YORVAN2_NOTIFY_ACTIVATED each activation it records is sent as YORVAN2_NOTIFY_TITLE,
+   for the host to hand to NoteActivated. ResetHook removes them all. */
 #define YORVAN2_NOTIFY_TITLE 10002
 YORVAN2_API int WINAPI SetHookPeer(HWND hostWnd, BYTE numLockHold);
+YORVAN2_API int WINAPI HookThread(DWORD thread);
 /* In the host's library: the companion's window, to which the low-level hook posts
    YORVAN2_PEER_KEYUP (wParam: the key's scan index, +128 when extended) for each key released
    over a window the companion's library does not serve; NULL for none. Always 0. */

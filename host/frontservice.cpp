@@ -7,8 +7,14 @@ FrontService JudgeFront(const FrontFacts& f) {
     // release; one we cannot ask about is taken for such a window.
     if (!f.known || f.aboveUs) return FrontService::kUnreachable;
     if (f.packaged) return FrontService::kFallback;
-    if (f.otherBitness && !f.companionRunning) return FrontService::kFallback;
+    if (f.otherBitness)
+        return f.companionRunning ? FrontService::kCompanion : FrontService::kFallback;
     return FrontService::kInProcess;
+}
+
+bool RestartGate::Ended(unsigned elapsedMs) {
+    quickEnds_ = elapsedMs < kQuickEndMs ? quickEnds_ + 1 : 0;
+    return quickEnds_ < kMaxQuickEnds;
 }
 
 const char* FrontNote(FrontService s) {

@@ -9,7 +9,13 @@
 namespace yv::host {
 
 // The same numbers as the library's SetFront.
-enum class FrontService : std::uint8_t { kInProcess = 0, kFallback = 1, kUnreachable = 2 };
+// kCompanion: a window of the other bitness, served in its process by the companion's library.
+enum class FrontService : std::uint8_t {
+    kInProcess = 0,
+    kFallback = 1,
+    kUnreachable = 2,
+    kCompanion = 3,
+};
 
 struct FrontFacts {
     bool known = true;              // its process could be asked at all
@@ -23,5 +29,17 @@ FrontService JudgeFront(const FrontFacts& f);
 
 // What the tray's tooltip adds while such a window is in front ("" for none).
 const char* FrontNote(FrontService s);
+
+// Whether the companion, ended after `elapsedMs` of running, is started again: at once, unless it
+// ended within kQuickEndMs kMaxQuickEnds times in a row (it cannot run here: it is left off).
+class RestartGate {
+  public:
+    static constexpr unsigned kQuickEndMs = 5000;
+    static constexpr int kMaxQuickEnds = 5;
+    bool Ended(unsigned elapsedMs);
+
+  private:
+    int quickEnds_ = 0;
+};
 
 }  // namespace yv::host

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "front.h"
+#include "peerwire.h"
+#include "win_companion.h"
 #include "win_front.h"
 #include "win_clip.h"
 #include "win_host.h"
@@ -15,15 +17,43 @@
 namespace yv::host::win {
 namespace {
 
+// Every order to the library goes to the companion's too (by the shell thread, which may wait).
+void TellCompanion(yv::companion::Command command, std::uint8_t numLockHold);
+
 class WinLibrary : public Library {
   public:
+    HWND shell = nullptr;
+
     void SetRules(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
                   const RuleSet& rules) override {
         // The library reads the 101 pointers during the call only.
         const char* texts[kLibraryRows];
         for (int i = 0; i < kLibraryRows; ++i) texts[i] = rules.texts[i].c_str();
         SetSet(mode, trackOff, numLockHold, rules.keys, texts);
+        if (!shell) return;
+        auto order = std::make_unique<yv::companion::Order>();
+        order->command = yv::companion::Command::kSet;
+        order->mode = mode;
+        order->trackOff = trackOff;
+        order->numLockHold = numLockHold;
+        for (int i = 0; i < kLibraryRows && i < yv::companion::kRows; ++i) {
+            order->keys[i] = rules.keys[i];
+            const std::string& t = rules.texts[i];
+            t.copy(order->texts[i], yv::companion::kTextSize - 1);
+        }
+        PostCompanionOrder(shell, yv::companion::Encode(*order));
+        last_ = std::move(order);
     }
+
+    // The On/Off key changed the mode in our library by itself: the companion's follows.
+    void TellMode(std::uint8_t mode) {
+        if (!shell || !last_ || last_->mode == mode) return;
+        last_->mode = mode;
+        PostCompanionOrder(shell, yv::companion::Encode(*last_));
+    }
+
+  private:
+    std::unique_ptr<yv::companion::Order> last_;
 };
 
 struct Input {
@@ -43,6 +73,7 @@ struct Input {
     HWND judged = nullptr;
     FrontService service = FrontService::kInProcess;
     bool imeOpen = false;
+    HWND companion = nullptr;  // the companion's window while it runs
 };
 
 // After the focus went to a window that is not yet in front: look again a few times.
@@ -77,13 +108,29 @@ void JudgeFrontWindow(HWND w) {
     const FrontService was = g_in->service;
     if (w != g_in->judged) g_in->imeOpen = false;  // until the watch has asked
     g_in->judged = w;
-    g_in->service = JudgeFront(FactsOf(w));
+    FrontFacts facts = FactsOf(w);
+    facts.companionRunning = g_in->companion != nullptr;
+    g_in->service = JudgeFront(facts);
     TellLibraryFront();
+    if (g_in->service == FrontService::kCompanion) {
+        // Its library hooks the threads of the windows that come to the front.
+        yv::companion::Order order;
+        order.command = yv::companion::Command::kThread;
+        order.thread = GetWindowThreadProcessId(w, nullptr);
+        PostCompanionOrder(g_in->shell, yv::companion::Encode(order));
+    }
     WatchIme(g_in->service == FrontService::kFallback ? w : nullptr);
     if (g_in->service != was) {
         Log("front service=%d", static_cast<int>(g_in->service));
         Publish();
     }
+}
+
+void TellCompanion(yv::companion::Command command, std::uint8_t numLockHold) {
+    yv::companion::Order order;
+    order.command = command;
+    order.numLockHold = numLockHold;
+    PostCompanionOrder(g_in->shell, yv::companion::Encode(order));
 }
 
 void LogState(const char* what) {
@@ -101,6 +148,10 @@ void FollowWindow(HWND w, const char* why) {
     const bool captioned = (style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU);
     const std::string title = WindowTitle(w);
     g_in->titles.Seen(Of(w), title);
+    // No activation hook of ours runs in such a window: its title is recorded from here.
+    if (w == g_in->judged &&
+        (g_in->service == FrontService::kCompanion || g_in->service == FrontService::kFallback))
+        NoteActivated(w);
     SetTimer(g_in->wnd, kTitleTimer, g_in->titles.intervalMs(), nullptr);
     if (!FollowsWindow(title, captioned)) return;
     if (g_in->core.NotifyActivated(title)) {
@@ -189,8 +240,13 @@ void InstallWindowEvents() {
 void ReinstallHooks() {
     if (g_in->stopped) return;
     ResetHook();
-    g_in->hooked = SetHook(g_in->wnd, g_in->core.settings().numLockHold ? 1 : 0) == 0;
-    if (g_in->hooked) g_in->core.Reapply();
+    const std::uint8_t numLock = g_in->core.settings().numLockHold ? 1 : 0;
+    g_in->hooked = SetHook(g_in->wnd, numLock) == 0;
+    if (g_in->hooked) {
+        TellCompanion(yv::companion::Command::kHook, numLock);
+        g_in->core.Reapply();
+    }
+    SetPeer(g_in->companion);
     TellLibraryFront();  // SetHook forgot the judgement
     LogState("reinstall");
     Publish();
@@ -202,6 +258,7 @@ void Stop() {
     g_in->stopped = true;
     if (g_in->hooked) ResetHook();
     g_in->hooked = false;
+    TellCompanion(yv::companion::Command::kUnhook, 0);
     for (HWINEVENTHOOK* h : {&g_in->titleHook, &g_in->focusHook, &g_in->foregroundHook}) {
         if (*h) UnhookWinEvent(*h);
         *h = nullptr;
@@ -258,11 +315,13 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             switch (lParam) {
                 case YORVAN2_NOTIFY_OFF:
                     g_in->core.NotifyOff();
+                    g_in->lib.TellMode(g_in->core.mode());
                     Log("notify off");
                     Publish();
                     return 0;
                 case YORVAN2_NOTIFY_ON:
                     g_in->core.NotifyOn(WindowTitle(GetForegroundWindow()));
+                    g_in->lib.TellMode(g_in->core.mode());
                     Log("notify on");
                     Publish();
                     return 0;
@@ -271,7 +330,12 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                     if (!g_in->core.settings().clipRestore) return 0;
                     return OfferPaste(wnd, g_in->shell, reinterpret_cast<const char*>(wParam));
                 case YORVAN2_NOTIFY_ACTIVATED:
+                    // From the companion's library too: the editor asks ours for the title.
+                    NoteActivated(reinterpret_cast<HWND>(wParam));
                     FollowWindow(reinterpret_cast<HWND>(wParam), "library");
+                    return 0;
+                case YORVAN2_NOTIFY_TITLE:
+                    NoteActivated(reinterpret_cast<HWND>(wParam));
                     return 0;
             }
             return 0;
@@ -296,6 +360,13 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kMsgCore:
             return OnCore(static_cast<CoreCommand>(wParam), lParam);
+        case kMsgCompanion:
+            if (g_in->stopped) return 0;
+            g_in->companion = reinterpret_cast<HWND>(wParam);
+            SetPeer(g_in->companion);
+            Log("companion %s", g_in->companion ? "serves" : "gone");
+            JudgeFrontWindow(g_in->judged);
+            return 0;
         case kMsgReinstall:
             ReinstallHooks();
             return 0;
@@ -369,7 +440,8 @@ DWORD WINAPI InputThread(void* param) {
     // Hidden, but a real top-level window: the settings editor looks for it by its title.
     in.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kWindowTitle, WS_POPUP, 0, 0, 0, 0,
                              nullptr, nullptr, start->instance, nullptr);
-    if (in.wnd) in.hooked = SetHook(in.wnd, settings->numLockHold ? 1 : 0) == 0;
+    const std::uint8_t numLock = settings->numLockHold ? 1 : 0;
+    if (in.wnd) in.hooked = SetHook(in.wnd, numLock) == 0;
     start->wnd = in.wnd;
     start->hooked = in.hooked;
     if (!in.hooked) {
@@ -380,6 +452,8 @@ DWORD WINAPI InputThread(void* param) {
         SetEvent(start->ready);
         return 1;
     }
+    TellCompanion(yv::companion::Command::kHook, numLock);
+    in.lib.shell = in.shell;
     in.core.Start(*settings, WindowTitle(GetForegroundWindow()));
     settings.reset();
     InstallWindowEvents();

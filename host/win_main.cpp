@@ -16,7 +16,9 @@
 #include "follow.h"
 #include "hostcore.h"
 #include "strutil.h"
+#include "companionmsg.h"
 #include "win_clip.h"
+#include "win_companion.h"
 #include "win_host.h"
 #include "win_shell.h"
 
@@ -67,6 +69,7 @@ struct Shell {
     bool exitPending = false;  // exit waits for the editor to end
     HANDLE log = INVALID_HANDLE_VALUE;
     yv::host::win::ClipKeeper clip;
+    yv::host::win::Companion companion;
     // The settings file's folder, watched for changes of the file.
     HANDLE dirHandle = INVALID_HANDLE_VALUE;
     HANDLE dirEvent = nullptr;
@@ -468,6 +471,7 @@ void ShowMenu() {
 
 // What is left once the input thread has removed the hooks.
 void ShutdownShell() {
+    g.companion.Stop();
     g.clip.Stop();
     StopDirWatch();
     RemoveTray();
@@ -571,6 +575,15 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLIPBOARDUPDATE:
             g.clip.OnUpdate();
+            return 0;
+        case w::kMsgCompanionOrder:
+            g.companion.OnOrder(reinterpret_cast<std::vector<std::uint8_t>*>(lParam));
+            return 0;
+        case YORVAN2_COMPANION_READY:
+            g.companion.OnReady(reinterpret_cast<HWND>(wParam), static_cast<DWORD>(lParam));
+            return 0;
+        case w::kMsgCompanionEnded:
+            g.companion.OnEnded(static_cast<DWORD>(wParam));
             return 0;
         case w::kMsgPasteBegun:
             g.clip.OnBegun(static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam));
@@ -769,6 +782,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     } else {
         RegisterSessionNotification();
         g.clip.Start(g.wnd, g.input);
+        g.companion.Start(g.wnd, g.input, g.dir);
         StartDirWatch();
         w::Log("ready ms=%lu", MillisecondsSinceCreation());
         RunShellLoop();

@@ -60,6 +60,8 @@ int WINAPI SetHookPeer(HWND hostWnd, BYTE numLockHold) {
     return yv::SetHookPeer(hostWnd, numLockHold);
 }
 
+int WINAPI HookThread(DWORD thread) { return yv::HookThread(thread); }
+
 int WINAPI SetPeer(HWND peerWnd) { return yv::SetPeer(peerWnd); }
 
 int WINAPI ReleaseKey(int e) { return yv::ReleaseKey(e); }

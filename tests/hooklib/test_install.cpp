@@ -23,6 +23,7 @@ class InstallTest : public ::testing::Test {
         fake::Reset();
         g_shared = SharedArea{};
         g_process.instance = reinterpret_cast<Hinstance>(0x400000);
+        g_process.peerThreadCount = 0;
     }
 
     static void SetVersion(std::uint32_t platform, std::uint32_t major, std::uint32_t minor,
@@ -221,28 +222,44 @@ TEST_F(InstallTest, ResetHookRemovesAllThreeOnceAndCanBeFollowedBySetHook) {
     EXPECT_NE(g_shared.hookCbt, nullptr);
 }
 
-// The companion's library: the message and activation hooks only; the NumLock correction, the
-// message filter and the low-level hook are the host's. Whatever the shared area still holds
-// from a companion that was killed is let go first.
-TEST_F(InstallTest, SetHookPeerInstallsTheMessageAndActivationHooksOnly) {
+// The companion's library: the message and activation hooks only, thread by thread; the NumLock
+// correction, the message filter and the low-level hook are the host's. Whatever the shared
+// area still holds from a companion that was killed is let go first.
+TEST_F(InstallTest, TheCompanionsLibraryHooksTheThreadsItIsGiven) {
     g_shared.peerWnd = Window(0x99);
     g_shared.msgHeldCount[0x3B] = 1;
     g_shared.msgHeld[0x3B][0] = 17;
-    fake::SetKeyState(144, 0);  // NumLock off: still not the companion's to correct
+    fake::SetKeyState(144, 0);       // NumLock off: still not the companion's to correct
+    EXPECT_EQ(HookThread(0x51), 2);  // not readied
     ASSERT_EQ(SetHookPeer(kHost, 1), 0);
-    EXPECT_EQ(Actions(),
-              (Lines{"keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
-                     "SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 0)",
-                     "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 0)", "GetDesktopWindow()"}));
-    EXPECT_EQ(g_shared.peer, 1);
+    EXPECT_EQ(Actions(), (Lines{"keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "GetDesktopWindow()"}));
     EXPECT_EQ(g_shared.peerWnd, nullptr);
-    EXPECT_EQ(g_shared.hookKbd, nullptr);
     EXPECT_EQ(g_shared.numLockHold, 1);  // the NumLock key in its windows still keeps it on
     fake::ClearLog();
+    EXPECT_EQ(HookThread(0x51), 0);
+    EXPECT_EQ(HookThread(0x51), 0);  // once per thread
+    EXPECT_EQ(HookThread(0), 2);
+    EXPECT_EQ(Actions(), (Lines{"SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 81)",
+                                "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 81)"}));
+    // The 65th thread makes the oldest go.
+    for (std::uint32_t t = 0x100; t < 0x100 + kPeerThreads - 1; ++t) ASSERT_EQ(HookThread(t), 0);
+    fake::ClearLog();
+    EXPECT_EQ(HookThread(0x200), 0);
+    EXPECT_EQ(Actions().size(), 4u);
+    EXPECT_EQ(Actions().at(0), "UnhookWindowsHookEx(0x1003)");
+    EXPECT_EQ(g_process.peerThreadCount, kPeerThreads);
+    fake::ClearLog();
+    g_shared.convMode = 1;
     EXPECT_EQ(ResetHook(), 0);
-    EXPECT_EQ(Actions(), (Lines{"UnhookWindowsHookEx(0x1003)", "UnhookWindowsHookEx(0x1005)"}));
+    EXPECT_EQ(Actions().size(), 2u * kPeerThreads);
+    EXPECT_EQ(g_process.peerThreadCount, 0);
+    EXPECT_EQ(g_shared.convMode, 0);
+    fake::ClearLog();
+    EXPECT_EQ(ResetHook(), 0);
+    EXPECT_EQ(Actions(), Lines{});
     ASSERT_EQ(SetHook(kHost, 0), 0);
     EXPECT_EQ(g_shared.peer, 0);
+    EXPECT_EQ(HookThread(0x51), 2);
 }
 
 // ---- CbtHookProc

@@ -121,7 +121,8 @@ TEST(FrontService, DecisionTable) {
     } cases[] = {
         {"same bitness", {true, false, false, false, false}, S::kInProcess},
         {"other bitness, no companion", {true, true, false, false, false}, S::kFallback},
-        {"other bitness, companion running", {true, true, false, false, true}, S::kInProcess},
+        {"other bitness, companion running", {true, true, false, false, true}, S::kCompanion},
+        {"same bitness, companion running", {true, false, false, false, true}, S::kInProcess},
         {"packaged", {true, false, true, false, false}, S::kFallback},
         {"packaged, companion running", {true, true, true, false, true}, S::kFallback},
         {"administrator window", {true, false, false, true, false}, S::kUnreachable},
@@ -135,6 +136,21 @@ TEST(FrontService, DecisionTable) {
     EXPECT_STREQ(FrontNote(S::kInProcess), "");
     EXPECT_STREQ(FrontNote(S::kFallback), "");
     EXPECT_STRNE(FrontNote(S::kUnreachable), "");
+    EXPECT_STREQ(FrontNote(S::kCompanion), "");
+}
+
+// A companion killed now and then is started again every time; one that ends as soon as it
+// starts is given up after a few tries, and a long run in between counts them afresh.
+TEST(RestartGate, RestartsUnlessItKeepsEndingAtOnce) {
+    using yv::host::RestartGate;
+    const unsigned quick = RestartGate::kQuickEndMs - 1, longRun = RestartGate::kQuickEndMs;
+    RestartGate gate;
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(gate.Ended(longRun)) << i;
+    for (int i = 1; i < RestartGate::kMaxQuickEnds; ++i) EXPECT_TRUE(gate.Ended(quick)) << i;
+    EXPECT_TRUE(gate.Ended(longRun));
+    for (int i = 1; i < RestartGate::kMaxQuickEnds; ++i) EXPECT_TRUE(gate.Ended(quick)) << i;
+    EXPECT_FALSE(gate.Ended(quick));
+    EXPECT_FALSE(gate.Ended(quick));
 }
 
 }  // namespace

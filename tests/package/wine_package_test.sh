@@ -18,7 +18,7 @@ passed=0 failed=0
 ok() { echo "PASS $1"; passed=$((passed + 1)); }
 bad() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
 
-# --- the archive: the programs, the guide and the license, nothing else
+# --- the archive: the programs, the 32-bit companion, the guide and the license, nothing else
 version=$(sed -n 's/^project(Yorvan2 VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
 zip=$WORK/dist/Yorvan2-$version-win64.zip
 if ! bash "$ROOT/scripts/package" --no-build --out "$WORK/dist" \
@@ -27,7 +27,8 @@ if ! bash "$ROOT/scripts/package" --no-build --out "$WORK/dist" \
   echo "FAIL scripts/package"
   exit 1
 fi
-want=$(printf '%s\n' Yorvan2.dll Yorvan2.exe YorvanSet.exe LICENSE.txt Yorvan2.html | sort | tr '\n' ' ')
+want=$(printf '%s\n' Yorvan2.dll Yorvan2.exe YorvanSet.exe Yorvan2x86.exe Yorvan2x86.dll \
+  LICENSE.txt Yorvan2.html | sort | tr '\n' ' ')
 got=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
 if [ "$got" = "$want" ]; then ok "the archive holds $want"; else
   bad "the archive's contents" "want '$want', got '$got'"; fi
@@ -43,7 +44,7 @@ if grep -q 'MIT License' "$APP/LICENSE.txt"; then ok "the license"; else bad "th
 yv_xvfb_start || exit 1
 yv_wine_init
 # --- every program carries the version and the icon, as Windows reads them
-for f in Yorvan2.dll Yorvan2.exe YorvanSet.exe; do
+for f in Yorvan2.dll Yorvan2.exe YorvanSet.exe Yorvan2x86.exe; do
   got=$("$WINE" "$YV_BIN/resprobe.exe" "$(yv_winpath "$APP/$f")" 2>/dev/null | tr -d '\r')
   if [ "$got" = "$version 4,2,0,0 $f icons=1" ]; then ok "$f: $got"; else
     bad "$f's version resource and icon" "'$got'"; fi
@@ -68,6 +69,14 @@ if LC_ALL=C grep -qxF "$ini_line"$'\r' "$LOG"; then
   ok "it reads Yorvan2.ini beside itself"
 else
   bad "it reads Yorvan2.ini beside itself" "$(LC_ALL=C grep -a '^ini' "$LOG" | iconv -f CP932)"
+fi
+# The 32-bit companion beside it is started too, when this Wine runs 32-bit programs.
+if ! yv_wine_has_32bit; then
+  echo "SKIP the companion: this machine cannot run 32-bit programs"
+elif yv_wait 10 grep -q '^companion ready' "$LOG"; then
+  ok "the companion starts beside it"
+else
+  bad "the companion starts beside it" "$(grep -a companion "$LOG")"
 fi
 yv_focus "$NOTEPAD"
 yv_keys F2

@@ -1,0 +1,69 @@
+#include "peerwire.h"
+
+#include <cstring>
+
+namespace yv::companion {
+namespace {
+
+// command, numLockHold, mode, trackOff; for kThread then the thread (little-endian); for kSet
+// then 101 keys (little-endian) and 101 texts, each ended by a NUL.
+constexpr std::size_t kHead = 4;
+constexpr std::size_t kKeys = kRows * 4;
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t u) {
+    for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(u >> (8 * b)));
+}
+
+std::uint32_t Get32(const std::uint8_t* k) {
+    return k[0] | k[1] << 8 | k[2] << 16 | static_cast<std::uint32_t>(k[3]) << 24;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Encode(const Order& order) {
+    std::vector<std::uint8_t> out = {static_cast<std::uint8_t>(order.command), order.numLockHold,
+                                     order.mode, order.trackOff};
+    if (order.command == Command::kThread) Put32(out, order.thread);
+    if (order.command != Command::kSet) return out;
+    for (std::int32_t key : order.keys) Put32(out, static_cast<std::uint32_t>(key));
+    for (const auto& text : order.texts) {
+        const std::size_t n = strnlen(text, kTextSize - 1);
+        out.insert(out.end(), text, text + n);
+        out.push_back(0);
+    }
+    return out;
+}
+
+bool Decode(const void* data, std::size_t size, Order& out) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    if (!p || size < kHead) return false;
+    const std::uint8_t command = p[0];
+    if (command < 1 || command > 4) return false;
+    out.command = static_cast<Command>(command);
+    out.numLockHold = p[1];
+    out.mode = p[2];
+    out.trackOff = p[3];
+    out.thread = 0;
+    if (out.command == Command::kThread) {
+        if (size != kHead + 4) return false;
+        out.thread = Get32(p + kHead);
+        return true;
+    }
+    if (out.command != Command::kSet) return size == kHead;
+    if (size < kHead + kKeys) return false;
+    for (int i = 0; i < kRows; ++i)
+        out.keys[i] = static_cast<std::int32_t>(Get32(p + kHead + 4 * i));
+    std::size_t at = kHead + kKeys;
+    for (auto& text : out.texts) {
+        const void* nul = at < size ? std::memchr(p + at, 0, size - at) : nullptr;
+        if (!nul) return false;
+        const std::size_t n = static_cast<const std::uint8_t*>(nul) - (p + at);
+        if (n > kTextSize - 1) return false;
+        std::memcpy(text, p + at, n);
+        text[n] = '\0';
+        at += n + 1;
+    }
+    return at == size;
+}
+
+}  // namespace yv::companion

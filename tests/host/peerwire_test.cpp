@@ -1,0 +1,107 @@
+// The host's orders to the companion: what Encode writes, Decode reads back; anything else is
+// refused before a byte past the end is read.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "peerwire.h"
+
+namespace {
+
+using yv::companion::Command;
+using yv::companion::Decode;
+using yv::companion::Encode;
+using yv::companion::Order;
+
+Order SetOrder() {
+    Order o;
+    o.command = Command::kSet;
+    o.mode = 3;
+    o.trackOff = 1;
+    o.numLockHold = 1;
+    o.keys[0] = 123;
+    o.keys[1] = -1;
+    o.keys[100] = 1016;
+    std::strcpy(o.texts[1], "S標準");
+    std::memset(o.texts[100], 'x', 100);
+    return o;
+}
+
+TEST(PeerWire, WhatIsWrittenIsReadBack) {
+    Order hook;
+    hook.command = Command::kHook;
+    hook.numLockHold = 1;
+    Order unhook;
+    Order thread;
+    thread.command = Command::kThread;
+    thread.thread = 0x89ABCDEF;
+    for (const Order& o : {hook, unhook, thread, SetOrder()}) {
+        const std::vector<std::uint8_t> bytes = Encode(o);
+        Order back;
+        ASSERT_TRUE(Decode(bytes.data(), bytes.size(), back)) << int(o.command);
+        EXPECT_EQ(back.command, o.command);
+        EXPECT_EQ(back.numLockHold, o.numLockHold);
+        EXPECT_EQ(back.thread, o.command == Command::kThread ? o.thread : 0u);
+        if (o.command != Command::kSet) {
+            EXPECT_EQ(bytes.size(), o.command == Command::kThread ? 8u : 4u);
+            continue;
+        }
+        EXPECT_EQ(back.mode, 3);
+        EXPECT_EQ(back.trackOff, 1);
+        for (int i = 0; i < yv::companion::kRows; ++i) {
+            EXPECT_EQ(back.keys[i], o.keys[i]) << i;
+            EXPECT_STREQ(back.texts[i], o.texts[i]) << i;
+        }
+    }
+}
+
+TEST(PeerWire, MalformedOrdersAreRefused) {
+    const std::vector<std::uint8_t> set = Encode(SetOrder());
+    const std::size_t texts = 4 + 101 * 4;
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"nothing", {}},
+        {"a head cut short", {1, 0, 0}},
+        {"an unknown command", {5, 0, 0, 0}},
+        {"a thread order cut short", {4, 0, 0, 0, 1, 2, 3}},
+        {"a thread order with more", {4, 0, 0, 0, 1, 2, 3, 4, 5}},
+        {"command 0", {0, 0, 0, 0}},
+        {"a hook order with more", {1, 0, 0, 0, 0}},
+        {"keys cut short", std::vector<std::uint8_t>(set.begin(), set.begin() + texts - 1)},
+        {"the last text without its NUL", std::vector<std::uint8_t>(set.begin(), set.end() - 1)},
+        {"bytes after the last text",
+         [&] {
+             auto b = set;
+             b.push_back('z');
+             return b;
+         }()},
+        {"a text of 101 bytes",
+         [&] {
+             std::vector<std::uint8_t> b(set.begin(), set.begin() + texts);
+             b.insert(b.end(), 101, 'y');
+             b.insert(b.end(), 101, 0);
+             return b;
+         }()},
+    };
+    for (const auto& c : cases) {
+        Order o;
+        EXPECT_FALSE(Decode(c.bytes.data(), c.bytes.size(), o)) << c.what;
+    }
+    Order o;
+    EXPECT_FALSE(Decode(nullptr, 4, o));
+}
+
+TEST(PeerWire, AnOverlongTextIsCutAsTheLibraryWouldCutIt) {
+    Order o = SetOrder();
+    std::memset(o.texts[5], 'a', sizeof o.texts[5]);  // no NUL at all
+    const std::vector<std::uint8_t> bytes = Encode(o);
+    Order back;
+    ASSERT_TRUE(Decode(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(std::string(back.texts[5]), std::string(100, 'a'));
+}
+
+}  // namespace
