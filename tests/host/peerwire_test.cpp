@@ -37,9 +37,12 @@ TEST(PeerWire, WhatIsWrittenIsReadBack) {
     Order thread;
     thread.command = Command::kThread;
     thread.thread = 0x89ABCDEF;
-    for (const Order& o : {hook, unhook, thread, SetOrder()}) {
+    Order shorter = SetOrder();
+    std::strcpy(shorter.texts[100], "y");
+    // One order read over another leaves nothing of the earlier one.
+    Order back;
+    for (const Order& o : {thread, SetOrder(), hook, unhook, shorter}) {
         const std::vector<std::uint8_t> bytes = Encode(o);
-        Order back;
         ASSERT_TRUE(Decode(bytes.data(), bytes.size(), back)) << int(o.command);
         EXPECT_EQ(back.command, o.command);
         EXPECT_EQ(back.numLockHold, o.numLockHold);
