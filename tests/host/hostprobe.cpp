@@ -2,6 +2,8 @@
 //   hostprobe count TITLE   prints how many top-level windows have exactly that title
 //   hostprobe state         prints the host's state as "mode=M profile=P auto=A icon=I
 //                           editing=E hooked=H tray=T front=F", exit 1 when there is no host
+//   hostprobe aplname       prints the last activated title as the library beside hostprobe.exe
+//                           gives it to the editor (getaplname), in Shift-JIS
 //   hostprobe mem           prints the host's working set, its peak and committed private memory in
 //   KiB
 //   hostprobe ping N GAP    asks the host's window N times, GAP ms apart, for its state and
@@ -177,6 +179,25 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "retitle") == 0) return Retitle(argv[2], argv[3]);
     if (argc == 5 && std::strcmp(argv[1], "type") == 0) {
         return Type(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    }
+    if (argc == 2 && std::strcmp(argv[1], "aplname") == 0) {
+        // The library's file beside this one: the same shared area as the host's.
+        char path[MAX_PATH + 16];
+        const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+        char* slash = n ? std::strrchr(path, '\\') : nullptr;
+        if (!slash) return 1;
+        std::strcpy(slash + 1, "Yorvan2.dll");
+        HMODULE lib = LoadLibraryA(path);
+        using Fn = void(WINAPI*)(char**);
+        const auto fn =
+            lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "getaplname")))
+                : nullptr;
+        if (!fn) return 1;
+        char first[128] = "", second[128] = "";
+        char* out[2] = {first, second};
+        fn(out);
+        std::printf("%s\n", first);
+        return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "mem") == 0) {
         return yvtool::PrintMemory(FindWindowA("Yorvan2Host", "Yorvan2"), "\n");
