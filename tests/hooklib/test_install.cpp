@@ -229,9 +229,15 @@ TEST_F(InstallTest, TheCompanionsLibraryHooksTheThreadsItIsGiven) {
     g_shared.peerWnd = Window(0x99);
     g_shared.msgHeldCount[0x3B] = 1;
     g_shared.msgHeld[0x3B][0] = 17;
-    fake::SetKeyState(144, 0);       // NumLock off: still not the companion's to correct
+    fake::SetKeyState(144, 0);  // NumLock off: still not the companion's to correct
+    g_shared.frontService = kFrontUnreachable;
+    g_shared.frontImeOpen = 1;
+    g_shared.user32Module = reinterpret_cast<Hmodule>(0x66);
     EXPECT_EQ(HookThread(0x51), 2);  // not readied
     ASSERT_EQ(SetHookPeer(kHost, 1), 0);
+    EXPECT_EQ(g_shared.frontService, kFrontInProcess);
+    EXPECT_EQ(g_shared.frontImeOpen, 0);
+    EXPECT_EQ(g_shared.user32Module, nullptr);
     EXPECT_EQ(Actions(), (Lines{"keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "GetDesktopWindow()"}));
     EXPECT_EQ(g_shared.peerWnd, nullptr);
     EXPECT_EQ(g_shared.numLockHold, 1);  // the NumLock key in its windows still keeps it on
@@ -241,6 +247,15 @@ TEST_F(InstallTest, TheCompanionsLibraryHooksTheThreadsItIsGiven) {
     EXPECT_EQ(HookThread(0), 2);
     EXPECT_EQ(Actions(), (Lines{"SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 81)",
                                 "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 81)"}));
+    EXPECT_NE(g_shared.hookMsg, nullptr);
+    EXPECT_NE(g_shared.hookCbt, nullptr);
+    // A thread whose activation hook fails keeps no message hook either.
+    fake::ClearLog();
+    fake::SetHookResult(win::WH_CBT, nullptr);
+    EXPECT_EQ(HookThread(0x52), 1);
+    EXPECT_EQ(Actions().back(), "UnhookWindowsHookEx(0x1003)");
+    EXPECT_EQ(g_process.peerThreadCount, 1);
+    fake::SetHookResult(win::WH_CBT, reinterpret_cast<Hhook>(0x1005));
     // The 65th thread makes the oldest go.
     for (std::uint32_t t = 0x100; t < 0x100 + kPeerThreads - 1; ++t) ASSERT_EQ(HookThread(t), 0);
     fake::ClearLog();
