@@ -76,6 +76,19 @@ void BM_KbdLL_KeyWithoutScanMapEntry(benchmark::State& state) {
 }
 BENCHMARK(BM_KbdLL_KeyWithoutScanMapEntry);
 
+// The key-up of a key whose key-down went on: nothing held, no scanMap entry. Argument 1: the
+// companion's window is set, so the key-up is posted to it as well.
+void BM_KbdLL_KeyUpNoEntry(benchmark::State& state) {
+    LoadHundredOtherRows();
+    SetPeer(state.range(0) != 0 ? kWnd : nullptr);
+    KbdLLEvent ev{65, 0x1E, win::LLKHF_UP, 0, 0};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(KbdLLHookProc(0, win::WM_KEYUP, reinterpret_cast<LParam>(&ev)));
+    }
+    SetPeer(nullptr);
+}
+BENCHMARK(BM_KbdLL_KeyUpNoEntry)->ArgName("peer")->Arg(0)->Arg(1);
+
 // A window no library of ours enters: the low-level hook types the row's text itself, as one
 // batch of Unicode keystrokes, and eats the key; then the key-up.
 void BM_KbdLL_FallbackFiresTextRow(benchmark::State& state) {
