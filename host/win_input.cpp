@@ -17,9 +17,6 @@
 namespace yv::host::win {
 namespace {
 
-// Every order to the library goes to the companion's too (by the shell thread, which may wait).
-void TellCompanion(yv::companion::Command command, std::uint8_t numLockHold);
-
 class WinLibrary : public Library {
   public:
     HWND shell = nullptr;
@@ -103,6 +100,16 @@ void Publish() { PostMessageA(g_in->shell, kMsgState, State(), 0); }
 
 void TellLibraryFront() { SetFront(static_cast<BYTE>(g_in->service), g_in->imeOpen ? 1 : 0); }
 
+// Every order to the library goes to the companion's too (by the shell thread, which may wait).
+void TellCompanion(yv::companion::Command command, std::uint8_t numLockHold,
+                   std::uint32_t thread = 0) {
+    yv::companion::Order order;
+    order.command = command;
+    order.numLockHold = numLockHold;
+    order.thread = thread;
+    PostCompanionOrder(g_in->shell, yv::companion::Encode(order));
+}
+
 // The window in front changed: how is it served? Asked of its process without waiting on it.
 void JudgeFrontWindow(HWND w) {
     const FrontService was = g_in->service;
@@ -112,25 +119,14 @@ void JudgeFrontWindow(HWND w) {
     facts.companionRunning = g_in->companion != nullptr;
     g_in->service = JudgeFront(facts);
     TellLibraryFront();
-    if (g_in->service == FrontService::kCompanion) {
-        // Its library hooks the threads of the windows that come to the front.
-        yv::companion::Order order;
-        order.command = yv::companion::Command::kThread;
-        order.thread = GetWindowThreadProcessId(w, nullptr);
-        PostCompanionOrder(g_in->shell, yv::companion::Encode(order));
-    }
+    // The companion's library hooks the threads of the windows that come to the front.
+    if (g_in->service == FrontService::kCompanion)
+        TellCompanion(yv::companion::Command::kThread, 0, GetWindowThreadProcessId(w, nullptr));
     WatchIme(g_in->service == FrontService::kFallback ? w : nullptr);
     if (g_in->service != was) {
         Log("front service=%d", static_cast<int>(g_in->service));
         Publish();
     }
-}
-
-void TellCompanion(yv::companion::Command command, std::uint8_t numLockHold) {
-    yv::companion::Order order;
-    order.command = command;
-    order.numLockHold = numLockHold;
-    PostCompanionOrder(g_in->shell, yv::companion::Encode(order));
 }
 
 void LogState(const char* what) {
