@@ -5,8 +5,7 @@ namespace yv::host {
 namespace {
 // Windows' standard formats.
 constexpr std::uint32_t kBitmap = 2, kMetafilePict = 3, kPalette = 9, kEnhMetafile = 14;
-constexpr std::uint32_t kOwnerDisplay = 0x80, kDspEnhMetafile = 0x8E;
-constexpr std::uint32_t kPrivateFirst = 0x200, kGdiObjLast = 0x3FF;
+constexpr std::uint32_t kOwnerDisplay = 0x80;
 constexpr std::uint32_t kRegisteredFirst = 0xC000;
 }  // namespace
 
@@ -21,10 +20,9 @@ ClipKind KindOfFormat(std::uint32_t format) {
     }
     if (format == 0) return ClipKind::kLeftOut;
     if (format < kOwnerDisplay) return ClipKind::kMemory;      // texts, DIBs, file lists, locale
-    if (format <= kDspEnhMetafile) return ClipKind::kLeftOut;  // display formats: the owner's
-    // Private and GDI-object formats hold handles the system cannot copy.
-    if (format >= kPrivateFirst && format <= kGdiObjLast) return ClipKind::kLeftOut;
     if (format >= kRegisteredFirst) return ClipKind::kMemory;  // HTML, RTF and the like
+    // The rest: the owner's display formats, and private and GDI-object formats, which hold
+    // handles the system cannot copy.
     return ClipKind::kLeftOut;
 }
 

@@ -48,6 +48,11 @@ TEST(FileFollower, Transcripts) {
         manyFailures.push_back(Failed(t));
     }
     manyFailures.push_back(Poll(t + 300, kB, Step::kIdle));
+    // A later change is a new file: it gets its tries afresh.
+    std::vector<Ev> changedAgain = manyFailures;
+    for (const Ev& e : {Changed(t + 600), Poll(t + 900, kB, Step::kRead), Failed(t + 900),
+                        Poll(t + 1200, kB, Step::kRead)})
+        changedAgain.push_back(e);
 
     const Case cases[] = {
         {"a save in several writes is read once, after the file is quiet",
@@ -66,6 +71,7 @@ TEST(FileFollower, Transcripts) {
          {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Failed(300), Poll(500, kB, Step::kWait),
           Poll(600, kB, Step::kRead)}},
         {"a file that stays unreadable is given up", manyFailures},
+        {"changed again after that, it is tried again", changedAgain},
         {"the tick count wraps",
          {Took(kA), Changed(0xFFFFFF00u), Poll(0x10, kB, Step::kWait),
           Poll(0x30, kB, Step::kRead)}},
@@ -93,6 +99,15 @@ TEST(FileFollower, Transcripts) {
             }
         }
     }
+}
+
+// How long the shell thread's timer waits: what is left of the quiet time, never past it.
+TEST(FileFollower, WaitsForWhatIsLeftOfTheQuietTime) {
+    FileFollower f(300);
+    f.Changed(1000);
+    EXPECT_EQ(f.WaitMs(1100), 200u);
+    EXPECT_EQ(f.WaitMs(1300), 0u);
+    EXPECT_EQ(f.WaitMs(1700), 0u);
 }
 
 }  // namespace
