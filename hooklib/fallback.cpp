@@ -34,9 +34,23 @@ bool IsRuleRowKey(std::int32_t key) {
     return key > 0 && key <= kScanKeyBase && key != static_cast<std::int32_t>(kVkNumLock);
 }
 
+// The modifiers a text must not be typed under: in process a text goes to the window as
+// characters, whatever the user holds; typed as keys under Alt it would fire menu mnemonics.
+constexpr std::uint8_t kModifiers[] = {162, 163, 164, 165, 91, 92};  // L/R Ctrl, Alt, Win
+// An unassigned key tapped while Alt or Win is down, so that their release opens no menu.
+constexpr std::uint8_t kMaskKey = 0xE8;
+
+// Bits of kModifiers that are down.
+unsigned HeldModifiers() {
+    unsigned held = 0;
+    for (unsigned i = 0; i < sizeof kModifiers; ++i)
+        if (plat::GetAsyncKeyState(kModifiers[i]) & 0x8000) held |= 1u << i;
+    return held;
+}
+
 }  // namespace
 
-void TypeUnicode(const char* text) {
+void TypeUnicode(const char* text, unsigned heldModifiers) {
     if (!text || text[0] == '\0') return;
     int bytes = 0;
     while (bytes < kMaxText && text[bytes] != '\0') ++bytes;
@@ -44,13 +58,28 @@ void TypeUnicode(const char* text) {
     int n = plat::MultiByteToWideChar(kCodePage, text, bytes, units, kMaxUnits);
     if (n <= 0) return;
     if (n > kMaxUnits) n = kMaxUnits;
-    // One call for the whole text, so no key of the user's comes between its characters.
-    plat::KeybdInput inputs[2 * kMaxUnits];
+    // One call for the whole text, so no key of the user's comes between its characters: the
+    // held modifiers let go, the text, the modifiers pressed again as they were.
+    constexpr int kMods = sizeof kModifiers;
+    plat::KeybdInput inputs[2 * kMaxUnits + 2 * kMods + 4];
+    int at = 0;
+    const bool masked = (heldModifiers & 0x3C) != 0;  // Alt or Win
+    auto mask = [&] {
+        inputs[at++] = {kMaskKey, 0, 0, kOwnInput};
+        inputs[at++] = {kMaskKey, 0, win::KEYEVENTF_KEYUP, kOwnInput};
+    };
+    if (masked) mask();
+    for (int m = 0; m < kMods; ++m)
+        if (heldModifiers & (1u << m))
+            inputs[at++] = {kModifiers[m], 0, win::KEYEVENTF_KEYUP, kOwnInput};
     for (int i = 0; i < n; ++i) {
-        inputs[2 * i] = {0, units[i], win::KEYEVENTF_UNICODE, kOwnInput};
-        inputs[2 * i + 1] = {0, units[i], win::KEYEVENTF_UNICODE | win::KEYEVENTF_KEYUP, kOwnInput};
+        inputs[at++] = {0, units[i], win::KEYEVENTF_UNICODE, kOwnInput};
+        inputs[at++] = {0, units[i], win::KEYEVENTF_UNICODE | win::KEYEVENTF_KEYUP, kOwnInput};
     }
-    plat::SendInput(static_cast<std::uint32_t>(2 * n), inputs);
+    for (int m = kMods - 1; m >= 0; --m)
+        if (heldModifiers & (1u << m)) inputs[at++] = {kModifiers[m], 0, 0, kOwnInput};
+    if (masked) mask();
+    plat::SendInput(static_cast<std::uint32_t>(at), inputs);
 }
 
 bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::uint32_t e) {
@@ -58,6 +87,9 @@ bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::u
     // key itself (the input method turns it into VK_PROCESSKEY), this hook from the host.
     if (Peek(g_shared.frontImeOpen) != 0) return false;
     bool fired = false;
+    // Asked once per key, and only when a text is typed in the messages' mode.
+    bool modsKnown = g_shared.convMode != 1;
+    unsigned mods = 0;
     char text[kTextSize];
     for (int r = 1; r < kRows; ++r) {
         const std::int32_t key = g_shared.ruleKey[r];
@@ -69,7 +101,9 @@ bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::u
             SynthKey(x, 0, 0);
             if (!Hold(e, x)) SynthKey(x, 0, win::KEYEVENTF_KEYUP);  // nothing may stay down
         } else {
-            TypeUnicode(text);
+            if (!modsKnown) mods = HeldModifiers();
+            modsKnown = true;
+            TypeUnicode(text, mods);
         }
         fired = true;
     }

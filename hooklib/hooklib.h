@@ -32,6 +32,9 @@ constexpr std::uint32_t kPeerKeyUp = 0x8000 + 20;  // WM_APP + 20
 // owner's answers: kPasteTaken, it has put the text on the clipboard; kPasteBusy, the clipboard
 // is held by another program; anything else, the library puts the text there itself.
 constexpr LParam NOTIFY_PASTE = 9992;
+// Posted by the low-level hook while it serves the window in front itself: an input-method key
+// went down, so the host should ask that window's input method again at once.
+constexpr LParam NOTIFY_IMEKEY = 10003;
 constexpr LResult kPasteTaken = 1;
 constexpr LResult kPasteBusy = -2;
 
@@ -104,6 +107,11 @@ struct ProcessState {
     // In the companion's process: its thread hooks, the oldest first.
     ThreadHooks peerThreads[kPeerThreads];
     int peerThreadCount;
+    // In the host: when the low-level hook was last called (GetTickCount), for the host's
+    // watchdog, and the host's taker of paste texts (SetPasteSink). The low-level hook runs in
+    // the host's process only, so neither needs sharing.
+    std::uint32_t kbdSeenTick;
+    int (*pasteSink)(const char* text, int bytes);
 };
 
 extern SharedArea g_shared;  // defined per build: a shared section on Windows
@@ -128,6 +136,16 @@ std::int32_t getkeyflg(std::int32_t vk);
 void getaplname(char** out);
 std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
 std::int32_t ResetHook();
+// SetHook in two parts, for a host that runs each kind of hook on a thread of its own:
+// SetHookMsg does all of SetHook but the keyboard hook and the message filter; SetHookKbd
+// installs (on) or removes (off) the keyboard hook alone, on the calling thread, letting go
+// what it held. 0 done, 1 failed (SetHookKbd shows no box: its caller may retry).
+std::int32_t SetHookMsg(Hwnd hostWnd, std::uint8_t numLockHold);
+std::int32_t SetHookKbd(std::uint8_t on);
+// The conversion mode in force: the truth behind the On/Off notices.
+std::int32_t GetMode();
+// When the low-level hook was last called, as GetTickCount counts.
+std::uint32_t KbdHookSeen();
 // The host's judgement of the window in front (kFront*) and its input method's open state.
 std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
 // The companion's side: its library hooks messages and activations only, of the threads the host
@@ -212,7 +230,8 @@ bool ReleaseMessageHookTargets(std::uint32_t e);
 void ReleaseHeldFallbackKeys();
 void ReleaseHeld();  // all three
 // Text typed as Unicode keystrokes, for windows that take no messages from us.
-void TypeUnicode(const char* text);
+// heldModifiers: bits of L/R Ctrl, L/R Alt, L/R Win (in that order) that are let go around it.
+void TypeUnicode(const char* text, unsigned heldModifiers = 0);
 // Rule rows with virtual-key numbers carried out by the low-level hook (windows it serves
 // itself): key-down fires every matching row; key-up releases what its key-down holds.
 // FallbackKeyConverted: a key whose key-down it converted is down.

@@ -94,7 +94,18 @@ namespace {
 // SetHook and SetHookPeer. The companion's library installs no keyboard hook: the low-level
 // hook, with the On/Off key and the scan-code rows, stays the host's alone, as do the NumLock
 // correction at start and the message filter of the host's window.
-std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, bool peer) {
+enum class Kind { kAll, kNoKeyboard, kPeer };
+
+// Installs the keyboard hook on the calling thread: the low-level one from NT 6.0 on.
+Hhook HookKeyboard() {
+    const Hinstance inst = g_process.instance;
+    return g_shared.osNumber >= kLowLevelHookFrom
+               ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
+               : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
+}
+
+std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, Kind kind) {
+    const bool peer = kind == Kind::kPeer;
     if (g_shared.peer) UnhookThreads();
     g_shared.hostWnd = hostWnd;
     g_shared.numLockHold = numLockHold;
@@ -111,7 +122,8 @@ std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, bool peer) {
 
     const bool newer = g_shared.osNumber >= kLowLevelHookFrom;
     g_shared.user32Module = nullptr;
-    if (newer && !peer) {
+    // The split host admits the library's notices on its notice window alone.
+    if (newer && kind == Kind::kAll) {
         g_shared.user32Module = plat::LoadLibraryA("user32.dll");
         if (g_shared.user32Module) {
             if (void* filter =
@@ -132,10 +144,10 @@ std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, bool peer) {
     g_shared.hookMsg = plat::SetWindowsHookExA(win::WH_GETMESSAGE, HookProcId::Message, inst, 0);
     if (!g_shared.hookMsg) return FailSetHook(kHookFailed);
 
-    g_shared.hookKbd =
-        newer ? plat::SetWindowsHookExA(win::WH_KEYBOARD_LL, HookProcId::KeyboardLL, inst, 0)
-              : plat::SetWindowsHookExA(win::WH_KEYBOARD, HookProcId::Keyboard, inst, 0);
-    if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
+    if (kind == Kind::kAll) {
+        g_shared.hookKbd = HookKeyboard();
+        if (!g_shared.hookKbd) return FailSetHook(kHookFailed2);
+    }
 
     g_shared.hookCbt = plat::SetWindowsHookExA(win::WH_CBT, HookProcId::Cbt, inst, 0);
     if (!g_shared.hookCbt) return FailSetHook(kHookFailed2);
@@ -175,11 +187,30 @@ bool RecordActivation(Hwnd w) {
 }  // namespace
 
 std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold) {
-    return Install(hostWnd, numLockHold, false);
+    return Install(hostWnd, numLockHold, Kind::kAll);
 }
 
+std::int32_t SetHookMsg(Hwnd hostWnd, std::uint8_t numLockHold) {
+    return Install(hostWnd, numLockHold, Kind::kNoKeyboard);
+}
+
+std::int32_t SetHookKbd(std::uint8_t on) {
+    Unhook(g_shared.hookKbd);
+    // A hook the system dropped could not see the key-ups of what it pressed.
+    ReleaseHeldRemaps();
+    ReleaseHeldFallbackKeys();
+    if (!on) return 0;
+    g_process.kbdSeenTick = plat::GetTickCount();
+    g_shared.hookKbd = HookKeyboard();
+    return g_shared.hookKbd ? 0 : 1;
+}
+
+std::int32_t GetMode() { return Peek(g_shared.convMode); }
+
+std::uint32_t KbdHookSeen() { return g_process.kbdSeenTick; }
+
 std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold) {
-    return Install(hostWnd, numLockHold, true);
+    return Install(hostWnd, numLockHold, Kind::kPeer);
 }
 
 std::int32_t HookThread(std::uint32_t thread) {

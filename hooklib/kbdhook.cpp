@@ -22,6 +22,12 @@ struct KeyEvent {
 
 constexpr LResult kSwallow = 1;
 
+// 半角/全角 (both states), 変換, 無変換, カタカナ/ひらがな, 英数, and the kanji key.
+bool IsImeKey(std::uint32_t vk) {
+    return vk == 0xF3 || vk == 0xF4 || vk == 0x1C || vk == 0x1D || vk == 0xF2 || vk == 0xF0 ||
+           vk == 0x19;
+}
+
 bool IsWindowsOrApps(std::int32_t v) { return v >= kScanLWin && v <= kScanApps; }
 
 // The low-level hook names the sides of Shift, Ctrl and Alt; the rows name the keys as key
@@ -43,7 +49,12 @@ bool ToggleOnOff(const KeyEvent& ev) {
     if (!KeyMatches(key, ev.vk, ev.scan, ev.extended)) return false;
     const std::uint8_t mode = g_shared.convMode == 0 ? 1 : 0;
     g_shared.convMode = mode;
-    plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, 0, NOTIFY_OFF + mode);
+    // The low-level hook must not wait for the host's window, which lives on another thread:
+    // the host reads the mode from the library when the notice arrives.
+    if (ev.lowLevel)
+        plat::PostMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, 0, NOTIFY_OFF + mode);
+    else
+        plat::SendMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, 0, NOTIFY_OFF + mode);
     return true;
 }
 
@@ -156,6 +167,9 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
 
     const std::int32_t v = Peek(g_shared.scanMap[e]);
     const std::uint8_t front = Peek(g_shared.frontService);
+    // The host keeps the input method's state of a window this hook serves: it asks again now.
+    if (front == kFrontFallback && ev.lowLevel && IsImeKey(ev.vk))
+        plat::PostMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, 0, NOTIFY_IMEKEY);
     if (v == 0) {
         if (front == kFrontFallback && FallbackKeyDown(GenericVk(ev.vk), ev.scan, ev.extended, e))
             return kSwallow;
@@ -189,6 +203,9 @@ LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
 }
 
 LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
+    // The host's watchdog compares this with the system's last input: a hook the system
+    // dropped is called no more.
+    g_process.kbdSeenTick = plat::GetTickCount();
     const auto* rec = reinterpret_cast<const KbdLLEvent*>(lParam);
     if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
         return PassOn(code, wParam, lParam);

@@ -85,6 +85,10 @@ int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
     if (n > kMaxPaste) n = kMaxPaste;
     if (n < 0) n = 0;
 
+    // The host takes the text in its own process and does the rest on a thread of its own
+    // (clipboard, Ctrl+V): the low-level hook waits for no clipboard owner.
+    if (offerToOwner && g_process.pasteSink) return g_process.pasteSink(text, n) ? 0 : -2;
+
     // The owner may put the text on the clipboard itself, rendered only when the target reads
     // it, and so learn of the read (the host puts the user's clipboard back after it). Only
     // from the low-level hook, which runs on the owner's own thread: the owner answers at once,

@@ -151,6 +151,7 @@ int GetVersionExA(OsVersionInfoA* info);
 Hmodule LoadLibraryA(const char* name);
 void* GetProcAddress(Hmodule module, const char* name);
 int FreeLibrary(Hmodule module);
+std::uint32_t GetTickCount();
 int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
                         std::uint16_t* units, int unitCount);
 

@@ -65,6 +65,32 @@ YORVAN2_API int WINAPI ReleaseKey(int e);
 /* Records w's title as the last activated one, as the activation hook does. Always 0. */
 YORVAN2_API int WINAPI NoteActivated(HWND w);
 
+/* SetHook in two parts, for a host that gives each kind of hook a thread of its own (a
+   low-level hook is called on the thread that installed it; a global hook of one bitness is
+   called there for every message of every program of the other): SetHookMsg does what SetHook
+   does but for the keyboard hook and the message filter; SetHookKbd(1) installs the keyboard
+   hook on the calling thread, SetHookKbd(0) removes it, each letting go of what it held down
+   (0 done, 1 failed, no box shown). ResetHook removes what is left. */
+YORVAN2_API int WINAPI SetHookMsg(HWND hostWnd, BYTE numLockHold);
+YORVAN2_API int WINAPI SetHookKbd(BYTE on);
+/* The conversion mode in force, for a host that takes the On/Off notices as hints. The
+   low-level hook posts them (it waits for no window). */
+YORVAN2_API int WINAPI GetMode(void);
+/* When the low-level keyboard hook was last called (GetTickCount). */
+YORVAN2_API DWORD WINAPI KbdHookSeen(void);
+/* The host's taker of paste rows' texts, called by the low-level hook in the host's process
+   instead of any clipboard work: nonzero when taken (the host then puts the text on the
+   clipboard and types Ctrl+V itself), 0 when it cannot take it now (nothing is pasted). The
+   text is valid during the call only. NULL goes back to the offer message. Always 0. */
+typedef int(WINAPI* YORVAN2_PASTE_SINK)(const char* text, int bytes);
+YORVAN2_API int WINAPI SetPasteSink(YORVAN2_PASTE_SINK sink);
+/* Posted by the low-level hook while it serves the window in front itself: an input-method
+   key went down. */
+#define YORVAN2_NOTIFY_IMEKEY 10003
+/* The extra information of every keystroke the library synthesizes; the hooks leave such
+   keystrokes alone. */
+#define YORVAN2_OWN_INPUT 0x59563200
+
 #ifdef __cplusplus
 }
 #endif

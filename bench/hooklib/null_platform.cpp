@@ -52,6 +52,7 @@ Hglobal GlobalFree(Hglobal) { return nullptr; }
 int GetVersionExA(OsVersionInfoA*) { return 0; }
 Hmodule LoadLibraryA(const char*) { return nullptr; }
 void* GetProcAddress(Hmodule, const char*) { return nullptr; }
+std::uint32_t GetTickCount() { return 0; }
 int MultiByteToWideChar(std::uint32_t, const char*, int byteCount, std::uint16_t* units,
                         int unitCount) {
     const int n = byteCount < unitCount ? byteCount : unitCount;

@@ -28,6 +28,8 @@ static_assert(sizeof(yv::KbdLLEvent) == sizeof(KBDLLHOOKSTRUCT) &&
 static_assert(yv::kPeerKeyUp == YORVAN2_PEER_KEYUP && yv::NOTIFY_TITLE == YORVAN2_NOTIFY_TITLE &&
                   yv::kFrontCompanion == YORVAN2_FRONT_COMPANION,
               "the companion's numbers");
+static_assert(yv::kOwnInput == YORVAN2_OWN_INPUT && yv::NOTIFY_IMEKEY == YORVAN2_NOTIFY_IMEKEY,
+              "the host's numbers");
 static_assert(sizeof(yv::OsVersionInfoA) == sizeof(OSVERSIONINFOA), "version record layout");
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -67,6 +69,29 @@ int WINAPI SetPeer(HWND peerWnd) { return yv::SetPeer(peerWnd); }
 int WINAPI ReleaseKey(int e) { return yv::ReleaseKey(e); }
 
 int WINAPI NoteActivated(HWND w) { return yv::NoteActivated(w); }
+
+int WINAPI SetHookMsg(HWND hostWnd, BYTE numLockHold) {
+    return yv::SetHookMsg(hostWnd, numLockHold);
+}
+
+int WINAPI SetHookKbd(BYTE on) { return yv::SetHookKbd(on); }
+
+int WINAPI GetMode(void) { return yv::GetMode(); }
+
+DWORD WINAPI KbdHookSeen(void) { return yv::KbdHookSeen(); }
+
+static YORVAN2_PASTE_SINK g_pasteSink = nullptr;
+
+static int CallPasteSink(const char* text, int bytes) {
+    const YORVAN2_PASTE_SINK sink = g_pasteSink;
+    return sink ? sink(text, bytes) : 0;
+}
+
+int WINAPI SetPasteSink(YORVAN2_PASTE_SINK sink) {
+    g_pasteSink = sink;
+    yv::g_process.pasteSink = sink ? CallPasteSink : nullptr;
+    return 0;
+}
 
 }  // extern "C"
 

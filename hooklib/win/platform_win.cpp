@@ -137,6 +137,8 @@ void* GetProcAddress(Hmodule module, const char* name) {
 
 int FreeLibrary(Hmodule module) { return ::FreeLibrary(static_cast<HMODULE>(module)); }
 
+std::uint32_t GetTickCount() { return ::GetTickCount(); }
+
 int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
                         std::uint16_t* units, int unitCount) {
     static_assert(sizeof(wchar_t) == sizeof(std::uint16_t), "UTF-16 units");

@@ -47,6 +47,7 @@ struct State {
     Hwnd desktop = nullptr;
     std::map<Hwnd, std::uint32_t> processes;
     LResult pasteOffer = 0;
+    std::uint32_t tick = 0;
 };
 
 std::mutex g_mutex;
@@ -272,6 +273,11 @@ void SetScanToVk(std::uint32_t scan, std::uint32_t vk) {
 void SetMessageExtraInfo(LParam extra) {
     std::lock_guard lock(g_mutex);
     g_state.extraInfo = extra;
+}
+
+void SetTickCount(std::uint32_t tick) {
+    std::lock_guard lock(g_mutex);
+    g_state.tick = tick;
 }
 
 void SetImeOpen(bool open) {
@@ -500,6 +506,12 @@ std::uint32_t SendInput(std::uint32_t count, const KeybdInput* inputs) {
         Record("SendInput(" + args + ")");
     }
     return count;
+}
+
+// Asked on every low-level key event: answered, not logged.
+std::uint32_t GetTickCount() {
+    std::lock_guard lock(g_mutex);
+    return g_state.tick;
 }
 
 int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,

@@ -51,6 +51,9 @@ void SetScanToVk(std::uint32_t scan, std::uint32_t vk);  // MapVirtualKeyA(scan,
 // GetMessageExtraInfo's answer. Every key message asks for it, so it is answered but not logged.
 void SetMessageExtraInfo(LParam extra);
 
+// GetTickCount's answer (not logged).
+void SetTickCount(std::uint32_t tick);
+
 // IME.
 void SetImeOpen(bool open);
 

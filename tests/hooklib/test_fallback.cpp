@@ -9,6 +9,16 @@ namespace {
 using FallbackTest = HookTest;
 
 const Lines kClearSource = {"GetKeyboardState()", "SetKeyboardState()"};
+// A text in the messages' mode asks which modifiers are down, once per key.
+const Lines kAskModifiers = {"GetAsyncKeyState(162)", "GetAsyncKeyState(163)",
+                             "GetAsyncKeyState(164)", "GetAsyncKeyState(165)",
+                             "GetAsyncKeyState(91)",  "GetAsyncKeyState(92)"};
+
+Lines Join(std::initializer_list<Lines> parts) {
+    Lines out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
 
 struct Case {
     const char* name;
@@ -26,7 +36,9 @@ const Case kCases[] = {
      kFrontFallback,
      0,
      "d:F1 u:F1",
-     {"> d:F1", "SendInput(unicode \"aあ\", own)", "= eat", "> u:F1", "= eat"}},
+     Join({{"> d:F1"},
+           kAskModifiers,
+           {"SendInput(unicode \"aあ\", own)", "= eat", "> u:F1", "= eat"}})},
     {"the same in mode 3, repeats type again",
      3,
      {{112, "x"}},
@@ -78,16 +90,21 @@ const Case kCases[] = {
      kFrontFallback,
      0,
      "d:A u:A d:C u:C",
-     {"> d:A", "SendInput(unicode \"1\", own)", "SendInput(unicode \"2\", own)", "= eat", "> u:A",
-      "= eat", "> d:C", "= pass", "> u:C", "= pass"}},
+     Join({{"> d:A"},
+           kAskModifiers,
+           {"SendInput(unicode \"1\", own)", "SendInput(unicode \"2\", own)", "= eat", "> u:A",
+            "= eat", "> d:C", "= pass", "> u:C", "= pass"}})},
     {"a side named by the low-level hook",
      1,
      {{163, "r"}, {164, "l"}},
      kFrontFallback,
      0,
      "d:RCtrl163 u:RCtrl163 d:LAlt164 u:LAlt164",
-     {"> d:RCtrl163", "SendInput(unicode \"r\", own)", "= eat", "> u:RCtrl163", "= eat",
-      "> d:LAlt164", "SendInput(unicode \"l\", own)", "= eat", "> u:LAlt164", "= eat"}},
+     Join({{"> d:RCtrl163"},
+           kAskModifiers,
+           {"SendInput(unicode \"r\", own)", "= eat", "> u:RCtrl163", "= eat", "> d:LAlt164"},
+           kAskModifiers,
+           {"SendInput(unicode \"l\", own)", "= eat", "> u:LAlt164", "= eat"}})},
     {"input method open: the rows do not act",
      1,
      {{112, "x"}, {113, OneKey(17)}},
@@ -122,8 +139,64 @@ const Case kCases[] = {
      kFrontUnreachable,
      0,
      "d:Nonconv",
-     {"> d:Nonconv", "SendMessageA(0x20, WM_RBUTTONDOWN, 0, 9990)", "= eat"}},
+     {"> d:Nonconv", "PostMessageA(0x20, WM_RBUTTONDOWN, 0, 9990)", "= eat"}},
+    {"an input-method key has the host ask the input method again, and goes on",
+     1,
+     {{112, "x"}},
+     kFrontFallback,
+     0,
+     "d:Zenkaku u:Zenkaku",
+     {"> d:Zenkaku", "PostMessageA(0x20, WM_RBUTTONDOWN, 0, 10003)", "= pass", "> u:Zenkaku",
+      "= pass"}},
+    {"served in process, the input method is the message hook's to see",
+     1,
+     {{112, "x"}},
+     kFrontInProcess,
+     0,
+     "d:Zenkaku",
+     {"> d:Zenkaku", "= pass"}},
 };
+
+// Under a held Ctrl, Alt or Win a text arrives as it would in process, as characters: the
+// modifiers are let go around it and pressed again, Alt and Win masked so that their release
+// opens no menu.
+TEST_F(FallbackTest, TextUnderHeldModifiers) {
+    const std::string text = "0/0x78/0x4, 0/0x78/0x6";  // 'x' down and up, as Unicode
+    const struct {
+        const char* name;
+        std::vector<int> held;
+        std::uint8_t mode;
+        std::string want;
+    } cases[] = {
+        {"right Ctrl", {163}, 1, "SendInput(163/0x0/0x2, " + text + ", 163/0x0/0x0)"},
+        {"left Alt, masked both ways",
+         {164},
+         1,
+         "SendInput(232/0x0/0x0, 232/0x0/0x2, 164/0x0/0x2, " + text +
+             ", 164/0x0/0x0, 232/0x0/0x0, 232/0x0/0x2)"},
+        {"Ctrl and Win, pressed again in reverse",
+         {162, 92},
+         1,
+         "SendInput(232/0x0/0x0, 232/0x0/0x2, 162/0x0/0x2, 92/0x0/0x2, " + text +
+             ", 92/0x0/0x0, 162/0x0/0x0, 232/0x0/0x0, 232/0x0/0x2)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HookTest::SetUp();
+        Load(c.mode, {{112, "x"}}, {29, ""});
+        SetFront(kFrontFallback, 0);
+        for (int vk : c.held) fake::SetAsyncKeyState(vk, static_cast<std::int16_t>(0x8000));
+        EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:F1")),
+                  Show(Join({{"> d:F1"}, kAskModifiers, {c.want, "= eat"}})));
+    }
+    // Texts typed as keys in the keystrokes' mode go as in process: under what is held.
+    HookTest::SetUp();
+    Load(3, {{112, "x"}}, {29, ""});
+    SetFront(kFrontFallback, 0);
+    fake::SetAsyncKeyState(164, static_cast<std::int16_t>(0x8000));
+    EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:F1")),
+              Show({"> d:F1", "SendInput(unicode \"x\", own)", "= eat"}));
+}
 
 TEST_F(FallbackTest, Transcripts) {
     for (const Case& c : kCases) {

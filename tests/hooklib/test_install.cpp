@@ -222,6 +222,54 @@ TEST_F(InstallTest, ResetHookRemovesAllThreeOnceAndCanBeFollowedBySetHook) {
     EXPECT_NE(g_shared.hookCbt, nullptr);
 }
 
+// A host that gives each kind of hook its own thread: SetHookMsg leaves the keyboard hook and
+// the message filter out; SetHookKbd puts the keyboard hook on (again), letting go of what a
+// dropped hook held, and a failure there shows no box (the watchdog tries again).
+TEST_F(InstallTest, SplitInstallationPutsTheKeyboardHookApart) {
+    fake::SetKeyState(144, 1);
+    ASSERT_EQ(SetHookMsg(kHost, 1), 0);
+    EXPECT_EQ(Actions(),
+              (Lines{"SetWindowsHookExA(WH_GETMESSAGE, MessageHookProc, 0x400000, 0)",
+                     "SetWindowsHookExA(WH_CBT, CbtHookProc, 0x400000, 0)", "GetDesktopWindow()"}));
+    EXPECT_EQ(g_shared.hookKbd, nullptr);
+    EXPECT_EQ(g_shared.hostWnd, kHost);
+
+    const struct {
+        const char* name;
+        std::uint8_t on;
+        bool fail;
+        int result;
+        Lines want;
+    } steps[] = {
+        {"on", 1, false, 0, {"SetWindowsHookExA(WH_KEYBOARD_LL, KbdLLHookProc, 0x400000, 0)"}},
+        {"again: the old one goes first, a held remap is let go",
+         1,
+         false,
+         0,
+         {"UnhookWindowsHookEx(0x100d)", "keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+          "SetWindowsHookExA(WH_KEYBOARD_LL, KbdLLHookProc, 0x400000, 0)"}},
+        {"off", 0, false, 0, {"UnhookWindowsHookEx(0x100d)"}},
+        {"failing", 1, true, 1, {"SetWindowsHookExA(WH_KEYBOARD_LL, KbdLLHookProc, 0x400000, 0)"}},
+    };
+    for (const auto& st : steps) {
+        SCOPED_TRACE(st.name);
+        fake::ClearLog();
+        if (st.want.size() > 2) g_shared.kbdHeld[0x3A] = (1 << 24) | (17 << 16) | 0x1D;
+        if (st.fail) fake::SetHookResult(13, nullptr);
+        fake::SetTickCount(500);
+        EXPECT_EQ(SetHookKbd(st.on), st.result);
+        EXPECT_EQ(Actions(), st.want);
+        EXPECT_EQ(g_shared.kbdHeld[0x3A], 0);
+        EXPECT_EQ(g_shared.hookKbd != nullptr, st.on == 1 && !st.fail);
+    }
+    // The watchdog's clock starts with the hook.
+    EXPECT_EQ(KbdHookSeen(), 500u);
+    fake::SetTickCount(900);
+    KbdLLEvent ev{65, 0x1E, 0, 0, 0};
+    KbdLLHookProc(0, win::WM_KEYDOWN, reinterpret_cast<LParam>(&ev));
+    EXPECT_EQ(KbdHookSeen(), 900u);
+}
+
 // The companion's library: the message and activation hooks only, thread by thread; the NumLock
 // correction, the message filter and the low-level hook are the host's. Whatever the shared
 // area still holds from a companion that was killed is let go first.

@@ -115,5 +115,32 @@ TEST_F(OutputTest, PasteTextOffersTheTextToTheOwnerFirst) {
     }
 }
 
+// A host that takes paste texts in process: the low-level hook hands the text over and does
+// nothing else (no clipboard, no Ctrl+V: the host types it once the clipboard holds the text);
+// the classic hook, in the application, never hands over.
+TEST_F(OutputTest, PasteTextHandsTheTextToTheHostsSink) {
+    static std::string taken;
+    static int answer;
+    const struct {
+        int answer;
+        bool offer;
+        int result;
+        const char* taken;
+    } cases[] = {{1, true, 0, "abc"}, {0, true, -2, "abc"}, {1, false, 0, ""}};
+    for (const auto& c : cases) {
+        fake::Reset();
+        taken.clear();
+        answer = c.answer;
+        g_process.pasteSink = [](const char* text, int n) {
+            taken.assign(text, static_cast<std::size_t>(n));
+            return answer;
+        };
+        EXPECT_EQ(PasteText(kHostWnd, "abc", c.offer), c.result);
+        g_process.pasteSink = nullptr;
+        EXPECT_EQ(taken, c.taken);
+        EXPECT_EQ(Calls().size(), c.offer ? 1u : 12u);  // lstrlenA alone, or the whole paste
+    }
+}
+
 }  // namespace
 }  // namespace yv::test
