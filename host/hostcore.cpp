@@ -132,6 +132,17 @@ void HostCore::NotifyOn(const std::string& foregroundTitle) {
     }
 }
 
+bool HostCore::FollowLibraryMode(int libraryMode, const std::string& foregroundTitle) {
+    if (editing_) return false;
+    const bool libraryOn = libraryMode == 1 || libraryMode == 3;
+    if (libraryOn == conversionOn()) return false;  // a notice with nothing behind it
+    if (libraryOn)
+        NotifyOn(foregroundTitle);
+    else
+        NotifyOff();
+    return true;
+}
+
 bool HostCore::NotifyActivated(const std::string& windowTitle) {
     if (editing_ || !conversionOn() || !autoSwitch_) return false;
     int p = ChooseProfile(settings_, windowTitle);

@@ -103,6 +103,10 @@ class HostCore {
     // typed as keystrokes, mode 3 is loaded again. With automatic switching, the profile follows
     // the window in front, whose activation went unreported while conversion was off.
     void NotifyOn(const std::string& foregroundTitle);
+    // An On/Off notice arrived: the library's mode in force says what happened, since anyone
+    // can send the notice. Follows it as NotifyOff or NotifyOn would; true when it changed
+    // anything.
+    bool FollowLibraryMode(int libraryMode, const std::string& foregroundTitle);
     // A window came to the front (reported by the library in mode 1, or seen by the host in
     // any mode). Switches while conversion is on with automatic switching. True when the
     // profile changed.

@@ -254,6 +254,33 @@ TEST_F(HostCoreTest, OnOffKeyKeepsTheTypingMode) {
     EXPECT_TRUE(lib.calls.empty());
 }
 
+// The On/Off notice is a hint anyone can send: what the library's mode says is what happened.
+TEST_F(HostCoreTest, OnOffNoticesFollowTheLibrarysMode) {
+    const struct {
+        const char* name;
+        int start;  // the host's mode
+        bool editing;
+        int libraryMode;  // what the library holds when the notice arrives
+        bool changed;
+        int mode;  // the host's mode after it
+    } cases[] = {
+        {"turned off", 1, false, 0, true, 0},
+        {"turned on, the keystrokes' mode put back", 0, false, 1, true, 3},
+        {"forged: off while the library is on", 3, false, 3, false, 3},
+        {"forged: on while the library is off", 0, false, 0, false, 0},
+        {"forged: on while on", 1, false, 1, false, 1},
+        {"while editing nothing leaves key learning", 1, true, 0, false, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start(c.start == 0 ? 3 : c.start);
+        if (c.start == 0) core.SetConversion(false);
+        if (c.editing) core.BeginEditing();
+        EXPECT_EQ(core.FollowLibraryMode(c.libraryMode, "無題 - メモ帳"), c.changed);
+        EXPECT_EQ(core.mode(), c.mode);
+    }
+}
+
 TEST_F(HostCoreTest, TurningOnFollowsTheWindowInFront) {
     Start(1);
     core.NotifyOff();
