@@ -17,6 +17,7 @@ constexpr const char* kInfoCaption = "情報";
 constexpr const char* kProgramManager = "Program Manager";
 constexpr std::int32_t kTitledWindowStyle = 0x10C80000;  // WS_VISIBLE | WS_CAPTION | WS_SYSMENU
 constexpr std::int32_t kLowLevelHookFrom = 2600;
+constexpr std::uint8_t kDropKeyboardHook = 2;
 
 // Messages the host's process must accept from lower-integrity processes.
 constexpr std::uint32_t kFilteredMessages[] = {
@@ -195,6 +196,11 @@ std::int32_t SetHookMsg(Hwnd hostWnd, std::uint8_t numLockHold) {
 }
 
 std::int32_t SetHookKbd(std::uint8_t on) {
+    // 2, for the tests: gone as when the system drops it, without a word and holding on.
+    if (on == kDropKeyboardHook) {
+        Unhook(g_shared.hookKbd);
+        return 0;
+    }
     Unhook(g_shared.hookKbd);
     // A hook the system dropped could not see the key-ups of what it pressed.
     ReleaseHeldRemaps();

@@ -70,7 +70,8 @@ YORVAN2_API int WINAPI NoteActivated(HWND w);
    called there for every message of every program of the other): SetHookMsg does what SetHook
    does but for the keyboard hook and the message filter; SetHookKbd(1) installs the keyboard
    hook on the calling thread, SetHookKbd(0) removes it, each letting go of what it held down
-   (0 done, 1 failed, no box shown). ResetHook removes what is left. */
+   (0 done, 1 failed, no box shown); SetHookKbd(2), for tests, removes it as the system drops
+   one, letting go of nothing. ResetHook removes what is left. */
 YORVAN2_API int WINAPI SetHookMsg(HWND hostWnd, BYTE numLockHold);
 YORVAN2_API int WINAPI SetHookKbd(BYTE on);
 /* The conversion mode in force, for a host that takes the On/Off notices as hints. The

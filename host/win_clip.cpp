@@ -1,7 +1,9 @@
 #include "win_clip.h"
 
+#include <atomic>
 #include <cstring>
 
+#include "handover.h"
 #include "win_host.h"
 #include "yorvan2.h"
 
@@ -14,6 +16,52 @@ std::string g_pasteText;  // Shift-JIS, at most 1024 bytes
 bool g_pasteUp = false;   // the clipboard offers it
 
 constexpr std::size_t kMaxPaste = 1024;
+
+// Texts the low-level hook handed over, waiting for the input thread.
+PasteSlots g_slots;
+std::atomic<HWND> g_input{nullptr};
+// The shell thread's keeper, told of each paste through the shell's mailbox.
+ClipKeeper* g_keeper = nullptr;
+
+void TellKeeper(void (ClipKeeper::*step)(std::uint32_t, std::uint32_t), DWORD before, DWORD after) {
+    PutShellOrder([step, before, after] {
+        if (g_keeper) (g_keeper->*step)(before, after);
+    });
+}
+
+// Ctrl+V, marked as the library's own input, so that no hook of ours converts it.
+void TypeCtrlV() {
+    INPUT in[4] = {};
+    const WORD keys[4] = {VK_CONTROL, 'V', 'V', VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i];
+        in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+        in[i].ki.dwExtraInfo = YORVAN2_OWN_INPUT;
+    }
+    SendInput(4, in, sizeof(INPUT));
+}
+
+// The text alone on the clipboard, as the library puts it there when no one keeps the user's.
+bool PutPlainText(HWND wnd, const std::string& text) {
+    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    void* p = m ? GlobalLock(m) : nullptr;
+    if (!p) {
+        if (m) GlobalFree(m);
+        return false;
+    }
+    std::memcpy(p, text.data(), text.size());
+    GlobalUnlock(m);
+    if (!OpenClipboard(wnd)) {
+        GlobalFree(m);
+        return false;
+    }
+    EmptyClipboard();
+    const bool taken = SetClipboardData(CF_TEXT, m) != nullptr;
+    CloseClipboard();
+    if (!taken) GlobalFree(m);
+    return taken;
+}
 
 HGLOBAL MakeText(UINT format) {
     if (format == CF_TEXT) {
@@ -44,9 +92,30 @@ constexpr std::size_t kMaxCopyBytes = 64u << 20;  // larger contents are not kep
 
 }  // namespace
 
-LRESULT OfferPaste(HWND wnd, HWND shell, const char* text) {
-    // The library offers from its low-level hook only, which runs on this thread: the text is
-    // its copy in this process.
+int WINAPI TakePasteText(const char* text, int bytes) {
+    // On the keys thread, inside the low-level hook: a copy and a wake, nothing that waits.
+    const HWND input = g_input.load();
+    if (!text || !input || !g_slots.Put(text, bytes)) return 0;
+    PostMessageA(input, kMsgWake, 0, 0);
+    return 1;
+}
+
+void SetPasteWindow(HWND input) { g_input.store(input); }
+
+void TakePastes(HWND wnd, HWND shell, bool keep) {
+    std::string text;
+    while (g_slots.Take(text)) {
+        const bool put = keep ? OfferPaste(wnd, shell, text.c_str()) == YORVAN2_PASTE_TAKEN
+                              : PutPlainText(wnd, text);
+        if (!put) {
+            Log("paste abandoned: clipboard busy");
+            continue;
+        }
+        TypeCtrlV();
+    }
+}
+
+LRESULT OfferPaste(HWND wnd, HWND, const char* text) {
     if (!text) return 0;
     if (!OpenClipboard(wnd)) return YORVAN2_PASTE_BUSY;
     const DWORD before = GetClipboardSequenceNumber();
@@ -57,17 +126,17 @@ LRESULT OfferPaste(HWND wnd, HWND shell, const char* text) {
     g_pasteUp = true;
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();
-    PostMessageA(shell, kMsgPasteBegun, before, static_cast<LPARAM>(after));
+    TellKeeper(&ClipKeeper::OnBegun, before, after);
     return YORVAN2_PASTE_TAKEN;
 }
 
-void RenderPaste(HWND shell, UINT format) {
+void RenderPaste(HWND, UINT format) {
     if (!g_pasteUp || (format != CF_TEXT && format != CF_UNICODETEXT)) return;
     const DWORD before = GetClipboardSequenceNumber();
     HGLOBAL m = MakeText(format);
     if (m && !SetClipboardData(format, m)) GlobalFree(m);
     const DWORD after = GetClipboardSequenceNumber();
-    PostMessageA(shell, kMsgPasteRead, before, static_cast<LPARAM>(after));
+    TellKeeper(&ClipKeeper::OnRead, before, after);
 }
 
 void RenderAllPastes(HWND wnd, HWND shell) {
@@ -88,6 +157,7 @@ void DropPaste() {
 void ClipKeeper::Start(HWND shell, HWND input) {
     shell_ = shell;
     input_ = input;
+    g_keeper = this;
     listening_ = AddClipboardFormatListener(shell) != FALSE;
     if (!listening_) {
         Log("clipboard: no change notices, the clipboard is not kept");
@@ -97,6 +167,7 @@ void ClipKeeper::Start(HWND shell, HWND input) {
 }
 
 void ClipKeeper::Stop() {
+    g_keeper = nullptr;
     if (listening_) RemoveClipboardFormatListener(shell_);
     listening_ = false;
     KillTimer(shell_, kRestoreTimer);

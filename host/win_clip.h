@@ -1,8 +1,9 @@
 // The clipboard side of paste rows in the Windows host.
 //
-// Input thread: the library offers each paste's text to the window "Yorvan2" (OfferPaste); the
-// window puts the text on the clipboard rendered on demand and renders it from memory when the
-// target reads it (RenderPaste), telling the shell thread of both.
+// Keys thread: the library's low-level hook hands each paste's text over (TakePasteText).
+// Input thread: the window "Yorvan2" puts the text on the clipboard rendered on demand, types
+// Ctrl+V, and renders the text from memory when the target reads it (RenderPaste), telling the
+// shell thread of both.
 // Shell thread: ClipKeeper listens to clipboard changes, copies the user's content and puts it
 // back after the paste (host/clipkeep.h decides when).
 #pragma once
@@ -17,8 +18,16 @@
 
 namespace yv::host::win {
 
+// --- keys thread: the library's paste sink (SetPasteSink)
+int WINAPI TakePasteText(const char* text, int bytes);
+// The window woken for each text taken: the window "Yorvan2", or nullptr (nothing is taken).
+void SetPasteWindow(HWND input);
+
 // --- input thread
-// The answer to the library's offer of a paste row's text (YORVAN2_NOTIFY_PASTE).
+// The texts taken meanwhile, each put on the clipboard (kept for the user's copy to come back
+// after it when `keep`) and pasted with Ctrl+V.
+void TakePastes(HWND wnd, HWND shell, bool keep);
+// Puts a paste row's text on the clipboard, rendered on demand.
 LRESULT OfferPaste(HWND wnd, HWND shell, const char* text);
 // WM_RENDERFORMAT, WM_RENDERALLFORMATS, WM_DESTROYCLIPBOARD of the window "Yorvan2".
 void RenderPaste(HWND shell, UINT format);

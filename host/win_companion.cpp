@@ -5,6 +5,7 @@
 
 #include "companionmsg.h"
 #include "peerwire.h"
+#include "win_hooks.h"
 #include "win_host.h"
 
 namespace yv::host::win {
@@ -22,9 +23,9 @@ void CALLBACK OnProcessEnded(void* pid, BOOLEAN) {
 
 }  // namespace
 
-void PostCompanionOrder(HWND shell, std::vector<std::uint8_t> order) {
-    auto* p = new std::vector<std::uint8_t>(std::move(order));
-    if (!PostMessageA(shell, kMsgCompanionOrder, 0, reinterpret_cast<LPARAM>(p))) delete p;
+void PostCompanionOrder(HWND, std::vector<std::uint8_t> order) {
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>(std::move(order));
+    PutShellOrder([bytes] { TheCompanion().OnOrder(*bytes); });
 }
 
 void Companion::Start(HWND shell, HWND input, const std::string& dir) {
@@ -82,9 +83,9 @@ void Companion::Send(const std::vector<std::uint8_t>& order) {
     }
 }
 
-void Companion::OnOrder(std::vector<std::uint8_t>* order) {
-    std::unique_ptr<std::vector<std::uint8_t>> own(order);
-    if (!order || order->empty()) return;
+void Companion::OnOrder(const std::vector<std::uint8_t>& bytes) {
+    const std::vector<std::uint8_t>* order = &bytes;
+    if (order->empty()) return;
     using yv::companion::Command;
     const auto command = static_cast<Command>((*order)[0]);
     // A restarted companion gets the hooks and the rules again; the thread of the window in
@@ -106,7 +107,7 @@ void Companion::OnReady(HWND wnd, DWORD pid) {
     Log("companion ready ms=%lu", GetTickCount() - startedAt_);
     Send(hook_);
     Send(set_);
-    PostMessageA(input_, kMsgCompanion, reinterpret_cast<WPARAM>(wnd_), 0);
+    PutInputOrder([wnd] { CompanionChanged(wnd); });
 }
 
 void Companion::Forget() {
@@ -115,7 +116,7 @@ void Companion::Forget() {
     if (process_) CloseHandle(process_);
     process_ = nullptr;
     pid_ = 0;
-    if (wnd_) PostMessageA(input_, kMsgCompanion, 0, 0);
+    if (wnd_) PutInputOrder([] { CompanionChanged(nullptr); });
     wnd_ = nullptr;
 }
 

@@ -1,6 +1,6 @@
 // The 32-bit companion (Yorvan2x86.exe) beside a 64-bit host, kept on the shell thread: started
 // with the host, handed every order the input thread gives its own library, restarted when it
-// dies, ended with the host. The input thread hears through kMsgCompanion whether one runs.
+// dies, ended with the host. The input thread hears through its mailbox whether one runs.
 #pragma once
 
 #include <windows.h>
@@ -13,21 +13,21 @@
 
 namespace yv::host::win {
 
-// To the shell window: an order for the companion (lParam: std::vector<std::uint8_t>*, new,
-// owned by the receiver), and the end of the companion's process (wParam: its process id).
-constexpr UINT kMsgCompanionOrder = WM_APP + 12;
+// To the shell window: the end of the companion's process (wParam: its process id).
 constexpr UINT kMsgCompanionEnded = WM_APP + 13;
-// To the input window: wParam the companion's window once it is ready, 0 once it has ended.
-constexpr UINT kMsgCompanion = WM_APP + 11;
 
-// From the input thread: hands an order to the shell thread, which passes it on.
+// From the input thread: hands an order to the shell thread (its mailbox), which passes it on.
 void PostCompanionOrder(HWND shell, std::vector<std::uint8_t> order);
+
+class Companion;
+// The shell thread's companion.
+Companion& TheCompanion();
 
 class Companion {
   public:
     // Starts Yorvan2x86.exe from `dir` if this host is the 64-bit one and the file is there.
     void Start(HWND shell, HWND input, const std::string& dir);
-    void OnOrder(std::vector<std::uint8_t>* order);  // takes it
+    void OnOrder(const std::vector<std::uint8_t>& order);
     void OnReady(HWND wnd, DWORD pid);
     void OnEnded(DWORD pid);
     // Asks it to end (it lets go of what its library holds), and ends it if it does not.

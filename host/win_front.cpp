@@ -38,6 +38,10 @@ struct Watch {
     HWND input = nullptr;
     std::atomic<HWND> front{nullptr};
     std::atomic<bool> stop{false};
+    std::atomic<int> quick{0};
+    // The last answer: the window asked about, its low bit the open state (window handles are
+    // even).
+    std::atomic<std::uintptr_t> answer{0};
 };
 Watch g_watch;
 
@@ -57,24 +61,35 @@ int ImeOpenOf(HWND front) {
     return open != 0 ? 1 : 0;
 }
 
+// After an input-method key: looks this many times at this pace, since the window switches its
+// input method only once it has taken the key.
+constexpr int kQuickLooks = 4;
+constexpr DWORD kQuickLookMs = 25;
+
 DWORD WINAPI WatchThread(void*) {
     HWND asked = nullptr;
     int last = -1;
     while (!g_watch.stop.load()) {
         const HWND front = g_watch.front.load();
-        WaitForSingleObject(g_watch.wake, front ? kImeCheckMs : INFINITE);
+        const DWORD wait = !front                     ? INFINITE
+                           : g_watch.quick.load() > 0 ? kQuickLookMs
+                                                      : kImeCheckMs;
+        WaitForSingleObject(g_watch.wake, wait);
         const HWND now = g_watch.front.load();
         if (g_watch.stop.load()) break;
         if (!now) {
             asked = nullptr;
             continue;
         }
+        if (g_watch.quick.load() > 0) g_watch.quick.fetch_sub(1);
         const int open = ImeOpenOf(now);
         if (now != asked || open != last) {
             asked = now;
             last = open;
-            PostMessageA(g_watch.input, kMsgImeState, static_cast<WPARAM>(open),
-                         reinterpret_cast<LPARAM>(now));
+            // The answer stays here; the message only wakes the input thread, which reads it.
+            g_watch.answer.store((reinterpret_cast<std::uintptr_t>(now) & ~std::uintptr_t{1}) |
+                                 (open ? 1 : 0));
+            PostMessageA(g_watch.input, kMsgImeState, 0, 0);
         }
     }
     return 0;
@@ -114,6 +129,19 @@ void StartImeWatch(HWND input) {
 
 void WatchIme(HWND front) {
     if (g_watch.front.exchange(front) != front && g_watch.wake) SetEvent(g_watch.wake);
+}
+
+void AskImeNow() {
+    g_watch.quick.store(kQuickLooks);
+    if (g_watch.wake) SetEvent(g_watch.wake);
+}
+
+bool LastImeAnswer(HWND& window, bool& open) {
+    const std::uintptr_t a = g_watch.answer.load();
+    if (!a) return false;
+    window = reinterpret_cast<HWND>(a & ~std::uintptr_t{1});
+    open = (a & 1) != 0;
+    return true;
 }
 
 // Does not wait for the thread: it may be inside a question to a hung window, and the input

@@ -10,17 +10,21 @@
 
 namespace yv::host::win {
 
-// To the input window: wParam 1 when the input method of the window lParam is open.
+// To the input window: the watch has a new answer (LastImeAnswer). It carries nothing.
 constexpr UINT kMsgImeState = WM_APP + 10;
 
 FrontFacts FactsOf(HWND w);
 
 // The input method watch: while a window is given, its input method's open state is asked
-// every kImeCheckMs and at once after a change of window, and each change is posted to
-// `input` as kMsgImeState. nullptr stops the asking.
+// every kImeCheckMs and at once after a change of window, and each change wakes `input` with
+// kMsgImeState. nullptr stops the asking.
 constexpr DWORD kImeCheckMs = 150;
 void StartImeWatch(HWND input);
 void WatchIme(HWND front);
 void StopImeWatch();
+// An input-method key went down in the window watched: ask now, and a few times soon after.
+void AskImeNow();
+// The watch's last answer: the window asked about and whether its input method is open.
+bool LastImeAnswer(HWND& window, bool& open);
 
 }  // namespace yv::host::win

@@ -11,6 +11,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "frontservice.h"
 #include "hostcore.h"
@@ -24,27 +26,42 @@ constexpr char kWindowTitle[] = "Yorvan2";
 constexpr UINT kMsgAnotherStart = WM_APP + 3;  // a second start was refused
 constexpr UINT kMsgQuery = WM_APP + 4;         // state for tests and tools, see StateBits
 constexpr UINT kMsgReinstall = WM_APP + 5;     // reinstall the hooks
-constexpr UINT kMsgCore = WM_APP + 7;          // wParam a CoreCommand, lParam its argument
+constexpr UINT kMsgCore = WM_APP + 7;          // sent by the shell thread only, see OnCore
+constexpr UINT kMsgWake = WM_APP + 14;         // orders wait in the input thread's mailbox
+constexpr UINT kMsgTestDrop = WM_APP + 15;     // with "/test": the keyboard hook dropped
 
-// To the shell window.
+// To the shell window. Other programs can post these too: none carries anything the shell
+// trusts; each makes it look at the truth in its own process.
 constexpr UINT kMsgTray = WM_APP + 1;         // the tray icon's mouse events
-constexpr UINT kMsgState = WM_APP + 2;        // wParam: the state bits after a change
-constexpr UINT kMsgEditorEnded = WM_APP + 6;  // the settings editor's process ended
-constexpr UINT kMsgLog = WM_APP + 8;          // lParam: a line (new[]), written and freed there
-constexpr UINT kMsgInputEnded = WM_APP + 9;   // the input thread has removed the hooks
-// A paste row's text went on the clipboard / was read by the target. wParam: the clipboard's
-// sequence number before, lParam: after.
-constexpr UINT kMsgPasteBegun = WM_APP + 10;
-constexpr UINT kMsgPasteRead = WM_APP + 11;
+constexpr UINT kMsgState = WM_APP + 2;        // the state changed (PublishedState)
+constexpr UINT kMsgEditorEnded = WM_APP + 6;  // the settings editor's process may have ended
+constexpr UINT kMsgInputEnded = WM_APP + 9;   // the input thread may have ended
+constexpr UINT kMsgShellWake = WM_APP + 14;   // orders wait in the shell thread's mailbox
+
+// Orders for the shell thread, carried out when it next looks at its messages.
+void PutShellOrder(std::function<void()> order);
+
+// The state bits the input thread published last, and whether it has ended.
+void PublishState(std::uint32_t bits);
+std::uint32_t PublishedState();
+void SetInputEnded();
 
 enum class CoreCommand : WPARAM {
     kToggleConversion,
     kToggleAutoSwitch,
-    kSelectProfile,  // lParam: the profile number
-    kReload,         // lParam: a Snapshot* (new), owned by the receiver
-    kBeginEditing,   // sent; the result is the active profile, or -1 when already editing
-    kEndEditing,     // lParam: a Snapshot* (new) owned by the receiver, or 0 for the same
+    kSelectProfile,  // the argument: the profile number
+    kReload,         // with a snapshot
+    kBeginEditing,   // the result is the active profile, or -1 when already editing
+    kEndEditing,     // with a snapshot, or none for the same settings
 };
+
+// On the input thread only (in an order of its mailbox, win_hooks.h): carries out a command of
+// the shell's; `snap` the settings that go with kReload and kEndEditing.
+LRESULT RunCore(CoreCommand cmd, int arg, const Snapshot* snap);
+// On the input thread: the companion's window, or nullptr when none serves.
+void CompanionChanged(HWND companion);
+// From the shell thread: `order` carried out on the input thread before this returns.
+void RunOnInputNow(HWND input, std::function<void()> order);
 
 // Bits of the state (answer to kMsgQuery): 0-7 mode, 8-15 profile, 16 automatic switching,
 // 17 the icon shows "on", 18 the editor runs, 19 hooks installed, 20 the icon is shown,
@@ -70,7 +87,8 @@ struct InputStart {
     HINSTANCE instance = nullptr;
     HWND shell = nullptr;
     Snapshot* settings = nullptr;  // owned by the input thread from here on
-    HANDLE ready = nullptr;        // set once the window exists and SetHook has answered
+    HANDLE ready = nullptr;        // set once the window exists and the hooks are in
+    bool testOrders = false;       // "/test" on the command line
     HWND wnd = nullptr;            // out: the window "Yorvan2"
     bool hooked = false;           // out
 };

@@ -9,8 +9,10 @@
 #include "front.h"
 #include "peerwire.h"
 #include "win_companion.h"
-#include "win_front.h"
+#include "watchdog.h"
 #include "win_clip.h"
+#include "win_front.h"
+#include "win_hooks.h"
 #include "win_host.h"
 #include "yorvan2.h"
 
@@ -71,6 +73,9 @@ struct Input {
     FrontService service = FrontService::kInProcess;
     bool imeOpen = false;
     HWND companion = nullptr;  // the companion's window while it runs
+    HookWatchdog watchdog;
+    bool testOrders = false;  // "/test": orders only the tests give
+    bool reinstalling = false, reinstallAgain = false;
 };
 
 // After the focus went to a window that is not yet in front: look again a few times.
@@ -78,6 +83,8 @@ constexpr UINT_PTR kFrontTimer = 1;
 constexpr UINT kFrontCheckMs = 50;
 // After a window came to the front: read its title again now and then.
 constexpr UINT_PTR kTitleTimer = 2;
+// The low-level hook's watchdog.
+constexpr UINT_PTR kWatchTimer = 3;
 
 Input* g_in = nullptr;  // lives on the input thread's stack while it runs
 
@@ -96,7 +103,10 @@ std::uint32_t State() {
                                                      << kStateFrontShift;
 }
 
-void Publish() { PostMessageA(g_in->shell, kMsgState, State(), 0); }
+void Publish() {
+    PublishState(State());
+    PostMessageA(g_in->shell, kMsgState, 0, 0);
+}
 
 void TellLibraryFront() { SetFront(static_cast<BYTE>(g_in->service), g_in->imeOpen ? 1 : 0); }
 
@@ -232,27 +242,58 @@ void InstallWindowEvents() {
 }
 
 // Windows drops global hooks silently (sleep, a locked session, a hook judged too slow): put
-// them back on this thread, which the low-level hook runs on, and load the rules again.
-void ReinstallHooks() {
+// them back, each on its thread, and load the rules again once they are.
+void Reinstall() {
     if (g_in->stopped) return;
-    ResetHook();
-    const std::uint8_t numLock = g_in->core.settings().numLockHold ? 1 : 0;
-    g_in->hooked = SetHook(g_in->wnd, numLock) == 0;
-    if (g_in->hooked) {
-        TellCompanion(yv::companion::Command::kHook, numLock);
-        g_in->core.Reapply();
+    // Requests that come while one is under way (anyone can post one) make one more, not many.
+    if (g_in->reinstalling) {
+        g_in->reinstallAgain = true;
+        return;
     }
-    SetPeer(g_in->companion);
-    TellLibraryFront();  // SetHook forgot the judgement
-    LogState("reinstall");
-    Publish();
+    g_in->reinstalling = true;
+    const std::uint8_t numLock = g_in->core.settings().numLockHold ? 1 : 0;
+    ReinstallHooks(numLock != 0, [numLock](bool hooked) {
+        if (!g_in || g_in->stopped) return;
+        g_in->reinstalling = false;
+        if (g_in->reinstallAgain) {
+            g_in->reinstallAgain = false;
+            PostMessageA(g_in->wnd, kMsgReinstall, 0, 0);
+        }
+        g_in->hooked = hooked;
+        g_in->watchdog.Reinstalled(GetTickCount());
+        if (hooked) {
+            TellCompanion(yv::companion::Command::kHook, numLock);
+            g_in->core.Reapply();
+        }
+        SetPeer(g_in->companion);
+        TellLibraryFront();  // SetHookMsg forgot the judgement
+        LogState("reinstall");
+        Publish();
+    });
+}
+
+// Input reached the system and no low-level hook of ours heard of it: Windows dropped the
+// keyboard hook. It goes back on its thread.
+void WatchHooks() {
+    if (g_in->stopped || !g_in->hooked) return;
+    LASTINPUTINFO li = {};
+    li.cbSize = sizeof li;
+    if (!GetLastInputInfo(&li)) return;
+    const DWORD now = GetTickCount();
+    if (!g_in->watchdog.Due(now, li.dwTime, LastHookCall())) return;
+    g_in->watchdog.Reinstalled(now);
+    ReinstallKeyboardHook();
+    Log("low-level hook reinstalled");
 }
 
 // Removes every hook; the shell thread hears of it and ends the program.
 void Stop() {
     if (g_in->stopped) return;
     g_in->stopped = true;
-    if (g_in->hooked) ResetHook();
+    KillTimer(g_in->wnd, kWatchTimer);
+    StopHookThreads();
+    SetPasteSink(nullptr);
+    SetPasteWindow(nullptr);
     g_in->hooked = false;
     TellCompanion(yv::companion::Command::kUnhook, 0);
     for (HWINEVENTHOOK* h : {&g_in->titleHook, &g_in->focusHook, &g_in->foregroundHook}) {
@@ -262,15 +303,15 @@ void Stop() {
     WTSUnRegisterSessionNotification(g_in->wnd);
     StopImeWatch();
     Log("exit");
+    SetInputEnded();
     PostMessageA(g_in->shell, kMsgInputEnded, 0, 0);
 }
 
-LRESULT OnCore(CoreCommand cmd, LPARAM arg) {
+}  // namespace
+
+LRESULT RunCore(CoreCommand cmd, int arg, const Snapshot* snap) {
+    if (!g_in || g_in->stopped) return -1;
     HostCore& core = g_in->core;
-    std::unique_ptr<Snapshot> snap;
-    if (cmd == CoreCommand::kReload || cmd == CoreCommand::kEndEditing) {
-        snap.reset(reinterpret_cast<Snapshot*>(arg));
-    }
     LRESULT result = 0;
     const char* what = "menu";
     switch (cmd) {
@@ -281,7 +322,7 @@ LRESULT OnCore(CoreCommand cmd, LPARAM arg) {
             core.SetAutoSwitch(!core.autoSwitch());
             break;
         case CoreCommand::kSelectProfile:
-            core.SelectProfile(static_cast<int>(arg));
+            core.SelectProfile(arg);
             break;
         case CoreCommand::kReload:
             if (snap) core.Reload(*snap);
@@ -304,36 +345,67 @@ LRESULT OnCore(CoreCommand cmd, LPARAM arg) {
     return result;
 }
 
+void CompanionChanged(HWND companion) {
+    if (!g_in || g_in->stopped) return;
+    g_in->companion = companion;
+    SetPeer(g_in->companion);
+    Log("companion %s", g_in->companion ? "serves" : "gone");
+    JudgeFrontWindow(g_in->judged);
+}
+
+void RunOnInputNow(HWND input, std::function<void()> order) {
+    PutInputOrder(std::move(order));
+    // The input thread only pumps messages: it answers at once.
+    SendMessageA(input, kMsgWake, 0, 0);
+}
+
+namespace {
+
+// The library's notice that an On/Off key was pressed: the library's mode says whether one was.
+void OnOnOffNotice() {
+    const int was = g_in->core.mode();
+    if (!g_in->core.FollowLibraryMode(GetMode(), WindowTitle(GetForegroundWindow()))) return;
+    g_in->lib.TellMode(g_in->core.mode());
+    Log(g_in->core.conversionOn() ? "notify on" : "notify off");
+    if (was != g_in->core.mode()) Publish();
+}
+
+void OnImeAnswer() {
+    HWND w = nullptr;
+    bool open = false;
+    // Only the answer about the window still in front counts.
+    if (!LastImeAnswer(w, open) || w != g_in->judged || g_in->stopped) return;
+    if (g_in->imeOpen != open) Log("front ime=%d", open ? 1 : 0);
+    g_in->imeOpen = open;
+    TellLibraryFront();
+}
+
 LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_RBUTTONDOWN:
             // The library's notifications arrive by SendMessage from inside its hooks.
+            // Any program may send these (lower integrity levels too: the library sends them from
+            // inside applications). Each is a hint to look at the truth, which lies in the
+            // library or in the system, never in the message.
+            if (g_in->stopped) return 0;
             switch (lParam) {
                 case YORVAN2_NOTIFY_OFF:
-                    g_in->core.NotifyOff();
-                    g_in->lib.TellMode(g_in->core.mode());
-                    Log("notify off");
-                    Publish();
-                    return 0;
                 case YORVAN2_NOTIFY_ON:
-                    g_in->core.NotifyOn(WindowTitle(GetForegroundWindow()));
-                    g_in->lib.TellMode(g_in->core.mode());
-                    Log("notify on");
-                    Publish();
+                    OnOnOffNotice();
                     return 0;
-                case YORVAN2_NOTIFY_PASTE:
-                    // Restoring off: the library pastes as it always did, the text stays.
-                    if (!g_in->core.settings().clipRestore) return 0;
-                    return OfferPaste(wnd, g_in->shell, reinterpret_cast<const char*>(wParam));
                 case YORVAN2_NOTIFY_ACTIVATED:
-                    // From the companion's library too: the editor asks ours for the title.
-                    NoteActivated(reinterpret_cast<HWND>(wParam));
-                    FollowWindow(reinterpret_cast<HWND>(wParam), "library");
-                    return 0;
                 case YORVAN2_NOTIFY_TITLE:
-                    NoteActivated(reinterpret_cast<HWND>(wParam));
+                    // From the companion's library too. The window that is in front, once the
+                    // activation is over, is followed (and its title recorded for the editor).
+                    if (IsWindow(reinterpret_cast<HWND>(wParam)))
+                        SetTimer(wnd, kFrontTimer, kFrontCheckMs, nullptr);
+                    return 0;
+                case YORVAN2_NOTIFY_IMEKEY:
+                    if (g_in->service == FrontService::kFallback) AskImeNow();
                     return 0;
             }
+            // YORVAN2_NOTIFY_PASTE is not taken: paste texts come through the library's sink,
+            // in this process; a sender that gets 0 pastes by itself.
             return 0;
         case WM_RENDERFORMAT:
             RenderPaste(g_in->shell, static_cast<UINT>(wParam));
@@ -347,27 +419,25 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case kMsgQuery:
             return static_cast<LRESULT>(State() | TrayBits());
         case kMsgImeState:
-            // Only the answer about the window still in front counts.
-            if (reinterpret_cast<HWND>(lParam) == g_in->judged && !g_in->stopped) {
-                if (g_in->imeOpen != (wParam != 0)) Log("front ime=%d", static_cast<int>(wParam));
-                g_in->imeOpen = wParam != 0;
-                TellLibraryFront();
+            OnImeAnswer();
+            return 0;
+        case kMsgWake:
+            RunInputOrders();
+            if (!g_in->stopped) TakePastes(wnd, g_in->shell, g_in->core.settings().clipRestore);
+            return 0;
+        case kMsgTestDrop:
+            if (g_in->testOrders && !g_in->stopped) {
+                Log("test: keyboard hook dropped");
+                DropKeyboardHook();
             }
             return 0;
-        case kMsgCore:
-            return OnCore(static_cast<CoreCommand>(wParam), lParam);
-        case kMsgCompanion:
-            if (g_in->stopped) return 0;
-            g_in->companion = reinterpret_cast<HWND>(wParam);
-            SetPeer(g_in->companion);
-            Log("companion %s", g_in->companion ? "serves" : "gone");
-            JudgeFrontWindow(g_in->judged);
-            return 0;
         case kMsgReinstall:
-            ReinstallHooks();
+            Reinstall();
             return 0;
         case WM_TIMER:
-            if (wParam == kFrontTimer && !g_in->stopped) {
+            if (wParam == kWatchTimer) {
+                WatchHooks();
+            } else if (wParam == kFrontTimer && !g_in->stopped) {
                 Act(g_in->front.Check(Of(GetForegroundWindow())));
             } else if (wParam == kTitleTimer && !g_in->stopped) {
                 HWND w = GetForegroundWindow();
@@ -391,7 +461,10 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return TRUE;
         case WM_WTSSESSION_CHANGE:
-            if (wParam == WTS_SESSION_UNLOCK) PostMessageA(wnd, kMsgReinstall, 0, 0);
+            // Back at this session's desktop: the hooks may have been dropped meanwhile.
+            if (wParam == WTS_SESSION_UNLOCK || wParam == WTS_CONSOLE_CONNECT ||
+                wParam == WTS_REMOTE_CONNECT || wParam == WTS_SESSION_LOGON)
+                PostMessageA(wnd, kMsgReinstall, 0, 0);
             return 0;
         case WM_QUERYENDSESSION:
             return TRUE;
@@ -437,11 +510,20 @@ DWORD WINAPI InputThread(void* param) {
     in.wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kWindowTitle, WS_POPUP, 0, 0, 0, 0,
                              nullptr, nullptr, start->instance, nullptr);
     const std::uint8_t numLock = settings->numLockHold ? 1 : 0;
-    if (in.wnd) in.hooked = SetHook(in.wnd, numLock) == 0;
+    in.testOrders = start->testOrders;
+    if (in.wnd) {
+        // The library's notices come from applications of any integrity level; nothing else
+        // from them is let in.
+        ChangeWindowMessageFilterEx(in.wnd, WM_RBUTTONDOWN, MSGFLT_ALLOW, nullptr);
+        SetPasteWindow(in.wnd);
+        SetPasteSink(TakePasteText);
+        in.hooked = StartHookThreads(in.wnd, numLock != 0);
+    }
     start->wnd = in.wnd;
     start->hooked = in.hooked;
     if (!in.hooked) {
         // The library has told the user already.
+        SetPasteSink(nullptr);
         in.stopped = true;
         if (in.wnd) DestroyWindow(in.wnd);
         g_in = nullptr;
@@ -453,6 +535,8 @@ DWORD WINAPI InputThread(void* param) {
     in.core.Start(*settings, WindowTitle(GetForegroundWindow()));
     settings.reset();
     InstallWindowEvents();
+    in.watchdog.Reinstalled(GetTickCount());
+    SetTimer(in.wnd, kWatchTimer, HookWatchdog::kCheckMs, nullptr);
     LogState("start");
     Publish();
     SetEvent(start->ready);  // `start` is gone from here on

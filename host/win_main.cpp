@@ -14,11 +14,13 @@
 #include <string>
 
 #include "follow.h"
+#include "handover.h"
 #include "hostcore.h"
 #include "strutil.h"
 #include "companionmsg.h"
 #include "win_clip.h"
 #include "win_companion.h"
+#include "win_hooks.h"
 #include "win_host.h"
 #include "win_shell.h"
 
@@ -82,6 +84,9 @@ struct Shell {
 
 Shell g;
 std::atomic<std::uint32_t> g_trayBits{0};
+std::atomic<std::uint32_t> g_published{0};
+std::atomic<bool> g_inputEnded{false};
+yv::host::Mailbox g_orders;  // the shell thread's
 
 int Mode() { return static_cast<int>(g.state & 0xFF); }
 int Profile() { return static_cast<int>((g.state >> 8) & 0xFF); }
@@ -104,15 +109,12 @@ void TakeNames(const yv::host::Snapshot& s) {
 void SendSettings(CoreCommand cmd, yv::host::Snapshot snap) {
     TakeNames(snap);
     if (!g.input) return;
-    auto* owned = new yv::host::Snapshot(std::move(snap));
-    if (!PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd),
-                      reinterpret_cast<LPARAM>(owned))) {
-        delete owned;
-    }
+    auto owned = std::make_shared<yv::host::Snapshot>(std::move(snap));
+    w::PutInputOrder([cmd, owned] { w::RunCore(cmd, 0, owned.get()); });
 }
 
-void Command(CoreCommand cmd, LPARAM arg = 0) {
-    if (g.input) PostMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(cmd), arg);
+void Command(CoreCommand cmd, int arg = 0) {
+    if (g.input) w::PutInputOrder([cmd, arg] { w::RunCore(cmd, arg, nullptr); });
 }
 
 std::string TrayTip() {
@@ -338,8 +340,9 @@ void StartEditor() {
     }
     // Sent, not posted: key learning must be in force before the editor looks at its first
     // key, and the editor is told the active profile. The input thread answers at once.
-    const LRESULT profile =
-        SendMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(CoreCommand::kBeginEditing), 0);
+    LRESULT profile = -1;
+    w::RunOnInputNow(g.input,
+                     [&profile] { profile = w::RunCore(CoreCommand::kBeginEditing, 0, nullptr); });
     if (profile < 0) return;
     std::string cmd = "\"" + g.editorPath + "\" " + std::to_string(profile + 1);
     STARTUPINFOA si = {};
@@ -511,7 +514,7 @@ void OnCommand(UINT id) {
             break;
         default:
             if (id >= kCmdProfile0 && id <= kCmdProfile0 + yv::host::kMaxProfiles) {
-                Command(CoreCommand::kSelectProfile, static_cast<LPARAM>(id - kCmdProfile0));
+                Command(CoreCommand::kSelectProfile, static_cast<int>(id - kCmdProfile0));
             }
     }
 }
@@ -533,16 +536,15 @@ void RegisterSessionNotification() {
 
 LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        // Any program can post these: each looks at the truth in this process.
         case w::kMsgState:
-            g.state = static_cast<std::uint32_t>(wParam);
+            if (g.state == g_published.load()) return 0;
+            g.state = g_published.load();
             RefreshTray();
             return 0;
-        case w::kMsgLog: {
-            char* line = reinterpret_cast<char*>(lParam);
-            if (line && g.log != INVALID_HANDLE_VALUE) WriteLogLine(line, static_cast<int>(wParam));
-            delete[] line;
+        case w::kMsgShellWake:
+            g_orders.RunAll();
             return 0;
-        }
         case w::kMsgTray:
             switch (LOWORD(lParam)) {
                 case WM_RBUTTONUP:
@@ -559,9 +561,11 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             Balloon("Yorvan2 は既に起動しています。");
             return 0;
         case w::kMsgEditorEnded:
-            FinishEditor();
+            if (g.editorProcess && WaitForSingleObject(g.editorProcess, 0) == WAIT_OBJECT_0)
+                FinishEditor();
             return 0;
         case w::kMsgInputEnded:
+            if (!g_inputEnded.load()) return 0;
             ShutdownShell();
             PostQuitMessage(0);
             return 0;
@@ -576,20 +580,11 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLIPBOARDUPDATE:
             g.clip.OnUpdate();
             return 0;
-        case w::kMsgCompanionOrder:
-            g.companion.OnOrder(reinterpret_cast<std::vector<std::uint8_t>*>(lParam));
-            return 0;
         case YORVAN2_COMPANION_READY:
             g.companion.OnReady(reinterpret_cast<HWND>(wParam), static_cast<DWORD>(lParam));
             return 0;
         case w::kMsgCompanionEnded:
             g.companion.OnEnded(static_cast<DWORD>(wParam));
-            return 0;
-        case w::kMsgPasteBegun:
-            g.clip.OnBegun(static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam));
-            return 0;
-        case w::kMsgPasteRead:
-            g.clip.OnRead(static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam));
             return 0;
         case WM_QUERYENDSESSION:
             // The editor asks its own close question at the session's end.
@@ -699,12 +694,20 @@ void Log(const char* fmt, ...) {
         return;
     }
     // Not on this thread: a file may wait.
-    char* copy = new char[static_cast<std::size_t>(n)];
-    std::memcpy(copy, line, static_cast<std::size_t>(n));
-    if (!PostMessageA(g.wnd, kMsgLog, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(copy))) {
-        delete[] copy;
-    }
+    std::string copy(line, static_cast<std::size_t>(n));
+    PutShellOrder([copy] { WriteLogLine(copy.data(), static_cast<int>(copy.size())); });
 }
+
+void PutShellOrder(std::function<void()> order) {
+    g_orders.Put(std::move(order));
+    if (g.wnd) PostMessageA(g.wnd, kMsgShellWake, 0, 0);
+}
+
+void PublishState(std::uint32_t bits) { g_published.store(bits); }
+std::uint32_t PublishedState() { return g_published.load(); }
+void SetInputEnded() { g_inputEnded.store(true); }
+
+Companion& TheCompanion() { return g.companion; }
 
 void SetTrayBits(bool iconOn, bool shown) {
     g_trayBits.store((iconOn ? kStateIconOn : 0) | (shown ? kStateTray : 0),
@@ -765,6 +768,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     start.shell = g.wnd;
     start.settings = settings.release();
     start.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    start.testOrders = cmdLine && std::strstr(cmdLine, "/test") != nullptr;
     HANDLE input = CreateThread(nullptr, 0, w::InputThread, &start, 0, nullptr);
     if (!input) {
         delete start.settings;
@@ -792,9 +796,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     WaitForSingleObject(input, 10000);
     CloseHandle(input);
     ShutdownShell();
-    // Log lines the input thread posted last.
-    MSG msg;
-    while (PeekMessageA(&msg, g.wnd, w::kMsgLog, w::kMsgLog, PM_REMOVE)) DispatchMessageA(&msg);
+    // Log lines the input thread handed over last.
+    g_orders.RunAll();
     DestroyWindow(g.wnd);
     DestroyIcon(g.iconOn);
     DestroyIcon(g.iconOff);

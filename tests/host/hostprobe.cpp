@@ -15,6 +15,11 @@
 //                           at a time, GAP ms apart; for each key the time from sending it to
 //                           its letter in the control. Prints "typed=N lost=L max=X median=Y"
 //                           (milliseconds), then "UNIX_MS DELAY" for each key
+//   hostprobe type TITLE N GAP VK PER   the same with the key VK each time, whose conversion
+//                           gives PER characters: the time from sending it to its text
+//   hostprobe junk          posts and sends every WM_APP message (+0 to +63) and every notice
+//                           number of the library, with junk arguments, to each of the host's
+//                           windows; prints how many went out
 // Copied as YorvanSet.exe it stands in for the settings editor: it writes its command line to
 // editor-args.txt beside itself and ends once a file editor-quit appears there (or after a
 // minute).
@@ -48,7 +53,7 @@ void PrintSpread(const char* what, int n, int lost, std::vector<double> delays) 
                 delays[delays.size() / 2]);
 }
 
-int Type(const char* title, int n, int gap) {
+int Type(const char* title, int n, int gap, WORD key = 0, int per = 1) {
     HWND top = FindWindowA(nullptr, title);
     if (!top || n <= 0) return 1;
     HWND edit = yvtool::EditOf(top);
@@ -60,7 +65,7 @@ int Type(const char* title, int n, int gap) {
     std::string sent;
     for (int i = 0; i < n; ++i) {
         const char letter = static_cast<char>('a' + i % 26);
-        const WORD vk = static_cast<WORD>('A' + i % 26);
+        const WORD vk = key ? key : static_cast<WORD>('A' + i % 26);
         INPUT in[2] = {};
         for (INPUT& k : in) {
             k.type = INPUT_KEYBOARD;
@@ -78,7 +83,7 @@ int Type(const char* title, int n, int gap) {
             LRESULT len = TextLength(edit);
             QueryPerformanceCounter(&t1);
             waited = Ms(t0, t1, freq);
-            if (len >= start + i + 1 || waited > 5000) break;
+            if (len >= start + (i + 1) * per || waited > 5000) break;
             Sleep(1);  // not a busy loop: the probe must not take the processor from the others
         }
         delays.push_back(waited);
@@ -89,7 +94,7 @@ int Type(const char* title, int n, int gap) {
         text.size() >= sent.size() ? text.substr(text.size() - sent.size()) : text;
     int lost = 0;
     for (std::size_t i = 0; i < sent.size(); ++i) {
-        if (i >= typed.size() || typed[i] != sent[i]) ++lost;
+        if (key ? delays[i] > 5000 : i >= typed.size() || typed[i] != sent[i]) ++lost;
     }
     PrintSpread("typed", n, lost, delays);
     for (std::size_t i = 0; i < delays.size(); ++i) {
@@ -114,6 +119,34 @@ int Ping(int n, int gap) {
         Sleep(static_cast<DWORD>(gap));
     }
     PrintSpread("asked", n, lost, delays);
+    return 0;
+}
+
+// What another program could throw at the host: junk where pointers, handles, counts and
+// window numbers are expected.
+int Junk() {
+    HWND wnds[] = {FindWindowA("Yorvan2Host", "Yorvan2"), FindWindowA("Yorvan2Shell", nullptr)};
+    if (!wnds[0]) return 1;
+    const WPARAM ws[] = {0, 1, 0xDEADBEEF, static_cast<WPARAM>(-1), 0x10010};
+    const LPARAM ls[] = {0, 0x4141, static_cast<LPARAM>(0xDEADBEEF), -1, 0x7FFF0000};
+    int n = 0;
+    for (HWND w : wnds) {
+        if (!w) continue;
+        for (UINT m = WM_APP; m < WM_APP + 64; ++m) {
+            for (WPARAM wp : ws)
+                for (LPARAM lp : ls) {
+                    if (PostMessageA(w, m, wp, lp)) ++n;
+                }
+        }
+        for (LPARAM notice = 9990; notice <= 10003; ++notice)
+            for (WPARAM wp : ws) {
+                DWORD_PTR r = 0;
+                if (PostMessageA(w, WM_RBUTTONDOWN, wp, notice)) ++n;
+                if (SendMessageTimeoutA(w, WM_RBUTTONDOWN, wp, notice, SMTO_ABORTIFHUNG, 2000, &r))
+                    ++n;
+            }
+    }
+    std::printf("junk=%d\n", n);
     return 0;
 }
 
@@ -177,6 +210,11 @@ int main(int argc, char** argv) {
         return Ping(std::atoi(argv[2]), std::atoi(argv[3]));
     }
     if (argc == 4 && std::strcmp(argv[1], "retitle") == 0) return Retitle(argv[2], argv[3]);
+    if (argc == 7 && std::strcmp(argv[1], "type") == 0) {
+        return Type(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                    static_cast<WORD>(std::strtoul(argv[5], nullptr, 0)), std::atoi(argv[6]));
+    }
+    if (argc == 2 && std::strcmp(argv[1], "junk") == 0) return Junk();
     if (argc == 5 && std::strcmp(argv[1], "type") == 0) {
         return Type(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     }

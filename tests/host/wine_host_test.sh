@@ -166,6 +166,18 @@ yv_focus "$MEMO2"
 yv_keys F2
 expect_text "rules work after the reinstall" "$MEMO2" "S標準"
 
+# --- junk from other programs: every WM_APP message and every notice number of the library,
+# with junk where pointers, handles and counts go, posted and sent to both host windows
+before=$(state)
+echo "$("$WINE" "$BIN/hostprobe.exe" junk | tr -d '\r')"
+check "the host lives through junk messages" kill -0 $HOST_PID
+# Posted reinstalls may still be under way: the state settles back to what it was.
+check "its state is what it was ($before)" yv_wait 10 bash -c "[ \"\$('$WINE' '$BIN/hostprobe.exe' state | tr -d '\r')\" = '$before' ]"
+yv_tool settext "$MEMO2" ""
+yv_focus "$MEMO2"
+yv_keys F2 q
+expect_text "and its rules still type" "$MEMO2" "S標準w"
+
 # --- the settings editor: key learning while it runs, settings reread when it ends
 menu $((CMD_PROFILE0 + 1))
 check "a profile chosen from the menu" wait_state profile=1
@@ -271,12 +283,46 @@ else
   bad "starts in mode 3" "$(cat "$LOG3" 2>/dev/null)"
 fi
 
+# --- the keyboard hook dropped behind the host's back, as Windows drops a hook it judged too
+# slow: the watchdog sees input go by unheard and puts the hook back; nothing stays held
+ini "[Config]" "henstart=1" "numlockon=1" "key0=123" "key1=113" "data1=S" \
+    "key2=-16" "data2=[11]:【Ｗ】"
+LOGW=$WORK/hostw.log
+"$WINE" "$BIN/Yorvan2.exe" /log "$(yv_winpath "$LOGW")" /test >>"$WORK/host.out" 2>&1 &
+HOST_PID=$!
+if yv_wait 30 grep -q '^ready' "$LOGW"; then
+  yv_tool settext "$MEMO2" ""
+  yv_focus "$MEMO2"
+  yv_keydown q
+  check "a swapped key held down holds its target" yv_wait 5 bash -c "'$WINE' '$BIN/wintool.exe' keystate 0x57 | grep -q '^1'"
+  yv_tool post Yorvan2 $((0x8000 + 15)) 0 0 >/dev/null
+  yv_wait 5 grep -q 'test: keyboard hook dropped' "$LOGW"
+  sleep 0.2  # the order reaches the hooks' thread
+  dropped=$(date +%s%3N)
+  yv_keyup q  # unheard: the target would stay down
+  if yv_wait 5 grep -q 'low-level hook reinstalled' "$LOGW"; then
+    back=$(( $(date +%s%3N) - dropped ))
+    echo "the watchdog put the keyboard hook back $back ms after the first unheard key"
+    check "the hook is back within 2 s" test "$back" -le 2000
+  else
+    bad "the hook is back within 2 s" "no reinstall in the log: $(tail -3 "$LOGW" | tr '\r\n' '  ')"
+  fi
+  check "no key is left held" yv_wait 5 bash -c "'$WINE' '$BIN/wintool.exe' keystate 0x57 | grep -q '^0'"
+  yv_tool settext "$MEMO2" ""
+  yv_keys q F2
+  expect_text "the rules work again" "$MEMO2" "wS"
+  menu $CMD_EXIT
+  check "ends" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
+else
+  bad "starts with /test" "$(cat "$LOGW" 2>/dev/null)"
+fi
+
 # --- typing during the reload of a 10 MB settings file: the input thread never waits on it.
 # hostprobe types letters as keyboard input (SendInput: the path of keys from the X display
 # through the hooks) and times each from sending to its letter in notepad, which includes
-# notepad, the Wine server and the scheduler of a busy machine. It also asks the window
-# "Yorvan2" for its state every 5 ms: a key waits on the host exactly as long as such a message
-# waits, both being answered by the thread that runs the low-level hook.
+# notepad, the Wine server and the scheduler of a busy machine; and a converted key (F2, the
+# text row "S") from sending to its text. It also asks the window "Yorvan2" for its state every
+# 5 ms: the thread that answers it takes the library's notices.
 {
   printf '[Junk]\r\n'
   awk 'BEGIN { for (i = 0; i < 131072; i++) printf "k%06d=%070d\r\n", i, i }'
@@ -290,6 +336,7 @@ if yv_wait 120 grep -q '^ready' "$LOGB"; then
   yv_focus "$MEMO2"
   yv_tool settext "$MEMO2" ""
   "$WINE" "$BIN/hostprobe.exe" type "$MEMO2" 30 10 | tr -d '\r' >"$WORK/idle.txt"
+  "$WINE" "$BIN/hostprobe.exe" type "$MEMO2" 30 10 0x71 1 | tr -d '\r' >"$WORK/idle-row.txt"
   menu $CMD_RELOAD
   ( yv_wait 120 grep -q '^reload mode=' "$LOGB"; date +%s%3N >"$WORK/reload-end" ) &
   watcher=$!
@@ -316,6 +363,14 @@ if yv_wait 120 grep -q '^ready' "$LOGB"; then
       awk -v m="$worst" 'BEGIN { exit !(m <= 500) }'
   fi
   check "the reload took the file" yv_wait 30 grep -q '^reload mode=1 ' "$LOGB"
+  # The same load once more, with the converted key.
+  n=$(grep -c '^reload mode=' "$LOGB")
+  menu $CMD_RELOAD
+  "$WINE" "$BIN/hostprobe.exe" type "$MEMO2" 30 10 0x71 1 | tr -d '\r' >"$WORK/during-row.txt"
+  echo "F2 to its text, idle: $(head -1 "$WORK/idle-row.txt")"
+  echo "F2 to its text, with the reload running: $(head -1 "$WORK/during-row.txt")" \
+    "(the reload ended: $(yv_wait 60 bash -c "[ \$(grep -c '^reload mode=' '$LOGB') -gt $n ]" && echo after))"
+  check "converted keys during the reload lose nothing" grep -q ' lost=0 ' "$WORK/during-row.txt"
   menu $CMD_EXIT
   check "ends" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
 else
