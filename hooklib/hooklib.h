@@ -107,7 +107,7 @@ struct ProcessState {
     // In the companion's process: its thread hooks, the oldest first.
     ThreadHooks peerThreads[kPeerThreads];
     int peerThreadCount;
-    // In the host: when the low-level hook was last called (GetTickCount), for the host's
+    // In the host: the time stamp of the last event the low-level hook saw, for the host's
     // watchdog, and the host's taker of paste texts (SetPasteSink). The low-level hook runs in
     // the host's process only, so neither needs sharing.
     std::uint32_t kbdSeenTick;

@@ -203,10 +203,10 @@ LResult KbdHookProc(int code, WParam wParam, LParam lParam) {
 }
 
 LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
-    // The host's watchdog compares this with the system's last input: a hook the system
-    // dropped is called no more.
-    g_process.kbdSeenTick = plat::GetTickCount();
     const auto* rec = reinterpret_cast<const KbdLLEvent*>(lParam);
+    // The host's watchdog compares this with the system's last input (the same clock, the
+    // event's own time stamp): a hook the system dropped is called no more.
+    if (rec) g_process.kbdSeenTick = rec->time;
     if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
         return PassOn(code, wParam, lParam);
     const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,

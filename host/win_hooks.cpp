@@ -28,7 +28,9 @@ HHOOK g_mouse = nullptr;  // the keys thread's
 std::atomic<DWORD> g_mouseSeen{0};
 
 LRESULT CALLBACK MouseSeen(int code, WPARAM wParam, LPARAM lParam) {
-    g_mouseSeen.store(GetTickCount(), std::memory_order_relaxed);
+    if (lParam)
+        g_mouseSeen.store(reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->time,
+                          std::memory_order_relaxed);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

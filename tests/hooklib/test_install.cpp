@@ -264,8 +264,7 @@ TEST_F(InstallTest, SplitInstallationPutsTheKeyboardHookApart) {
     }
     // The watchdog's clock starts with the hook.
     EXPECT_EQ(KbdHookSeen(), 500u);
-    fake::SetTickCount(900);
-    KbdLLEvent ev{65, 0x1E, 0, 0, 0};
+    KbdLLEvent ev{65, 0x1E, 0, 900, 0};  // the event's time stamp
     KbdLLHookProc(0, win::WM_KEYDOWN, reinterpret_cast<LParam>(&ev));
     EXPECT_EQ(KbdHookSeen(), 900u);
 }
