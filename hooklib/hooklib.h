@@ -80,7 +80,27 @@ struct SharedArea {
     std::uint8_t peer;
     // In the host's library: the companion's window, told of key-ups (kPeerKeyUp), or none.
     Hwnd peerWnd;
+    // The key order gate. A row the message hook carries out with synthesized keys (one-key
+    // targets, texts as keystrokes) queues them behind the keys the user typed meanwhile, so
+    // the low-level hook holds those keys back until the message hook has taken the key.
+    // gateVk, from SetSet, by virtual key (sides folded): kGateOneKey a one-key row, kGateAnyRow
+    // any row. gateKey: the scan index + 1 of the key awaited (0 none); gateSeq its closing,
+    // gateDone the closing the message hook has seen through; gateThread the low-level hook's
+    // thread, woken then.
+    std::uint8_t gateVk[256];
+    std::uint32_t gateKey;
+    std::uint32_t gateSeq;
+    std::uint32_t gateDone;
+    std::uint32_t gateThread;
 };
+
+constexpr std::uint8_t kGateOneKey = 1;
+constexpr std::uint8_t kGateAnyRow = 2;
+// How long keys are held at most when the message hook never answers.
+constexpr std::uint32_t kGateMs = 300;
+constexpr int kGateHeld = 64;
+// The mark of held keys typed again: the hooks take them as the user's.
+constexpr LParam kReplayInput = 0x59563201;
 
 // How the window in front gets the rows with virtual-key numbers: the message hook in its own
 // process; the low-level hook in the host, for windows no library of ours can enter (another
@@ -112,6 +132,15 @@ struct ProcessState {
     // the host's process only, so neither needs sharing.
     std::uint32_t kbdSeenTick;
     int (*pasteSink)(const char* text, int bytes);
+    // The gate's held keys, in the host (the low-level hook's process).
+    struct HeldKey {
+        std::uint16_t vk, scan;
+        std::uint32_t flags;  // LLKHF_EXTENDED, LLKHF_UP
+    } gateHeld[kGateHeld];
+    int gateHeldCount;
+    bool gateOn;  // SetHookKbd's host looks at the gate (PollGate); SetHook's does not
+    bool gateClosed;
+    std::uint32_t gateSince;  // GetTickCount at the closing
 };
 
 extern SharedArea g_shared;  // defined per build: a shared section on Windows
@@ -146,6 +175,9 @@ std::int32_t SetHookKbd(std::uint8_t on);
 std::int32_t GetMode();
 // When the low-level hook was last called, as GetTickCount counts.
 std::uint32_t KbdHookSeen();
+// The key order gate, on the low-level hook's thread: lets the held keys go once the message
+// hook has taken the key awaited, or kGateMs have passed. 1 while the gate stays closed.
+std::int32_t PollGate();
 // The host's judgement of the window in front (kFront*) and its input method's open state.
 std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
 // The companion's side: its library hooks messages and activations only, of the threads the host
@@ -201,6 +233,16 @@ inline T Peek(const T& shared) {
 void CopyRuleText(int row, char (&out)[kTextSize]);
 // The key byte X of a one-key text "X:X", or 0 when `text` is not one.
 std::uint8_t OneKeyByte(const char* text);
+
+// The gate's parts for the hooks. GateHold: in the low-level hook, whether the event is held
+// (the gate is closed; or it just opened and the held keys are typed again, this one last).
+// GateClose: the key of scan index e is awaited. GateSeen: in the message hook, the key of
+// scan index e has been taken.
+bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags);
+void GateClose(std::uint32_t e);
+void GateSeen(std::uint32_t e);
+// SetSet's part: which virtual keys have which rows.
+void MarkGateKeys();
 
 // Hook procedures.
 LResult MessageHookProc(int code, WParam wParam, LParam lParam);

@@ -107,6 +107,7 @@ Hhook HookKeyboard() {
 
 std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, Kind kind) {
     const bool peer = kind == Kind::kPeer;
+    g_process.gateOn = false;  // until SetHookKbd
     if (g_shared.peer) UnhookThreads();
     g_shared.hostWnd = hostWnd;
     g_shared.numLockHold = numLockHold;
@@ -202,9 +203,15 @@ std::int32_t SetHookKbd(std::uint8_t on) {
         return 0;
     }
     Unhook(g_shared.hookKbd);
+    // Keys held behind a key the message hook has yet to take go on at once.
+    if (g_process.gateClosed) {
+        g_shared.gateDone = Peek(g_shared.gateSeq);
+        PollGate();
+    }
     // A hook the system dropped could not see the key-ups of what it pressed.
     ReleaseHeldRemaps();
     ReleaseHeldFallbackKeys();
+    g_process.gateOn = on != 0;
     if (!on) return 0;
     g_process.kbdSeenTick = plat::GetTickCount();
     g_shared.hookKbd = HookKeyboard();

@@ -157,6 +157,9 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
                 plat::PostMessageA(peer, kPeerKeyUp, e, 0);
         }
         if (front != kFrontInProcess && ReleaseMessageHookTargets(e)) return kSwallow;
+        // Its targets' release will join the queue: what follows waits for it.
+        if (front == kFrontInProcess && ev.lowLevel && Peek(g_shared.msgHeldCount[e]) != 0)
+            GateClose(e);
         return PassOn(code, wParam, lParam);
     }
 
@@ -173,6 +176,13 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
     if (v == 0) {
         if (front == kFrontFallback && FallbackKeyDown(GenericVk(ev.vk), ev.scan, ev.extended, e))
             return kSwallow;
+        // A row the message hook will carry out with synthesized keys: the keys that follow
+        // wait for it. (PrintScreen's rows act on its key-up, which no key-down message
+        // precedes.)
+        if (front == kFrontInProcess && ev.lowLevel && ev.vk != kVkSnapshot) {
+            const std::uint8_t rows = Peek(g_shared.gateVk[GenericVk(ev.vk) & 0xFF]);
+            if ((rows & kGateOneKey) || ((rows & kGateAnyRow) && mode == 3)) GateClose(e);
+        }
         return PassOn(code, wParam, lParam);
     }
     // Nothing is pressed into a window our input cannot reach, nor swallowed from it.
@@ -209,6 +219,9 @@ LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
     if (rec) g_process.kbdSeenTick = rec->time;
     if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
         return PassOn(code, wParam, lParam);
+    // Behind a key the message hook has yet to take, keys wait their turn (held keys typed
+    // again come back here as the user's).
+    if (GateHold(rec->vkCode, rec->scanCode, rec->flags)) return kSwallow;
     const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,
                       (rec->flags & win::LLKHF_UP) != 0, true};
     return KeyboardHook(code, wParam, lParam, ev);

@@ -218,6 +218,8 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
                 }
             }
         }
+        // What this key's rows synthesized is queued by now: keys held behind it may follow.
+        GateSeen(e);
     }
 
     // System keys that would open menus, in every mode; the library's own requests (lParam 1,

@@ -103,6 +103,8 @@ Hhook SetWindowsHookExA(int idHook, HookProcId proc, Hinstance instance, std::ui
 int UnhookWindowsHookEx(Hhook hook);
 LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam);
 int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam);
+int PostThreadMessageA(std::uint32_t thread, std::uint32_t msg, WParam wParam, LParam lParam);
+std::uint32_t GetCurrentThreadId();
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, std::uint32_t type);
 Hwnd GetDesktopWindow();
 std::int32_t GetWindowLongA(Hwnd w, int index);

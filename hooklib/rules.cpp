@@ -107,6 +107,7 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
         s.ruleText[i][0] = '\0';
     }
     s.ruleCount = n;
+    MarkGateKeys();
     return 0;
 }
 

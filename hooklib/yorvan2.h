@@ -79,6 +79,12 @@ YORVAN2_API int WINAPI SetHookKbd(BYTE on);
 YORVAN2_API int WINAPI GetMode(void);
 /* When the low-level keyboard hook was last called (GetTickCount). */
 YORVAN2_API DWORD WINAPI KbdHookSeen(void);
+/* For a host that installed the keyboard hook with SetHookKbd: keys that follow a key which a
+   message hook converts with synthesized keys wait in the low-level hook until that message
+   hook has taken the key (it wakes the hook's thread with a thread message), at most 300 ms.
+   The hook's thread calls PollGate after each message it retrieves, and every 10 ms while it
+   answers 1 (keys are still held). */
+YORVAN2_API int WINAPI PollGate(void);
 /* The host's taker of paste rows' texts, called by the low-level hook in the host's process
    instead of any clipboard work: nonzero when taken (the host then puts the text on the
    clipboard and types Ctrl+V itself), 0 when it cannot take it now (nothing is pasted). The

@@ -22,6 +22,7 @@ struct HookThread {
 };
 
 HookThread g_keys, g_hooks;
+constexpr UINT kGateLookMs = 10;
 Mailbox g_input;
 HWND g_notice = nullptr;
 HHOOK g_mouse = nullptr;  // the keys thread's
@@ -51,11 +52,21 @@ void UnhookKeys() {
 // posts does not end it; only the process's own stop does.
 DWORD Loop(HookThread& self) {
     MSG msg;
+    UINT_PTR gateTimer = 0;
     while (!self.stop.load()) {
         const BOOL r = GetMessageA(&msg, nullptr, 0, 0);
         if (r == -1) break;
         self.box.RunAll();
+        if (&self != &g_keys) continue;
+        // Keys held behind a key an application has yet to take: looked at again soon.
+        if (PollGate()) {
+            if (!gateTimer) gateTimer = SetTimer(nullptr, 0, kGateLookMs, nullptr);
+        } else if (gateTimer) {
+            KillTimer(nullptr, gateTimer);
+            gateTimer = 0;
+        }
     }
+    if (gateTimer) KillTimer(nullptr, gateTimer);
     self.box.RunAll();
     return 0;
 }

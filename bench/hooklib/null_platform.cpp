@@ -53,6 +53,8 @@ int GetVersionExA(OsVersionInfoA*) { return 0; }
 Hmodule LoadLibraryA(const char*) { return nullptr; }
 void* GetProcAddress(Hmodule, const char*) { return nullptr; }
 std::uint32_t GetTickCount() { return 0; }
+std::uint32_t GetCurrentThreadId() { return 1; }
+int PostThreadMessageA(std::uint32_t, std::uint32_t, WParam, LParam) { return 1; }
 int MultiByteToWideChar(std::uint32_t, const char*, int byteCount, std::uint16_t* units,
                         int unitCount) {
     const int n = byteCount < unitCount ? byteCount : unitCount;

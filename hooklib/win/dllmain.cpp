@@ -80,6 +80,8 @@ int WINAPI GetMode(void) { return yv::GetMode(); }
 
 DWORD WINAPI KbdHookSeen(void) { return yv::KbdHookSeen(); }
 
+int WINAPI PollGate(void) { return yv::PollGate(); }
+
 static YORVAN2_PASTE_SINK g_pasteSink = nullptr;
 
 static int CallPasteSink(const char* text, int bytes) {

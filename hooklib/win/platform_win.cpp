@@ -139,6 +139,12 @@ int FreeLibrary(Hmodule module) { return ::FreeLibrary(static_cast<HMODULE>(modu
 
 std::uint32_t GetTickCount() { return ::GetTickCount(); }
 
+std::uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+
+int PostThreadMessageA(std::uint32_t thread, std::uint32_t msg, WParam wParam, LParam lParam) {
+    return ::PostThreadMessageA(thread, msg, wParam, lParam);
+}
+
 int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
                         std::uint16_t* units, int unitCount) {
     static_assert(sizeof(wchar_t) == sizeof(std::uint16_t), "UTF-16 units");

@@ -426,6 +426,17 @@ int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     return 1;
 }
 
+int PostThreadMessageA(std::uint32_t thread, std::uint32_t msg, WParam wParam, LParam lParam) {
+    std::lock_guard lock(g_mutex);
+    Record(
+        Call("PostThreadMessageA", {Num(thread), MessageName(msg),
+                                    Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
+    return 1;
+}
+
+// The thread the hooks run on: answered, not logged.
+std::uint32_t GetCurrentThreadId() { return kHookThread; }
+
 int MessageBoxA(Hwnd owner, const char* text, const char* caption, std::uint32_t type) {
     std::lock_guard lock(g_mutex);
     Record(Call("MessageBoxA", {HandleText(owner), Quote(text), Quote(caption), Num(type)}));

@@ -31,6 +31,8 @@ inline const Hmodule kDefaultUser32 = reinterpret_cast<Hmodule>(0x77000000);
 inline void* const kDefaultFilterProc = reinterpret_cast<void*>(0x77001234);
 // The process the library runs in; windows belong to it unless SetWindowProcess says otherwise.
 constexpr std::uint32_t kOwnProcess = 0x500;
+// GetCurrentThreadId's answer.
+constexpr std::uint32_t kHookThread = 0x700;
 
 // Back to defaults: empty log, recording on, all keys up, IME closed, standard key tables,
 // clipboard working and empty, hooks succeeding, NT 6.1 SP1, no window styles or titles.

@@ -216,6 +216,7 @@ void HookTest::SetUp() {
     g_shared = SharedArea{};
     g_process = ProcessState{};
     g_process.processId = fake::kOwnProcess;
+    g_process.gateOn = true;  // as the host's SetHookKbd leaves it
     g_shared.hookMsg = kMsgHook;
     g_shared.hookKbd = kKbdHook;
     g_shared.hostWnd = kHostWnd;

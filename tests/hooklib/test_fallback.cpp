@@ -253,7 +253,8 @@ TEST_F(FallbackTest, MessageHookTargetReleasedOverAnUnservedWindow) {
     } cases[] = {
         {kFrontFallback, {"> u:F1", "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", "= eat"}, 0},
         {kFrontUnreachable, {"> u:F1", "= pass"}, 0},  // SetFront let it go already
-        {kFrontInProcess, {"> u:F1", "= pass"}, 1},    // the key-up message will
+        // the key-up message will; what follows waits for it
+        {kFrontInProcess, {"> u:F1", "PostThreadMessageA(1792, WM_NULL, 0, 0)", "= pass"}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.front);

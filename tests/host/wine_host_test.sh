@@ -136,6 +136,30 @@ expect_text "two one-key rows make the shortcut Ctrl+A" "$MEMO2" "z"
 yv_keys F7
 expect_text "a scan-code text row pastes" "$MEMO2" "z貼り付け"
 
+# --- keys keep their order at typing speed: each row kind followed at 10 ms by Enter, letters
+# and Backspace, 20 times; a run whose text differs had keys out of order
+key_order() { # key_order NAME "KEYS" WANT
+  local bad=0 i
+  for i in $(seq 20); do
+    yv_tool settext "$MEMO2" ""
+    xdotool key --delay 10 $2
+    yv_wait_text "$MEMO2" "$3" 3 || bad=$((bad + 1))
+  done
+  echo "key order, $1: $bad of 20 runs out of order"
+  check "key order at 10 ms gaps: $1" test "$bad" -eq 0
+}
+# How this notepad's text shows a line break typed with Enter.
+yv_tool settext "$MEMO2" ""
+xdotool key x Return y
+yv_wait 5 bash -c "'$WINE' '$BIN/wintool.exe' text '$MEMO2' | grep -q y"
+NL=$(yv_text_utf8 "$MEMO2"); NL=${NL#x}; NL=${NL%y}
+key_order "one-key row" "F3 Return a BackSpace c" "b${NL}c"
+key_order "shortcut over two rows" "a F5 c Return d" "c${NL}d"
+key_order "text row" "F2 Return a BackSpace c" "S標準${NL}c"
+key_order "swap row" "q Return a BackSpace c" "w${NL}c"
+check "the watchdog took none of that typing for a dropped hook" \
+  bash -c "! grep -q 'low-level hook reinstalled' '$LOG'"
+
 # --- the On/Off key and the icon
 yv_tool settext "$MEMO2" ""
 yv_keys F12

@@ -1,0 +1,180 @@
+// The key order gate: keys that follow a key a message-hook row converts with synthesized keys
+// wait in the low-level hook until the message hook has taken that key, and then go on in the
+// order typed; never longer than kGateMs, never more than kGateHeld of them.
+#include "hook_driver.h"
+
+namespace yv::test {
+namespace {
+
+using GateTest = HookTest;
+
+const std::string kWake = "PostThreadMessageA(1792, WM_NULL, 0, 0)";
+// Held keys typed again, as SendInput shows them (vk/scan/flags).
+std::string Replay(const std::string& keys) { return "SendInput(" + keys + ")"; }
+
+// Acts: "k:SCRIPT" the low-level hook, "m:SCRIPT" the message hook, "poll" the host's look,
+// "t:MS" time passing.
+Lines Play(const std::vector<std::string>& acts) {
+    Lines out;
+    std::uint32_t now = 1000;
+    fake::SetTickCount(now);
+    for (const auto& a : acts) {
+        if (a == "poll") {
+            fake::ClearLog();
+            out.push_back("> poll");
+            const std::int32_t closed = PollGate();
+            for (auto& line : Calls()) out.push_back(line);
+            out.push_back(closed ? "= closed" : "= open");
+        } else if (a.starts_with("t:")) {
+            now += static_cast<std::uint32_t>(std::stoul(a.substr(2)));
+            fake::SetTickCount(now);
+        } else {
+            const Lines part =
+                a[0] == 'k' ? RunKbd(KbdForm::LowLevel, a.substr(2)) : RunMsg(a.substr(2));
+            out.insert(out.end(), part.begin(), part.end());
+        }
+    }
+    return out;
+}
+
+struct Case {
+    const char* name;
+    std::uint8_t mode, front;
+    std::vector<Row> rows;
+    std::vector<std::string> acts;
+    Lines want;
+};
+
+const Case kCases[] = {
+    {"a one-key row: what follows waits for the message hook, then goes on in order",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 u:F1 d:A", "m:d:F1", "poll"},
+     {"> d:F1", kWake, "= pass", "> u:F1", "= eat", "> d:A", "= eat", "> d:F1",
+      "keybd_event(17, 0, 0, own)", kWake, "= null", "> poll", Replay("112/0x3b/0x2, 65/0x1e/0x0"),
+      "= open"}},
+    {"the held keys go on with the next key once the message hook is through",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A", "m:d:F1", "k:d:B"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> d:F1", "keybd_event(17, 0, 0, own)", kWake,
+      "= null", "> d:B", Replay("65/0x1e/0x0, 66/0x30/0x0"), "= eat"}},
+    {"its key-up, whose release joins the queue, holds what follows too",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"m:d:F1", "k:u:F1 d:C", "m:u:F1", "poll"},
+     {"> d:F1", "keybd_event(17, 0, 0, own)", "= null", "> u:F1", kWake, "= pass", "> d:C", "= eat",
+      "> u:F1", "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", kWake, "= null", "> poll",
+      Replay("67/0x2e/0x0"), "= open"}},
+    {"no answer: the keys go on after the time limit, not before",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A", "t:299", "poll", "t:1", "poll"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> poll", "= closed", "> poll",
+      Replay("65/0x1e/0x0"), "= open"}},
+    {"another key's message opens nothing",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A", "m:d:B", "poll"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> d:B", "= pass", "> poll", "= closed"}},
+    {"a text row typed as messages needs no gate",
+     1,
+     kFrontInProcess,
+     {{112, "abc"}},
+     {"k:d:F1 d:A"},
+     {"> d:F1", "= pass", "> d:A", "= pass"}},
+    {"typed as keystrokes, it does",
+     3,
+     kFrontInProcess,
+     {{112, "AB"}},
+     {"k:d:F1 d:A"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat"}},
+    {"a row on one side of Ctrl, pressed by the low-level hook's name for it",
+     1,
+     kFrontInProcess,
+     {{163, OneKey(65)}},
+     {"k:d:RCtrl163 d:A"},
+     {"> d:RCtrl163", kWake, "= pass", "> d:A", "= eat"}},
+    {"conversion off: nothing waits",
+     0,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A"},
+     {"> d:F1", "= pass", "> d:A", "= pass"}},
+    {"the companion's window: its library has no gate",
+     1,
+     kFrontCompanion,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A"},
+     {"> d:F1", "= pass", "> d:A", "= pass"}},
+    {"PrintScreen's rows act on its key-up, with no key-down message to wait for",
+     1,
+     kFrontInProcess,
+     {{44, OneKey(65)}},
+     {"k:d:PrtSc d:A"},
+     {"> d:PrtSc", "= pass", "> d:A", "= pass"}},
+    {"the library's own keys pass a closed gate",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:LCtrl/own"},
+     {"> d:F1", kWake, "= pass", "> d:LCtrl/own", "= pass"}},
+};
+
+TEST_F(GateTest, Transcripts) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        HookTest::SetUp();
+        Load(c.mode, c.rows, {29, ""});
+        SetFront(c.front, 0);
+        EXPECT_EQ(Show(Play(c.acts)), Show(c.want));
+    }
+}
+
+// However fast the user types behind a key that is never taken, at most kGateHeld keys wait:
+// the one that fills the gate sends them all on, itself last.
+TEST_F(GateTest, AFullGateLetsEverythingGo) {
+    Load(1, {{112, OneKey(17)}}, {29, ""});
+    RunKbd(KbdForm::LowLevel, "d:F1");
+    std::string script;
+    for (int i = 0; i < kGateHeld - 1; ++i) script += i % 2 ? " u:A" : " d:A";
+    RunKbd(KbdForm::LowLevel, script);
+    EXPECT_EQ(g_process.gateHeldCount, kGateHeld - 1);
+    const Lines last = RunKbd(KbdForm::LowLevel, "d:B");
+    ASSERT_EQ(last.size(), 3u);
+    EXPECT_TRUE(last[1].ends_with(", 66/0x30/0x0)")) << last[1];
+    EXPECT_EQ(g_process.gateHeldCount, 0);
+    EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:C")), Show({"> d:C", "= pass"}));
+}
+
+// Only a host that installs the keyboard hook with SetHookKbd looks at the gate; one that uses
+// SetHook would leave the last keys of a burst held until the next key.
+TEST_F(GateTest, OnlySetHookKbdsHostGetsTheGate) {
+    for (bool split : {false, true}) {
+        SCOPED_TRACE(split ? "SetHookKbd" : "SetHook");
+        HookTest::SetUp();
+        ASSERT_EQ(split ? SetHookMsg(kHostWnd, 0) + SetHookKbd(1) : SetHook(kHostWnd, 0), 0);
+        Load(1, {{112, OneKey(17)}}, {29, ""});
+        RunKbd(KbdForm::LowLevel, "d:F1");
+        EXPECT_EQ(g_process.gateClosed, split);
+    }
+}
+
+// Removing the keyboard hook sends the held keys on: nothing the user typed is lost.
+TEST_F(GateTest, RemovingTheHookLetsTheHeldKeysGo) {
+    Load(1, {{112, OneKey(17)}}, {29, ""});
+    RunKbd(KbdForm::LowLevel, "d:F1 d:A");
+    fake::ClearLog();
+    SetHookKbd(0);
+    const Lines calls = Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("65/0x1e/0x0")), calls.end());
+    EXPECT_FALSE(g_process.gateClosed);
+}
+
+}  // namespace
+}  // namespace yv::test
