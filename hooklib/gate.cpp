@@ -76,10 +76,22 @@ void GateClose(std::uint32_t e) {
     plat::PostThreadMessageA(g_shared.gateThread, win::WM_NULL, 0, 0);
 }
 
-void GateSeen(std::uint32_t e) {
+void GateSeen(std::uint32_t e, std::uint32_t vk) {
+    // The companion's library keeps no gate: the host's low-level hook holds the keys, and the
+    // host hears of each key with rows this message hook has taken.
+    if (g_shared.peer) {
+        if (vk <= 0xFF && Peek(g_shared.gateVk[vk]) != 0)
+            plat::PostMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, e & 0xFF, NOTIFY_GATESEEN);
+        return;
+    }
     if (Peek(g_shared.gateKey) != (e & 0xFF) + 1) return;
     g_shared.gateDone = Peek(g_shared.gateSeq);
     plat::PostThreadMessageA(Peek(g_shared.gateThread), win::WM_NULL, 0, 0);
+}
+
+std::int32_t GateTaken(std::int32_t e) {
+    GateSeen(static_cast<std::uint32_t>(e) & 0xFF, 0x100);
+    return 0;
 }
 
 std::int32_t PollGate() {

@@ -35,6 +35,9 @@ constexpr LParam NOTIFY_PASTE = 9992;
 // Posted by the low-level hook while it serves the window in front itself: an input-method key
 // went down, so the host should ask that window's input method again at once.
 constexpr LParam NOTIFY_IMEKEY = 10003;
+// Posted by the companion's message hook: it has taken a key (wParam its scan index) that has
+// rows, so that keys the host's low-level hook holds behind it may follow.
+constexpr LParam NOTIFY_GATESEEN = 10004;
 constexpr LResult kPasteTaken = 1;
 constexpr LResult kPasteBusy = -2;
 
@@ -240,7 +243,9 @@ std::uint8_t OneKeyByte(const char* text);
 // scan index e has been taken.
 bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags);
 void GateClose(std::uint32_t e);
-void GateSeen(std::uint32_t e);
+void GateSeen(std::uint32_t e, std::uint32_t vk);
+// In the host: the companion's message hook has taken the key of scan index e.
+std::int32_t GateTaken(std::int32_t e);
 // SetSet's part: which virtual keys have which rows.
 void MarkGateKeys();
 

@@ -157,8 +157,12 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
                 plat::PostMessageA(peer, kPeerKeyUp, e, 0);
         }
         if (front != kFrontInProcess && ReleaseMessageHookTargets(e)) return kSwallow;
-        // Its targets' release will join the queue: what follows waits for it.
-        if (front == kFrontInProcess && ev.lowLevel && Peek(g_shared.msgHeldCount[e]) != 0)
+        // Its targets' release will join the queue: what follows waits for it. (The
+        // companion's library holds its targets where this hook cannot see: a key with
+        // one-key rows may have some.)
+        if (ev.lowLevel && ((front == kFrontInProcess && Peek(g_shared.msgHeldCount[e]) != 0) ||
+                            (front == kFrontCompanion &&
+                             (Peek(g_shared.gateVk[GenericVk(ev.vk) & 0xFF]) & kGateOneKey))))
             GateClose(e);
         return PassOn(code, wParam, lParam);
     }
@@ -179,7 +183,8 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
         // A row the message hook will carry out with synthesized keys: the keys that follow
         // wait for it. (PrintScreen's rows act on its key-up, which no key-down message
         // precedes.)
-        if (front == kFrontInProcess && ev.lowLevel && ev.vk != kVkSnapshot) {
+        if ((front == kFrontInProcess || front == kFrontCompanion) && ev.lowLevel &&
+            ev.vk != kVkSnapshot) {
             const std::uint8_t rows = Peek(g_shared.gateVk[GenericVk(ev.vk) & 0xFF]);
             if ((rows & kGateOneKey) || ((rows & kGateAnyRow) && mode == 3)) GateClose(e);
         }

@@ -219,7 +219,7 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
             }
         }
         // What this key's rows synthesized is queued by now: keys held behind it may follow.
-        GateSeen(e);
+        GateSeen(e, vk);
     }
 
     // System keys that would open menus, in every mode; the library's own requests (lParam 1,

@@ -85,6 +85,10 @@ YORVAN2_API DWORD WINAPI KbdHookSeen(void);
    The hook's thread calls PollGate after each message it retrieves, and every 10 ms while it
    answers 1 (keys are still held). */
 YORVAN2_API int WINAPI PollGate(void);
+/* The companion's message hook posts YORVAN2_NOTIFY_GATESEEN (wParam a scan index) to the host
+   window for each key with rows it has taken; the host hands the index to GateTaken. */
+#define YORVAN2_NOTIFY_GATESEEN 10004
+YORVAN2_API int WINAPI GateTaken(int e);
 /* The host's taker of paste rows' texts, called by the low-level hook in the host's process
    instead of any clipboard work: nonzero when taken (the host then puts the text on the
    clipboard and types Ctrl+V itself), 0 when it cannot take it now (nothing is pasted). The

@@ -400,6 +400,10 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                     if (IsWindow(reinterpret_cast<HWND>(wParam)))
                         SetTimer(wnd, kFrontTimer, kFrontCheckMs, nullptr);
                     return 0;
+                case YORVAN2_NOTIFY_GATESEEN:
+                    // Keys held behind that key may go on; a forged one only lets them go early.
+                    GateTaken(static_cast<int>(wParam & 0xFF));
+                    return 0;
                 case YORVAN2_NOTIFY_IMEKEY:
                     if (g_in->service == FrontService::kFallback) AskImeNow();
                     return 0;

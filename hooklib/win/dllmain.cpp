@@ -28,7 +28,8 @@ static_assert(sizeof(yv::KbdLLEvent) == sizeof(KBDLLHOOKSTRUCT) &&
 static_assert(yv::kPeerKeyUp == YORVAN2_PEER_KEYUP && yv::NOTIFY_TITLE == YORVAN2_NOTIFY_TITLE &&
                   yv::kFrontCompanion == YORVAN2_FRONT_COMPANION,
               "the companion's numbers");
-static_assert(yv::kOwnInput == YORVAN2_OWN_INPUT && yv::NOTIFY_IMEKEY == YORVAN2_NOTIFY_IMEKEY,
+static_assert(yv::kOwnInput == YORVAN2_OWN_INPUT && yv::NOTIFY_IMEKEY == YORVAN2_NOTIFY_IMEKEY &&
+                  yv::NOTIFY_GATESEEN == YORVAN2_NOTIFY_GATESEEN,
               "the host's numbers");
 static_assert(sizeof(yv::OsVersionInfoA) == sizeof(OSVERSIONINFOA), "version record layout");
 
@@ -81,6 +82,8 @@ int WINAPI GetMode(void) { return yv::GetMode(); }
 DWORD WINAPI KbdHookSeen(void) { return yv::KbdHookSeen(); }
 
 int WINAPI PollGate(void) { return yv::PollGate(); }
+
+int WINAPI GateTaken(int e) { return yv::GateTaken(e); }
 
 static YORVAN2_PASTE_SINK g_pasteSink = nullptr;
 

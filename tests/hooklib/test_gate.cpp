@@ -25,6 +25,11 @@ Lines Play(const std::vector<std::string>& acts) {
             const std::int32_t closed = PollGate();
             for (auto& line : Calls()) out.push_back(line);
             out.push_back(closed ? "= closed" : "= open");
+        } else if (a.starts_with("taken:")) {
+            fake::ClearLog();
+            out.push_back("> taken " + a.substr(6));
+            GateTaken(static_cast<std::int32_t>(std::stoul(a.substr(6), nullptr, 16)));
+            for (auto& line : Calls()) out.push_back(line);
         } else if (a.starts_with("t:")) {
             now += static_cast<std::uint32_t>(std::stoul(a.substr(2)));
             fake::SetTickCount(now);
@@ -106,9 +111,22 @@ const Case kCases[] = {
      {{112, OneKey(17)}},
      {"k:d:F1 d:A"},
      {"> d:F1", "= pass", "> d:A", "= pass"}},
-    {"the companion's window: its library has no gate",
+    {"the companion's window: held until the host hears the companion's library took it",
      1,
      kFrontCompanion,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A", "poll", "taken:0x3b", "poll"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> poll", "= closed", "> taken 0x3b", kWake,
+      "> poll", Replay("65/0x1e/0x0"), "= open"}},
+    {"and its key-up, which may release targets there",
+     1,
+     kFrontCompanion,
+     {{112, OneKey(17)}},
+     {"k:u:F1 d:A"},
+     {"> u:F1", kWake, "= pass", "> d:A", "= eat"}},
+    {"an unreachable window: nothing waits",
+     1,
+     kFrontUnreachable,
      {{112, OneKey(17)}},
      {"k:d:F1 d:A"},
      {"> d:F1", "= pass", "> d:A", "= pass"}},
@@ -150,6 +168,24 @@ TEST_F(GateTest, AFullGateLetsEverythingGo) {
     EXPECT_TRUE(last[1].ends_with(", 66/0x30/0x0)")) << last[1];
     EXPECT_EQ(g_process.gateHeldCount, 0);
     EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:C")), Show({"> d:C", "= pass"}));
+}
+
+// The companion's message hook keeps no gate of its own: it tells the host of each key with
+// rows it has taken, key-downs and key-ups.
+TEST_F(GateTest, TheCompanionsLibraryTellsTheHostOfKeysWithRows) {
+    Load(1, {{112, OneKey(17)}}, {29, ""});
+    g_shared.peer = 1;
+    const Lines want = {"> d:F1",
+                        "keybd_event(17, 0, 0, own)",
+                        "PostMessageA(0x20, WM_RBUTTONDOWN, 59, 10004)",
+                        "= null",
+                        "> u:F1",
+                        "keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+                        "PostMessageA(0x20, WM_RBUTTONDOWN, 59, 10004)",
+                        "= null",
+                        "> d:A",
+                        "= pass"};
+    EXPECT_EQ(Show(RunMsg("d:F1 u:F1 d:A")), Show(want));
 }
 
 // Only a host that installs the keyboard hook with SetHookKbd looks at the gate; one that uses
