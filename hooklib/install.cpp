@@ -190,12 +190,11 @@ std::uint64_t CreationOf(std::uint32_t id) {
     if (!h) return 0;
     std::uint32_t code = 0;
     std::uint64_t created = 0, exited = 0, kernel = 0, user = 0;
-    if (!plat::GetExitCodeThread(h, &code) || code != win::STILL_ACTIVE ||
-        !plat::GetThreadTimes(h, &created, &exited, &kernel, &user)) {
-        created = 0;
-    }
+    // What a failed call wrote is no answer.
+    const bool running = plat::GetExitCodeThread(h, &code) && code == win::STILL_ACTIVE;
+    const bool told = running && plat::GetThreadTimes(h, &created, &exited, &kernel, &user);
     plat::CloseHandle(h);
-    return created;
+    return told ? created : 0;
 }
 
 }  // namespace

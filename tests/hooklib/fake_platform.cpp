@@ -750,7 +750,7 @@ int GetThreadTimes(Handle thread, std::uint64_t* creation, std::uint64_t* exit,
     if (exit) *exit = t.alive ? 0 : t.created + 1;
     if (kernel) *kernel = 0;
     if (user) *user = 0;
-    return 1;
+    return t.timesFail ? 0 : 1;
 }
 
 int GetExitCodeThread(Handle thread, std::uint32_t* exitCode) {

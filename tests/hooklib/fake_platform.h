@@ -82,6 +82,9 @@ struct ThreadFacts {
     std::uint64_t created = 0;
     bool alive = true;   // false: ended, its object still held open by someone
     bool exists = true;  // false: gone, OpenThread fails
+    // GetThreadTimes fails, having written the creation time all the same (what a failed call
+    // leaves in its outputs is unspecified).
+    bool timesFail = false;
 };
 constexpr std::uint64_t DefaultBirth(std::uint32_t id) { return 0x1000000ull + id; }
 void SetThread(std::uint32_t id, const ThreadFacts& facts);

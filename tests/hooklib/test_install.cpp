@@ -329,6 +329,8 @@ void ReplayThreads(const char* name, const std::vector<ThreadStep>& steps) {
             fake::SetThread(s.thread, {fake::DefaultBirth(s.thread), false, true});
         } else if (e == "gone") {
             fake::SetThread(s.thread, {0, false, false});
+        } else if (e == "mute") {
+            fake::SetThread(s.thread, {fake::DefaultBirth(s.thread), true, true, true});
         } else if (e == "new") {
             fake::SetThread(s.thread, {++later, true, true});
         } else if (e == "fill") {
@@ -360,6 +362,35 @@ TEST(CompanionThreads, EntriesFollowTheThreadsNotOnlyTheirIds) {
                   {{"gone", 0x51, 0, {}},
                    {"ask", 0x51, 0, Hooked(0x51)},
                    {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))}});
+    ReplayThreads("a thread whose times cannot be read counts as one that cannot be asked",
+                  {{"ask", 0x51, 0, Hooked(0x51)},
+                   {"mute", 0x51, 0, {}},
+                   {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))},
+                   {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))}});
+}
+
+// A thread asked for again goes last, wherever it stood; the others keep their order and their
+// entries.
+TEST(CompanionThreads, AThreadAskedForAgainGoesLast) {
+    ReplayThreads("four threads", {{"ask", 0x51, 0, Hooked(0x51)},
+                                   {"ask", 0x52, 0, Hooked(0x52)},
+                                   {"ask", 0x53, 0, Hooked(0x53)},
+                                   {"ask", 0x54, 0, Hooked(0x54)},
+                                   {"ask", 0x52, 0, {}},
+                                   {"ask", 0x51, 0, {}},
+                                   {"ask", 0x51, 0, {}}});
+    const auto order = [] {
+        std::vector<std::uint32_t> ids;
+        for (int i = 0; i < g_process.peerThreadCount; ++i) {
+            ids.push_back(g_process.peerThreads[i].thread);
+            EXPECT_EQ(g_process.peerThreads[i].created,
+                      fake::DefaultBirth(g_process.peerThreads[i].thread));
+        }
+        return ids;
+    };
+    EXPECT_EQ(order(), (std::vector<std::uint32_t>{0x53, 0x54, 0x52, 0x51}));
+    EXPECT_EQ(HookThread(0x54), 0);
+    EXPECT_EQ(order(), (std::vector<std::uint32_t>{0x53, 0x52, 0x51, 0x54}));
 }
 
 // With the table full the thread asked for least recently makes room, not the one hooked first:
