@@ -66,4 +66,50 @@ bool Decode(const void* data, std::size_t size, Order& out) {
     return at == size;
 }
 
+std::string TokenText(const Token& token) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (std::uint8_t b : token) {
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    }
+    return out;
+}
+
+namespace {
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+}  // namespace
+
+bool ParseToken(const char* text, Token& out) {
+    if (!text) return false;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int hi = HexDigit(text[2 * i]);
+        const int lo = hi < 0 ? -1 : HexDigit(text[2 * i + 1]);
+        if (lo < 0) return false;
+        out[i] = static_cast<std::uint8_t>(hi << 4 | lo);
+    }
+    return text[2 * out.size()] == '\0';
+}
+
+std::vector<std::uint8_t> Seal(const Token& token, const std::vector<std::uint8_t>& order) {
+    std::vector<std::uint8_t> out(token.begin(), token.end());
+    out.insert(out.end(), order.begin(), order.end());
+    return out;
+}
+
+bool DecodeSealed(const void* data, std::size_t size, const Token& token, Order& out) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    if (!p || size < token.size()) return false;
+    // Every byte is compared, so that the time taken tells a guesser nothing.
+    std::uint8_t differ = 0;
+    for (std::size_t i = 0; i < token.size(); ++i) differ |= p[i] ^ token[i];
+    if (differ != 0) return false;
+    return Decode(p + token.size(), size - token.size(), out);
+}
+
 }  // namespace yv::companion

@@ -2,8 +2,10 @@
 // in it: Decode checks every length before it reads.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace yv::companion {
@@ -34,5 +36,16 @@ struct Order {
 std::vector<std::uint8_t> Encode(const Order& order);
 // false for anything Encode cannot have written; `out` is then unspecified.
 bool Decode(const void* data, std::size_t size, Order& out);
+
+// The channel's proof of origin: random bytes the host gives the companion on its command line
+// and puts before every order. WM_COPYDATA's wParam names a window the sender chose.
+using Token = std::array<std::uint8_t, 16>;
+// 32 lower-case hex digits; ParseToken takes exactly that (either case).
+std::string TokenText(const Token& token);
+bool ParseToken(const char* text, Token& out);
+// An order as it goes over the channel: the token, then Encode's bytes.
+std::vector<std::uint8_t> Seal(const Token& token, const std::vector<std::uint8_t>& order);
+// Decode for a sealed order: false unless it carries `token`.
+bool DecodeSealed(const void* data, std::size_t size, const Token& token, Order& out);
 
 }  // namespace yv::companion

@@ -1,7 +1,7 @@
 // Yorvan2x86.exe: beside a 64-bit host, it loads the 32-bit library (Yorvan2x86.dll), whose
 // message and activation hooks serve the 32-bit programs, and does what the host orders. It has
 // no window the user sees; it ends with the host.
-//   Yorvan2x86.exe HOST_WINDOW SHELL_WINDOW   (decimal handles)
+//   Yorvan2x86.exe HOST_WINDOW SHELL_WINDOW TOKEN   (decimal handles; 32 hex digits)
 #include <windows.h>
 
 #include <cstdlib>
@@ -31,6 +31,7 @@ struct Library {
 Library g_lib;
 HWND g_host = nullptr;
 bool g_hooked = false;
+yv::companion::Token g_token{};  // every order carries it
 
 template <class Fn>
 Fn Find(const char* name) {
@@ -87,15 +88,12 @@ LRESULT Carry(const yv::companion::Order& o) {
 LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COPYDATA: {
+            // Orders come from the host only, which alone knows the token: wParam, the window
+            // the sender names as its own, proves nothing.
             const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            // Orders come from the host's process only.
-            DWORD sender = 0;
-            GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &sender);
-            DWORD host = 0;
-            GetWindowThreadProcessId(g_host, &host);
-            if (!cds || cds->dwData != yv::companion::kOrderTag || sender != host) return 0;
+            if (!cds || cds->dwData != yv::companion::kOrderTag) return 0;
             static yv::companion::Order order;  // 10 KB: not on the stack of a sent message
-            if (!yv::companion::Decode(cds->lpData, cds->cbData, order)) return 0;
+            if (!yv::companion::DecodeSealed(cds->lpData, cds->cbData, g_token, order)) return 0;
             return Carry(order);
         }
         case YORVAN2_PEER_KEYUP:
@@ -118,9 +116,10 @@ HWND ArgWindow(const char* s) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (__argc != 3) return 2;
+    if (__argc != 4) return 2;
     g_host = ArgWindow(__argv[1]);
     HWND shell = ArgWindow(__argv[2]);
+    if (!yv::companion::ParseToken(__argv[3], g_token)) return 2;
     if (!g_host || !shell || !IsWindow(g_host) || !IsWindow(shell)) return 2;
     DWORD hostPid = 0;
     GetWindowThreadProcessId(g_host, &hostPid);

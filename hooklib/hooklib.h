@@ -116,10 +116,12 @@ constexpr std::uint8_t kFrontUnreachable = 2;
 constexpr std::uint8_t kFrontCompanion = 3;
 
 // State of this process only.
-// The companion's hooks, one pair per thread of a program it serves (HookThread).
+// The companion's hooks, one pair per thread of a program it serves (HookThread), kept by
+// thread id and creation time: an id is reused once its thread has ended.
 constexpr int kPeerThreads = 64;
 struct ThreadHooks {
     std::uint32_t thread;
+    std::uint64_t created;  // 0: the thread could not be asked
     Hhook msg, cbt;
 };
 
@@ -127,7 +129,7 @@ struct ProcessState {
     Hinstance instance;
     std::uint32_t processId;  // the hooks act only for windows of this process
     std::uint8_t keyState[256];
-    // In the companion's process: its thread hooks, the oldest first.
+    // In the companion's process: its thread hooks, the one longest not asked for first.
     ThreadHooks peerThreads[kPeerThreads];
     int peerThreadCount;
     // In the host: the time stamp of the last event the low-level hook saw, for the host's
@@ -187,7 +189,8 @@ std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
 // names (HookThread) as their windows come to the front; the host's library tells its window of
 // key-ups elsewhere, which it lets go of with ReleaseKey.
 std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold);
-// 0 hooked (or already), 1 failed, 2 not set up by SetHookPeer.
+// 0 hooked (or already), 1 failed, 2 not set up by SetHookPeer. Entries of threads that have
+// ended, or whose id another thread now has, are dropped first.
 std::int32_t HookThread(std::uint32_t thread);
 std::int32_t SetPeer(Hwnd peerWnd);
 std::int32_t ReleaseKey(std::int32_t e);

@@ -226,15 +226,46 @@ std::int32_t SetHookPeer(Hwnd hostWnd, std::uint8_t numLockHold) {
     return Install(hostWnd, numLockHold, Kind::kPeer);
 }
 
+namespace {
+
+// When thread `id` was created; 0 when it has ended or cannot be asked.
+std::uint64_t CreationOf(std::uint32_t id) {
+    Handle h = plat::OpenThread(win::THREAD_QUERY_LIMITED_INFORMATION, 0, id);
+    if (!h) return 0;
+    std::uint32_t code = 0;
+    std::uint64_t created = 0, exited = 0, kernel = 0, user = 0;
+    // What a failed call wrote is no answer.
+    const bool running = plat::GetExitCodeThread(h, &code) && code == win::STILL_ACTIVE;
+    const bool told = running && plat::GetThreadTimes(h, &created, &exited, &kernel, &user);
+    plat::CloseHandle(h);
+    return told ? created : 0;
+}
+
+}  // namespace
+
 std::int32_t HookThread(std::uint32_t thread) {
     if (!g_shared.peer || thread == 0) return 2;
     int& n = g_process.peerThreadCount;
     if (n < 0 || n > kPeerThreads) n = 0;
-    for (int i = 0; i < n; ++i)
-        if (g_process.peerThreads[i].thread == thread) return 0;
-    // The oldest goes (most likely ended); its thread is hooked again when it comes back.
+    const std::uint64_t created = CreationOf(thread);
+    // A thread that has ended leaves its entry behind: without this sweep its id, given to a
+    // new thread, would count as hooked. An entry that cannot be checked is hooked afresh.
+    for (int i = n - 1; i >= 0; --i) {
+        const ThreadHooks& t = g_process.peerThreads[i];
+        const std::uint64_t now = t.thread == thread ? created : CreationOf(t.thread);
+        if (now == 0 || now != t.created) DropThread(i);
+    }
+    ThreadHooks* t = g_process.peerThreads;
+    for (int i = 0; i < n; ++i) {
+        if (t[i].thread != thread) continue;
+        // Asked for again: it goes last, so that the one longest not in front makes room.
+        const ThreadHooks again = t[i];
+        for (int j = i + 1; j < n; ++j) t[j - 1] = t[j];
+        t[n - 1] = again;
+        return 0;
+    }
     if (n == kPeerThreads) DropThread(0);
-    ThreadHooks h{thread, nullptr, nullptr};
+    ThreadHooks h{thread, created, nullptr, nullptr};
     Hinstance inst = g_process.instance;
     h.msg = plat::SetWindowsHookExA(win::WH_GETMESSAGE, HookProcId::Message, inst, thread);
     h.cbt = h.msg ? plat::SetWindowsHookExA(win::WH_CBT, HookProcId::Cbt, inst, thread) : nullptr;

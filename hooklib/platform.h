@@ -93,6 +93,8 @@ constexpr int HCBT_ACTIVATE = 5;
 constexpr int GWL_STYLE = -16;
 constexpr std::uint32_t MB_OK = 0;
 constexpr std::uint32_t MSGFLT_ADD = 1;
+constexpr std::uint32_t THREAD_QUERY_LIMITED_INFORMATION = 0x0800;
+constexpr std::uint32_t STILL_ACTIVE = 259;
 }  // namespace win
 
 namespace plat {
@@ -156,6 +158,13 @@ int FreeLibrary(Hmodule module);
 std::uint32_t GetTickCount();
 int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
                         std::uint16_t* units, int unitCount);
+// kernel32: threads. A thread id is reused once its thread has ended; the creation time tells
+// the two apart. Times are FILETIME values, 100 ns units.
+Handle OpenThread(std::uint32_t access, int inheritHandle, std::uint32_t threadId);
+int GetThreadTimes(Handle thread, std::uint64_t* creation, std::uint64_t* exit,
+                   std::uint64_t* kernel, std::uint64_t* user);
+int GetExitCodeThread(Handle thread, std::uint32_t* exitCode);
+int CloseHandle(Handle object);
 
 // Calls a ChangeWindowMessageFilter entry point found with GetProcAddress (it has the platform's
 // calling convention, which only the platform layer can name).

@@ -13,7 +13,20 @@ namespace yv::host::win {
 // To the input window: the watch has a new answer (LastImeAnswer). It carries nothing.
 constexpr UINT kMsgImeState = WM_APP + 10;
 
-FrontFacts FactsOf(HWND w);
+// How the window w in front is served, judged from the processes behind it (the top-level
+// window's, the focus window's, a UWP app's inside its frame). When the companion is to serve
+// it but has not confirmed the thread the keys go to, the fallback serves it and the threads
+// to order hooked are named; the confirmation comes through ConfirmCompanionThread.
+struct FrontJudgement {
+    FrontService service = FrontService::kInProcess;
+    DWORD keysThread = 0;  // the thread the keys go to, to be hooked by the companion (0: none)
+    DWORD topThread = 0;   // the top-level window's, when another thread of that process
+};
+FrontJudgement JudgeWindow(HWND w, bool companionRunning);
+// The companion ended or another one started: none of its threads counts as hooked.
+void ForgetCompanionThreads();
+// The companion has hooked `thread`, as it was asked to.
+void ConfirmCompanionThread(DWORD thread);
 
 // The input method watch: while a window is given, its input method's open state is asked
 // every kImeCheckMs and at once after a change of window, and each change wakes `input` with

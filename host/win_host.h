@@ -58,8 +58,6 @@ enum class CoreCommand : WPARAM {
 // On the input thread only (in an order of its mailbox, win_hooks.h): carries out a command of
 // the shell's; `snap` the settings that go with kReload and kEndEditing.
 LRESULT RunCore(CoreCommand cmd, int arg, const Snapshot* snap);
-// On the input thread: the companion's window, or nullptr when none serves.
-void CompanionChanged(HWND companion);
 // From the shell thread: `order` carried out on the input thread before this returns.
 void RunOnInputNow(HWND input, std::function<void()> order);
 

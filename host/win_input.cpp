@@ -125,13 +125,13 @@ void JudgeFrontWindow(HWND w) {
     const FrontService was = g_in->service;
     if (w != g_in->judged) g_in->imeOpen = false;  // until the watch has asked
     g_in->judged = w;
-    FrontFacts facts = FactsOf(w);
-    facts.companionRunning = g_in->companion != nullptr;
-    g_in->service = JudgeFront(facts);
+    const FrontJudgement j = JudgeWindow(w, g_in->companion != nullptr);
+    g_in->service = j.service;
     TellLibraryFront();
-    // The companion's library hooks the threads of the windows that come to the front.
-    if (g_in->service == FrontService::kCompanion)
-        TellCompanion(yv::companion::Command::kThread, 0, GetWindowThreadProcessId(w, nullptr));
+    // The companion's library hooks the threads of the windows that come to the front; until it
+    // confirms, the fallback serves them.
+    for (DWORD thread : {j.keysThread, j.topThread})
+        if (thread) TellCompanion(yv::companion::Command::kThread, 0, thread);
     WatchIme(g_in->service == FrontService::kFallback ? w : nullptr);
     if (g_in->service != was) {
         Log("front service=%d", static_cast<int>(g_in->service));
@@ -262,7 +262,11 @@ void Reinstall() {
         g_in->hooked = hooked;
         g_in->watchdog.Reinstalled(GetTickCount());
         if (hooked) {
+            // The companion's library hooks afresh (the shell thread starts one that is not
+            // running): none of its threads is hooked now, the one in front is asked for again.
             TellCompanion(yv::companion::Command::kHook, numLock);
+            ForgetCompanionThreads();
+            JudgeFrontWindow(g_in->judged);
             g_in->core.Reapply();
         }
         SetPeer(g_in->companion);
@@ -343,14 +347,6 @@ LRESULT RunCore(CoreCommand cmd, int arg, const Snapshot* snap) {
     LogState(what);
     Publish();
     return result;
-}
-
-void CompanionChanged(HWND companion) {
-    if (!g_in || g_in->stopped) return;
-    g_in->companion = companion;
-    SetPeer(g_in->companion);
-    Log("companion %s", g_in->companion ? "serves" : "gone");
-    JudgeFrontWindow(g_in->judged);
 }
 
 void RunOnInputNow(HWND input, std::function<void()> order) {
@@ -435,6 +431,20 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 DropKeyboardHook();
             }
             return 0;
+        case kMsgCompanion: {
+            if (g_in->stopped) return 0;
+            // Only a wake-up: what changed is read from the shell thread's news.
+            const CompanionNews news = TakeCompanionNews();
+            if (news.changed || news.wnd != g_in->companion) {
+                ForgetCompanionThreads();
+                g_in->companion = news.wnd;
+                SetPeer(g_in->companion);
+                Log("companion %s", g_in->companion ? "serves" : "gone");
+            }
+            for (DWORD thread : news.confirmed) ConfirmCompanionThread(thread);
+            JudgeFrontWindow(g_in->judged);
+            return 0;
+        }
         case kMsgReinstall:
             Reinstall();
             return 0;

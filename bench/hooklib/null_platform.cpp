@@ -63,5 +63,11 @@ int MultiByteToWideChar(std::uint32_t, const char*, int byteCount, std::uint16_t
 }
 int FreeLibrary(Hmodule) { return 1; }
 int CallChangeWindowMessageFilter(void*, std::uint32_t, std::uint32_t) { return 0; }
+Handle OpenThread(std::uint32_t, int, std::uint32_t) { return nullptr; }
+int GetThreadTimes(Handle, std::uint64_t*, std::uint64_t*, std::uint64_t*, std::uint64_t*) {
+    return 0;
+}
+int GetExitCodeThread(Handle, std::uint32_t*) { return 0; }
+int CloseHandle(Handle) { return 1; }
 
 }  // namespace yv::plat

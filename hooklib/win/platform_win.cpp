@@ -152,6 +152,36 @@ int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount
                                  unitCount);
 }
 
+Handle OpenThread(std::uint32_t access, int inheritHandle, std::uint32_t threadId) {
+    return ::OpenThread(access, inheritHandle ? TRUE : FALSE, threadId);
+}
+
+namespace {
+std::uint64_t Ticks(const FILETIME& t) {
+    return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+}
+}  // namespace
+
+int GetThreadTimes(Handle thread, std::uint64_t* creation, std::uint64_t* exit,
+                   std::uint64_t* kernel, std::uint64_t* user) {
+    FILETIME c{}, e{}, k{}, u{};
+    if (!::GetThreadTimes(static_cast<HANDLE>(thread), &c, &e, &k, &u)) return 0;
+    if (creation) *creation = Ticks(c);
+    if (exit) *exit = Ticks(e);
+    if (kernel) *kernel = Ticks(k);
+    if (user) *user = Ticks(u);
+    return 1;
+}
+
+int GetExitCodeThread(Handle thread, std::uint32_t* exitCode) {
+    DWORD code = 0;
+    if (!::GetExitCodeThread(static_cast<HANDLE>(thread), &code)) return 0;
+    if (exitCode) *exitCode = code;
+    return 1;
+}
+
+int CloseHandle(Handle object) { return ::CloseHandle(static_cast<HANDLE>(object)); }
+
 int CallChangeWindowMessageFilter(void* fn, std::uint32_t msg, std::uint32_t flag) {
     using Filter = BOOL(WINAPI*)(UINT, DWORD);
     return reinterpret_cast<Filter>(fn)(msg, flag);

@@ -48,6 +48,9 @@ struct State {
     std::map<Hwnd, std::uint32_t> processes;
     LResult pasteOffer = 0;
     std::uint32_t tick = 0;
+    std::map<std::uint32_t, ThreadFacts> threads;
+    std::map<std::uintptr_t, std::uint32_t> threadHandles;  // open handle -> thread id
+    std::uintptr_t nextThreadHandle = 0x7000;
 };
 
 std::mutex g_mutex;
@@ -220,6 +223,16 @@ std::string MessageName(std::uint32_t msg) {
         default:
             return HexU(msg);
     }
+}
+
+void SetThread(std::uint32_t id, const ThreadFacts& facts) {
+    std::lock_guard lock(g_mutex);
+    g_state.threads[id] = facts;
+}
+
+int OpenThreadHandles() {
+    std::lock_guard lock(g_mutex);
+    return static_cast<int>(g_state.threadHandles.size());
 }
 
 void Reset() {
@@ -726,6 +739,56 @@ int FreeLibrary(Hmodule module) {
     std::lock_guard lock(g_mutex);
     Record(Call("FreeLibrary", {HandleText(module)}));
     return module != nullptr;
+}
+
+Handle OpenThread(std::uint32_t access, int inheritHandle, std::uint32_t threadId) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("OpenThread", {HexU(access), Num(inheritHandle), Num(threadId)}));
+    auto it = g_state.threads.find(threadId);
+    if (threadId == 0 || (it != g_state.threads.end() && !it->second.exists)) return nullptr;
+    const std::uintptr_t h = g_state.nextThreadHandle++;
+    g_state.threadHandles[h] = threadId;
+    return reinterpret_cast<Handle>(h);
+}
+
+namespace {
+// The thread behind an open handle; false for a handle that is not one.
+bool ThreadOf(Handle h, fake::ThreadFacts& out) {
+    auto it = g_state.threadHandles.find(reinterpret_cast<std::uintptr_t>(h));
+    if (it == g_state.threadHandles.end()) return false;
+    auto t = g_state.threads.find(it->second);
+    out =
+        t != g_state.threads.end() ? t->second : fake::ThreadFacts{fake::DefaultBirth(it->second)};
+    return true;
+}
+}  // namespace
+
+int GetThreadTimes(Handle thread, std::uint64_t* creation, std::uint64_t* exit,
+                   std::uint64_t* kernel, std::uint64_t* user) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetThreadTimes", {HandleText(thread)}));
+    fake::ThreadFacts t;
+    if (!ThreadOf(thread, t)) return 0;
+    if (creation) *creation = t.created;
+    if (exit) *exit = t.alive ? 0 : t.created + 1;
+    if (kernel) *kernel = 0;
+    if (user) *user = 0;
+    return t.timesFail ? 0 : 1;
+}
+
+int GetExitCodeThread(Handle thread, std::uint32_t* exitCode) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetExitCodeThread", {HandleText(thread)}));
+    fake::ThreadFacts t;
+    if (!ThreadOf(thread, t)) return 0;
+    if (exitCode) *exitCode = t.alive ? win::STILL_ACTIVE : 0;
+    return 1;
+}
+
+int CloseHandle(Handle object) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("CloseHandle", {HandleText(object)}));
+    return g_state.threadHandles.erase(reinterpret_cast<std::uintptr_t>(object)) ? 1 : 0;
 }
 
 int CallChangeWindowMessageFilter(void* fn, std::uint32_t msg, std::uint32_t flag) {

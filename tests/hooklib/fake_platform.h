@@ -81,6 +81,20 @@ void SetWindowTitle(Hwnd w, const std::string& title);
 void SetDesktopWindow(Hwnd w);
 void SetWindowProcess(Hwnd w, std::uint32_t processId);  // GetWindowThreadProcessId, not logged
 
+// Threads (OpenThread, GetThreadTimes, GetExitCodeThread). A thread not set exists, runs and
+// was created at DefaultBirth(id); thread 0 never exists.
+struct ThreadFacts {
+    std::uint64_t created = 0;
+    bool alive = true;   // false: ended, its object still held open by someone
+    bool exists = true;  // false: gone, OpenThread fails
+    // GetThreadTimes fails, having written the creation time all the same (what a failed call
+    // leaves in its outputs is unspecified).
+    bool timesFail = false;
+};
+constexpr std::uint64_t DefaultBirth(std::uint32_t id) { return 0x1000000ull + id; }
+void SetThread(std::uint32_t id, const ThreadFacts& facts);
+int OpenThreadHandles();  // opened and not closed
+
 // Names used in the log, for tests that build expected lines.
 std::string MessageName(std::uint32_t msg);
 std::string Hex(std::uintptr_t value);

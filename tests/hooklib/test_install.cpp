@@ -40,10 +40,13 @@ class InstallTest : public ::testing::Test {
     // The log without the calls that only read state.
     static Lines Actions() {
         Lines out;
-        for (const auto& line : fake::Log())
-            if (line.rfind("GetKeyState", 0) != 0 && line.rfind("GetVersionExA", 0) != 0 &&
-                line.rfind("lstrlenA", 0) != 0)
-                out.push_back(line);
+        for (const auto& line : fake::Log()) {
+            bool read = false;
+            for (const char* r : {"GetKeyState", "GetVersionExA", "lstrlenA", "OpenThread",
+                                  "GetThreadTimes", "GetExitCodeThread", "CloseHandle"})
+                read = read || line.rfind(r, 0) == 0;
+            if (!read) out.push_back(line);
+        }
         return out;
     }
 };
@@ -322,6 +325,139 @@ TEST_F(InstallTest, TheCompanionsLibraryHooksTheThreadsItIsGiven) {
     ASSERT_EQ(SetHook(kHost, 0), 0);
     EXPECT_EQ(g_shared.peer, 0);
     EXPECT_EQ(HookThread(0x51), 2);
+}
+
+// The companion's thread entries over time: "ask T" (HookThread(T), its result and the hooks
+// set and removed), "end T" (the thread has ended, its object still open somewhere), "gone T"
+// (no such thread), "new T" (the id now belongs to a thread created later), "fill" (as many
+// other threads as make the table full).
+struct ThreadStep {
+    const char* event;
+    std::uint32_t thread;
+    std::int32_t result;
+    Lines hooks;
+};
+
+Lines HookLines() {
+    Lines out;
+    for (const auto& line : fake::Log())
+        if (line.rfind("SetWindowsHookExA", 0) == 0 || line.rfind("UnhookWindowsHookEx", 0) == 0)
+            out.push_back(line);
+    return out;
+}
+
+std::string Set(const char* type, std::uint32_t t) {
+    const char* proc = std::strcmp(type, "WH_CBT") == 0 ? "CbtHookProc" : "MessageHookProc";
+    return std::string("SetWindowsHookExA(") + type + ", " + proc + ", 0x400000, " +
+           std::to_string(t) + ")";
+}
+Lines Hooked(std::uint32_t t) { return {Set("WH_GETMESSAGE", t), Set("WH_CBT", t)}; }
+const Lines kUnhooked = {"UnhookWindowsHookEx(0x1003)", "UnhookWindowsHookEx(0x1005)"};
+Lines Join(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+void ReplayThreads(const char* name, const std::vector<ThreadStep>& steps) {
+    fake::Reset();
+    g_shared = SharedArea{};
+    g_process.instance = reinterpret_cast<Hinstance>(0x400000);
+    g_process.peerThreadCount = 0;
+    ASSERT_EQ(SetHookPeer(kHost, 0), 0);
+    std::uint64_t later = 0x9000000;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const ThreadStep& s = steps[i];
+        const std::string e = s.event;
+        fake::ClearLog();
+        if (e == "ask") {
+            EXPECT_EQ(HookThread(s.thread), s.result) << name << ", step " << i;
+            EXPECT_EQ(HookLines(), s.hooks) << name << ", step " << i;
+        } else if (e == "end") {
+            fake::SetThread(s.thread, {fake::DefaultBirth(s.thread), false, true});
+        } else if (e == "gone") {
+            fake::SetThread(s.thread, {0, false, false});
+        } else if (e == "mute") {
+            fake::SetThread(s.thread, {fake::DefaultBirth(s.thread), true, true, true});
+        } else if (e == "new") {
+            fake::SetThread(s.thread, {++later, true, true});
+        } else if (e == "fill") {
+            for (std::uint32_t t = 0x100; g_process.peerThreadCount < kPeerThreads; ++t)
+                ASSERT_EQ(HookThread(t), 0) << name << ", step " << i;
+        }
+        EXPECT_EQ(fake::OpenThreadHandles(), 0) << name << ", step " << i << ": a handle left open";
+    }
+}
+
+TEST(CompanionThreads, EntriesFollowTheThreadsNotOnlyTheirIds) {
+    ReplayThreads("once per running thread", {{"ask", 0x51, 0, Hooked(0x51)},
+                                              {"ask", 0x51, 0, {}},
+                                              {"ask", 0x52, 0, Hooked(0x52)},
+                                              {"ask", 0x51, 0, {}}});
+    ReplayThreads("a reused id is hooked again, its old hooks removed",
+                  {{"ask", 0x51, 0, Hooked(0x51)},
+                   {"new", 0x51, 0, {}},
+                   {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))},
+                   {"ask", 0x51, 0, {}}});
+    ReplayThreads("an ended thread is dropped when another is asked for",
+                  {{"ask", 0x51, 0, Hooked(0x51)},
+                   {"ask", 0x52, 0, Hooked(0x52)},
+                   {"end", 0x51, 0, {}},
+                   {"ask", 0x52, 0, kUnhooked},
+                   {"gone", 0x52, 0, {}},
+                   {"ask", 0x53, 0, Join(kUnhooked, Hooked(0x53))}});
+    ReplayThreads("a thread that cannot be asked is hooked afresh each time",
+                  {{"gone", 0x51, 0, {}},
+                   {"ask", 0x51, 0, Hooked(0x51)},
+                   {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))}});
+    ReplayThreads("a thread whose times cannot be read counts as one that cannot be asked",
+                  {{"ask", 0x51, 0, Hooked(0x51)},
+                   {"mute", 0x51, 0, {}},
+                   {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))},
+                   {"ask", 0x51, 0, Join(kUnhooked, Hooked(0x51))}});
+}
+
+// A thread asked for again goes last, wherever it stood; the others keep their order and their
+// entries.
+TEST(CompanionThreads, AThreadAskedForAgainGoesLast) {
+    ReplayThreads("four threads", {{"ask", 0x51, 0, Hooked(0x51)},
+                                   {"ask", 0x52, 0, Hooked(0x52)},
+                                   {"ask", 0x53, 0, Hooked(0x53)},
+                                   {"ask", 0x54, 0, Hooked(0x54)},
+                                   {"ask", 0x52, 0, {}},
+                                   {"ask", 0x51, 0, {}},
+                                   {"ask", 0x51, 0, {}}});
+    const auto order = [] {
+        std::vector<std::uint32_t> ids;
+        for (int i = 0; i < g_process.peerThreadCount; ++i) {
+            ids.push_back(g_process.peerThreads[i].thread);
+            EXPECT_EQ(g_process.peerThreads[i].created,
+                      fake::DefaultBirth(g_process.peerThreads[i].thread));
+        }
+        return ids;
+    };
+    EXPECT_EQ(order(), (std::vector<std::uint32_t>{0x53, 0x54, 0x52, 0x51}));
+    EXPECT_EQ(HookThread(0x54), 0);
+    EXPECT_EQ(order(), (std::vector<std::uint32_t>{0x53, 0x52, 0x51, 0x54}));
+}
+
+// With the table full the thread asked for least recently makes room, not the one hooked first:
+// the window in front now and then keeps its hooks.
+TEST(CompanionThreads, TheThreadLongestNotAskedForMakesRoom) {
+    ReplayThreads("full table", {{"ask", 0x51, 0, Hooked(0x51)},
+                                 {"ask", 0x52, 0, Hooked(0x52)},
+                                 {"fill", 0, 0, {}},
+                                 {"ask", 0x51, 0, {}},
+                                 {"ask", 0x400, 0, Join(kUnhooked, Hooked(0x400))},
+                                 {"ask", 0x51, 0, {}},
+                                 {"ask", 0x52, 0, Join(kUnhooked, Hooked(0x52))}});
+    EXPECT_EQ(g_process.peerThreadCount, kPeerThreads);
+    EXPECT_EQ(g_process.peerThreads[kPeerThreads - 1].thread, 0x52u);
+    EXPECT_EQ(g_process.peerThreads[kPeerThreads - 1].created, fake::DefaultBirth(0x52));
+    // A count that shared memory or a bug has broken is taken for none, never read past.
+    g_process.peerThreadCount = kPeerThreads + 7;
+    fake::ClearLog();
+    EXPECT_EQ(HookThread(0x51), 0);
+    EXPECT_EQ(g_process.peerThreadCount, 1);
 }
 
 // ---- CbtHookProc

@@ -109,34 +109,231 @@ TEST(TitleWatch, ReadsTheTitleOfTheFrontWindowAgain) {
     replay("a new front window is looked at quickly again", renewed);
 }
 
-// Bitness x packaged x companion x integrity, and a process that could not be asked.
+// A process in a few words: its machine ("x64", "x86", "arm64", "arm"), then any of "appc"
+// (an AppContainer token), "admin" (above us), "frame" (ApplicationFrameHost.exe); "unknown"
+// for one that could not be asked, "own" for the host's own.
+yv::host::ProcessFacts P(const std::string& words) {
+    yv::host::ProcessFacts p;
+    std::size_t at = 0;
+    while (at < words.size()) {
+        std::size_t end = words.find(' ', at);
+        if (end == std::string::npos) end = words.size();
+        const std::string w = words.substr(at, end - at);
+        at = end + 1;
+        if (w == "x64")
+            p.machine = yv::host::kMachineAmd64;
+        else if (w == "x86")
+            p.machine = yv::host::kMachineI386;
+        else if (w == "arm64")
+            p.machine = yv::host::kMachineArm64;
+        else if (w == "arm")
+            p.machine = yv::host::kMachineArmNt;
+        else if (w == "appc")
+            p.appContainer = true;
+        else if (w == "admin")
+            p.aboveUs = true;
+        else if (w == "frame")
+            p.frameHost = true;
+        else if (w == "unknown")
+            p.known = false;
+        else if (w == "own")
+            p.own = true;
+        else
+            ADD_FAILURE() << "no such word: " << w;
+    }
+    return p;
+}
+
+// The top-level window's process, a UWP frame's app window, the focus window of another
+// process ("" for none), the host library's machine, and the companion: "-" none, "asked" running
+// but the thread not yet confirmed, "hooked" confirmed.
 TEST(FrontService, DecisionTable) {
     using yv::host::FrontFacts;
     using yv::host::FrontService;
+    using yv::host::KeyWindow;
     using S = FrontService;
+    const std::string x64 = "x64", x86 = "x86";
     const struct {
         const char* what;
-        FrontFacts facts;  // known, other bitness, packaged, above us, companion running
+        std::string top, core, focus, library, companion;
         S want;
+        KeyWindow keys;
     } cases[] = {
-        {"same bitness", {true, false, false, false, false}, S::kInProcess},
-        {"other bitness, no companion", {true, true, false, false, false}, S::kFallback},
-        {"other bitness, companion running", {true, true, false, false, true}, S::kCompanion},
-        {"same bitness, companion running", {true, false, false, false, true}, S::kInProcess},
-        {"packaged", {true, false, true, false, false}, S::kFallback},
-        {"packaged, companion running", {true, true, true, false, true}, S::kFallback},
-        {"administrator window", {true, false, false, true, false}, S::kUnreachable},
-        {"administrator, other bitness, companion",
-         {true, true, false, true, true},
-         S::kUnreachable},
-        {"administrator, packaged", {true, false, true, true, false}, S::kUnreachable},
-        {"process not to be asked", {false, false, false, false, false}, S::kUnreachable},
+        {"same bitness", "x64", "", "", x64, "-", S::kInProcess, KeyWindow::kTop},
+        {"other bitness, no companion", "x86", "", "", x64, "-", S::kFallback, KeyWindow::kTop},
+        {"other bitness, companion hooked", "x86", "", "", x64, "hooked", S::kCompanion,
+         KeyWindow::kTop},
+        {"other bitness, companion not yet confirmed", "x86", "", "", x64, "asked", S::kFallback,
+         KeyWindow::kTop},
+        {"same bitness, companion running", "x64", "", "", x64, "hooked", S::kInProcess,
+         KeyWindow::kTop},
+        {"AppContainer", "x64 appc", "", "", x64, "-", S::kFallback, KeyWindow::kTop},
+        {"x86 AppContainer, companion hooked", "x86 appc", "", "", x64, "hooked", S::kFallback,
+         KeyWindow::kTop},
+        {"administrator window", "x64 admin", "", "", x64, "-", S::kUnreachable, KeyWindow::kTop},
+        {"administrator, other bitness, companion", "x86 admin", "", "", x64, "hooked",
+         S::kUnreachable, KeyWindow::kTop},
+        {"administrator AppContainer", "x64 appc admin", "", "", x64, "-", S::kUnreachable,
+         KeyWindow::kTop},
+        {"process not to be asked", "unknown", "", "", x64, "-", S::kUnreachable, KeyWindow::kTop},
+        {"the host's own menu", "own", "", "", x64, "hooked", S::kInProcess, KeyWindow::kTop},
+        // The 32-bit host, alone.
+        {"32-bit host, 64-bit program", "x64", "", "", x86, "-", S::kFallback, KeyWindow::kTop},
+        {"32-bit host, 32-bit program", "x86", "", "", x86, "-", S::kInProcess, KeyWindow::kTop},
+        // ARM64 Windows: neither library enters a native ARM64 (or ARM32) process.
+        {"native ARM64", "arm64", "", "", x64, "-", S::kFallback, KeyWindow::kTop},
+        {"native ARM64, companion hooked", "arm64", "", "", x64, "hooked", S::kFallback,
+         KeyWindow::kTop},
+        {"ARM32", "arm", "", "", x64, "hooked", S::kFallback, KeyWindow::kTop},
+        {"32-bit host on ARM64, native ARM64", "arm64", "", "", x86, "-", S::kFallback,
+         KeyWindow::kTop},
+        {"32-bit host on ARM64, x86 program", "x86", "", "", x86, "-", S::kInProcess,
+         KeyWindow::kTop},
+        // UWP: the frame belongs to ApplicationFrameHost.exe, the keys to the app inside it.
+        {"UWP app in its frame", "x64 frame", "x64 appc", "", x64, "-", S::kFallback,
+         KeyWindow::kCore},
+        {"UWP app with the focus", "x64 frame", "x64 appc", "x64 appc", x64, "-", S::kFallback,
+         KeyWindow::kFocus},
+        {"frame without its app window", "x64 frame", "", "", x64, "-", S::kInProcess,
+         KeyWindow::kTop},
+        {"UWP app not to be asked", "x64 frame", "unknown", "", x64, "-", S::kUnreachable,
+         KeyWindow::kCore},
+        {"a CoreWindow child of an ordinary window counts for nothing", "x64", "x64 appc", "", x64,
+         "-", S::kInProcess, KeyWindow::kTop},
+        {"packaged full-trust program", "x64", "", "", x64, "-", S::kInProcess, KeyWindow::kTop},
+        // The focus in a window of another process inside the one in front.
+        {"32-bit child window of a 64-bit program, hooked", "x64", "", "x86", x64, "hooked",
+         S::kCompanion, KeyWindow::kFocus},
+        {"32-bit child window of a 64-bit program, no companion", "x64", "", "x86", x64, "-",
+         S::kFallback, KeyWindow::kFocus},
+        {"64-bit child window of a 32-bit program", "x86", "", "x64", x64, "asked", S::kInProcess,
+         KeyWindow::kFocus},
+        {"administrator child window", "x64", "", "x64 admin", x64, "-", S::kUnreachable,
+         KeyWindow::kFocus},
+        {"AppContainer child window", "x64", "", "x64 appc", x64, "-", S::kFallback,
+         KeyWindow::kFocus},
     };
-    for (const auto& c : cases) EXPECT_EQ(JudgeFront(c.facts), c.want) << c.what;
+    for (const auto& c : cases) {
+        FrontFacts f;
+        f.top = P(c.top);
+        f.coreFound = !c.core.empty();
+        if (f.coreFound) f.core = P(c.core);
+        f.focusElsewhere = !c.focus.empty();
+        if (f.focusElsewhere) f.focus = P(c.focus);
+        f.library = P(c.library).machine;
+        f.companionRunning = c.companion != "-";
+        f.confirmed = c.companion == "hooked";
+        EXPECT_EQ(JudgeFront(f), c.want) << c.what;
+        EXPECT_EQ(yv::host::KeysGoTo(f), c.keys) << c.what;
+    }
     EXPECT_STREQ(FrontNote(S::kInProcess), "");
     EXPECT_STREQ(FrontNote(S::kFallback), "");
     EXPECT_STRNE(FrontNote(S::kUnreachable), "");
     EXPECT_STREQ(FrontNote(S::kCompanion), "");
+}
+
+// A process's machine from what the system answers: the newest question that it answers
+// counts. IsWow64Process2 names no machine for a process outside WOW64.
+TEST(FrontService, TheMachineOfAProcess) {
+    using yv::host::MachineAnswers;
+    using yv::host::MachineOf;
+    constexpr std::uint16_t U = yv::host::kMachineUnknown, I386 = yv::host::kMachineI386,
+                            AMD64 = yv::host::kMachineAmd64, ARM64 = yv::host::kMachineArm64,
+                            ARM = yv::host::kMachineArmNt;
+    const struct {
+        const char* what;
+        MachineAnswers a;  // info?, its machine, wow2?, guest, native, wow?, wow64, system
+        std::uint16_t want;
+    } cases[] = {
+        {"Windows 11 ARM64, x64 emulated",
+         {true, AMD64, true, U, ARM64, true, false, ARM64},
+         AMD64},
+        {"Windows 11 ARM64, native ARM64",
+         {true, ARM64, true, U, ARM64, true, false, ARM64},
+         ARM64},
+        {"Windows 11 ARM64, x86", {true, I386, true, I386, ARM64, true, true, ARM64}, I386},
+        {"Windows 11, the newest question failing",
+         {true, U, true, I386, AMD64, true, true, AMD64},
+         I386},
+        {"Windows 10 ARM64, native ARM64", {false, U, true, U, ARM64, true, false, ARM64}, ARM64},
+        {"Windows 10 ARM64, ARM32", {false, U, true, ARM, ARM64, true, true, ARM64}, ARM},
+        {"Windows 10 x64, x64", {false, U, true, U, AMD64, true, false, AMD64}, AMD64},
+        {"Windows 10 x64, x86", {false, U, true, I386, AMD64, true, true, AMD64}, I386},
+        {"Windows 7 x64, x86", {false, U, false, U, U, true, true, AMD64}, I386},
+        {"Windows 7 x64, x64", {false, U, false, U, U, true, false, AMD64}, AMD64},
+        {"32-bit Windows", {false, U, false, U, U, true, false, I386}, I386},
+        {"nothing answers", {false, U, false, U, U, false, false, AMD64}, AMD64},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MachineOf(c.a), c.want) << c.what;
+}
+
+// The companion's threads as the host keeps them: "ask ID BORN", "confirm ID", "clear", and
+// whether (ID, BORN) counts as hooked after the step.
+TEST(PeerThreads, OnlyAConfirmedThreadOfTheSameBirthCountsAsHooked) {
+    using yv::host::PeerThreads;
+    struct Step {
+        const char* event;
+        std::uint32_t id;
+        std::uint64_t born;
+        bool hooked;  // Hooked({id, born}) afterwards
+    };
+    const auto replay = [](const char* name, const std::vector<Step>& steps) {
+        PeerThreads p;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            const Step& s = steps[i];
+            const std::string e = s.event;
+            if (e == "ask") p.Asked({s.id, s.born});
+            if (e == "confirm") p.Confirmed(s.id);
+            if (e == "clear") p.Clear();
+            EXPECT_EQ(p.Hooked({s.id, s.born}), s.hooked) << name << ", step " << i << " " << e;
+        }
+    };
+    replay("asked, then confirmed", {{"ask", 7, 100, false},
+                                     {"confirm", 7, 100, true},
+                                     {"confirm", 7, 100, true},
+                                     {"ask", 7, 100, true}});
+    replay("a confirmation nobody asked for",
+           {{"confirm", 7, 100, false}, {"ask", 8, 100, false}, {"confirm", 7, 100, false}});
+    replay("a reused id", {{"ask", 7, 100, false},
+                           {"confirm", 7, 100, true},
+                           {"ask", 7, 200, false},
+                           {"confirm", 7, 200, true},
+                           {"confirm", 7, 100, false}});
+    replay("the latest question for an id counts", {{"ask", 7, 100, false},
+                                                    {"ask", 7, 200, false},
+                                                    {"confirm", 7, 100, false},
+                                                    {"confirm", 7, 200, true}});
+    replay("a companion gone", {{"ask", 7, 100, false},
+                                {"confirm", 7, 100, true},
+                                {"ask", 8, 100, false},
+                                {"clear", 7, 100, false},
+                                {"confirm", 8, 100, false}});
+
+    // Questions in flight: the oldest of more than kPending is dropped.
+    PeerThreads p;
+    for (std::uint32_t t = 1; t <= PeerThreads::kPending + 1; ++t) p.Asked({t, t});
+    for (std::uint32_t t = 1; t <= PeerThreads::kPending + 1; ++t) p.Confirmed(t);
+    EXPECT_FALSE(p.Hooked({1, 1}));
+    for (std::uint32_t t = 2; t <= PeerThreads::kPending + 1; ++t)
+        EXPECT_TRUE(p.Hooked({t, t})) << t;
+    // Kept: the one confirmed longest ago makes room; confirmed again, a thread goes last.
+    p.Clear();
+    for (std::uint32_t t = 1; t <= PeerThreads::kKept; ++t) {
+        p.Asked({t, t});
+        p.Confirmed(t);
+    }
+    p.Asked({1, 1});
+    p.Confirmed(1);
+    p.Asked({1000, 5});
+    p.Confirmed(1000);
+    EXPECT_EQ(p.kept(), PeerThreads::kKept);
+    EXPECT_TRUE(p.Hooked({1, 1}));
+    EXPECT_FALSE(p.Hooked({2, 2}));
+    EXPECT_TRUE(p.Hooked({3, 3}));
+    EXPECT_TRUE(p.Hooked({1000, 5}));
+    p.Asked({0, 9});
+    p.Confirmed(0);
+    EXPECT_FALSE(p.Hooked({0, 9})) << "thread 0 is no thread";
 }
 
 // A companion killed now and then is started again every time; one that ends as soon as it

@@ -107,4 +107,64 @@ TEST(PeerWire, AnOverlongTextIsCutAsTheLibraryWouldCutIt) {
     EXPECT_EQ(std::string(back.texts[5]), std::string(100, 'a'));
 }
 
+// The channel's token: only an order that carries it is taken; a sender who names the host's
+// window as wParam but lacks it gets nothing done.
+TEST(PeerWire, OnlyOrdersWithTheTokenAreTaken) {
+    using yv::companion::DecodeSealed;
+    using yv::companion::Seal;
+    using yv::companion::Token;
+    Token token;
+    for (std::size_t i = 0; i < token.size(); ++i)
+        token[i] = static_cast<std::uint8_t>(0xA0 + i * 7);
+    Order thread;
+    thread.command = Command::kThread;
+    thread.thread = 0x1234;
+    const std::vector<std::uint8_t> plain = Encode(thread);
+    const std::vector<std::uint8_t> sealed = Seal(token, plain);
+    ASSERT_EQ(sealed.size(), token.size() + plain.size());
+    Order back;
+    ASSERT_TRUE(DecodeSealed(sealed.data(), sealed.size(), token, back));
+    EXPECT_EQ(back.command, Command::kThread);
+    EXPECT_EQ(back.thread, 0x1234u);
+    const std::vector<std::uint8_t> set = Seal(token, Encode(SetOrder()));
+    ASSERT_TRUE(DecodeSealed(set.data(), set.size(), token, back));
+    EXPECT_STREQ(back.texts[1], "S標準");
+    // Any one byte of the token wrong, at any place.
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        auto forged = sealed;
+        forged[i] ^= 0x01;
+        EXPECT_FALSE(DecodeSealed(forged.data(), forged.size(), token, back)) << "byte " << i;
+    }
+    EXPECT_FALSE(DecodeSealed(plain.data(), plain.size(), token, back)) << "no token";
+    EXPECT_FALSE(DecodeSealed(sealed.data(), token.size() - 1, token, back)) << "token cut";
+    EXPECT_FALSE(DecodeSealed(sealed.data(), token.size(), token, back)) << "token only";
+    EXPECT_FALSE(DecodeSealed(sealed.data(), sealed.size() - 1, token, back)) << "order cut";
+    EXPECT_FALSE(DecodeSealed(nullptr, sealed.size(), token, back));
+}
+
+TEST(PeerWire, TheTokenGoesOnTheCommandLineAsHex) {
+    using yv::companion::ParseToken;
+    using yv::companion::Token;
+    using yv::companion::TokenText;
+    Token token;
+    for (std::size_t i = 0; i < token.size(); ++i) token[i] = static_cast<std::uint8_t>(i * 17 + 9);
+    const std::string text = TokenText(token);
+    EXPECT_EQ(text, "091a2b3c4d5e6f8091a2b3c4d5e6f708");
+    Token back{};
+    ASSERT_TRUE(ParseToken(text.c_str(), back));
+    EXPECT_EQ(back, token);
+    ASSERT_TRUE(ParseToken("091A2B3C4D5E6F8091A2B3C4D5E6F708", back));
+    EXPECT_EQ(back, token);
+    ASSERT_TRUE(ParseToken("ffffffffffffffffffffffffffffff00", back));
+    EXPECT_EQ(back[0], 0xFF);
+    EXPECT_EQ(back[15], 0x00);
+    for (const char* bad :
+         {"", "091a2b3c4d5e6f708192a3b4c5d6e7f", "091a2b3c4d5e6f708192a3b4c5d6e7f80",
+          "091a2b3c4d5e6f708192a3b4c5d6e7fg", "g91a2b3c4d5e6f708192a3b4c5d6e7f8",
+          "091a2b3c4d5e6f70 192a3b4c5d6e7f8", "091a2b3c4d5e6f708192a3b4c5d6e7:8",
+          "/91a2b3c4d5e6f708192a3b4c5d6e7f8", "091a2b3c4d5e6f708192a3b4c5d6e7f@"})
+        EXPECT_FALSE(ParseToken(bad, back)) << "'" << bad << "'";
+    EXPECT_FALSE(ParseToken(nullptr, back));
+}
+
 }  // namespace
