@@ -42,12 +42,11 @@ void MarkGateKeys() {
         char text[kTextSize];
         CopyRuleText(r, text);
         const std::uint8_t mark = kGateAnyRow | (OneKeyByte(text) ? kGateOneKey : 0);
-        // The low-level hook sees the sides of Shift, Ctrl and Alt; rows may name either.
+        // The hooks look keys up by the message's virtual key, the sides folded.
         marks[key] |= mark;
         if (key >= 160 && key <= 165) marks[kVkShift + (key - 160) / 2] |= mark;
         if (key == 141) marks[13] |= mark;  // the keypad's Enter
     }
-    for (int vk = 160; vk <= 165; ++vk) marks[vk] |= marks[kVkShift + (vk - 160) / 2];
     for (int vk = 0; vk < 256; ++vk) g_shared.gateVk[vk] = marks[vk];
 }
 
@@ -67,7 +66,6 @@ void GateClose(std::uint32_t e) {
     ProcessState& p = g_process;
     if (p.gateClosed || !p.gateOn) return;
     p.gateClosed = true;
-    p.gateHeldCount = 0;
     p.gateSince = plat::GetTickCount();
     g_shared.gateThread = plat::GetCurrentThreadId();
     g_shared.gateSeq = Peek(g_shared.gateSeq) + 1;
