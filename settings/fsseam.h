@@ -1,5 +1,5 @@
 // The few file-system services whose calls differ between platforms. One implementation is
-// linked per platform (fs_posix.cpp or fs_win.cpp).
+// linked per platform (fs_posix.cpp or win/fs.cpp).
 #pragma once
 
 #include <cstdio>

@@ -189,6 +189,13 @@ TEST_F(FallbackTest, TextUnderHeldModifiers) {
         EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:F1")),
                   Show(Join({{"> d:F1"}, kAskModifiers, {c.want, "= eat"}})));
     }
+    // A modifier pressed and let go since the last look is not held.
+    HookTest::SetUp();
+    Load(1, {{112, "x"}}, {29, ""});
+    SetFront(kFrontFallback, 0);
+    fake::SetAsyncKeyState(164, 1);
+    EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:F1")),
+              Show(Join({{"> d:F1"}, kAskModifiers, {"SendInput(unicode \"x\", own)", "= eat"}})));
     // Texts typed as keys in the keystrokes' mode go as in process: under what is held.
     HookTest::SetUp();
     Load(3, {{112, "x"}}, {29, ""});

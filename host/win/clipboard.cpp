@@ -1,10 +1,10 @@
-#include "win_clip.h"
+#include "clipboard.h"
 
 #include <atomic>
 #include <cstring>
 
 #include "handover.h"
-#include "win_host.h"
+#include "host.h"
 #include "yorvan2.h"
 
 namespace yv::host::win {

@@ -1,4 +1,4 @@
-#include "win_companion.h"
+#include "companion.h"
 
 #include <cstring>
 #include <memory>
@@ -6,8 +6,8 @@
 
 #include "companionmsg.h"
 #include "peerwire.h"
-#include "win_hooks.h"
-#include "win_host.h"
+#include "hookthreads.h"
+#include "host.h"
 
 namespace yv::host::win {
 namespace {

@@ -1,5 +1,5 @@
 // Yorvan2.exe, the resident host: the shell thread with the notification-area icon and its
-// menu, the settings file and the editor; the input thread (win_input.cpp) with the window
+// menu, the settings file and the editor; the input thread (input.cpp) with the window
 // "Yorvan2" and the hooks.
 #include <windows.h>
 #include <objbase.h>
@@ -18,11 +18,11 @@
 #include "hostcore.h"
 #include "strutil.h"
 #include "companionmsg.h"
-#include "win_clip.h"
-#include "win_companion.h"
-#include "win_hooks.h"
-#include "win_host.h"
-#include "win_shell.h"
+#include "clipboard.h"
+#include "companion.h"
+#include "hookthreads.h"
+#include "host.h"
+#include "shell.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "win_shell.h"
+#include "shell.h"
 
 #include <objbase.h>
 #include <objidl.h>

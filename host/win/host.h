@@ -55,7 +55,7 @@ enum class CoreCommand : WPARAM {
     kEndEditing,     // with a snapshot, or none for the same settings
 };
 
-// On the input thread only (in an order of its mailbox, win_hooks.h): carries out a command of
+// On the input thread only (in an order of its mailbox, hookthreads.h): carries out a command of
 // the shell's; `snap` the settings that go with kReload and kEndEditing.
 LRESULT RunCore(CoreCommand cmd, int arg, const Snapshot* snap);
 // From the shell thread: `order` carried out on the input thread before this returns.

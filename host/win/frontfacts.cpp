@@ -1,4 +1,4 @@
-#include "win_front.h"
+#include "frontfacts.h"
 
 #include <imm.h>
 

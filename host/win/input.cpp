@@ -8,12 +8,12 @@
 
 #include "front.h"
 #include "peerwire.h"
-#include "win_companion.h"
+#include "companion.h"
 #include "watchdog.h"
-#include "win_clip.h"
-#include "win_front.h"
-#include "win_hooks.h"
-#include "win_host.h"
+#include "clipboard.h"
+#include "frontfacts.h"
+#include "hookthreads.h"
+#include "host.h"
 #include "yorvan2.h"
 
 namespace yv::host::win {

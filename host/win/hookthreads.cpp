@@ -1,9 +1,9 @@
-#include "win_hooks.h"
+#include "hookthreads.h"
 
 #include <atomic>
 
 #include "handover.h"
-#include "win_host.h"
+#include "host.h"
 #include "yorvan2.h"
 
 namespace yv::host::win {
