@@ -38,6 +38,7 @@ const std::map<std::string, Key>& KeyTable() {
         {"Nonconv", {29, 0x7B, false}},
         {"Conv", {28, 0x79, false}},
         {"Zenkaku", {0xF3, 0x29, false}},
+        {"Kanji", {0x19, 0x29, false}},
         // As the message hook sees them while the IME takes the keys: VK_PROCESSKEY.
         {"Hankaku", {229, 0x29, false}},
         {"Convert", {229, 0x79, false}},

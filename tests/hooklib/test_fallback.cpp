@@ -148,6 +148,13 @@ const Case kCases[] = {
      "d:Zenkaku u:Zenkaku",
      {"> d:Zenkaku", "PostMessageA(0x20, WM_RBUTTONDOWN, 0, 10003)", "= pass", "> u:Zenkaku",
       "= pass"}},
+    {"the kanji key too",
+     1,
+     {{112, "x"}},
+     kFrontFallback,
+     0,
+     "d:Kanji",
+     {"> d:Kanji", "PostMessageA(0x20, WM_RBUTTONDOWN, 0, 10003)", "= pass"}},
     {"served in process, the input method is the message hook's to see",
      1,
      {{112, "x"}},
@@ -169,6 +176,7 @@ TEST_F(FallbackTest, TextUnderHeldModifiers) {
         std::string want;
     } cases[] = {
         {"right Ctrl", {163}, 1, "SendInput(163/0x0/0x2, " + text + ", 163/0x0/0x0)"},
+        {"left Ctrl, no mask", {162}, 1, "SendInput(162/0x0/0x2, " + text + ", 162/0x0/0x0)"},
         {"left Alt, masked both ways",
          {164},
          1,

@@ -272,6 +272,25 @@ TEST_F(InstallTest, SplitInstallationPutsTheKeyboardHookApart) {
     EXPECT_EQ(KbdHookSeen(), 900u);
 }
 
+// The tests' order drops the keyboard hook as the system does: gone, and what it held still
+// held; putting it back lets go of a fallback's target as of a remap's.
+TEST_F(InstallTest, ADroppedKeyboardHookHoldsOnUntilPutBack) {
+    ASSERT_EQ(SetHookMsg(kHost, 0) + SetHookKbd(1), 0);
+    g_shared.kbdHeld[0x3A] = (1 << 24) | (17 << 16) | 0x1D;
+    g_shared.fbHeldCount[0x3B] = 1;
+    g_shared.fbHeld[0x3B][0] = 65;
+    fake::ClearLog();
+    EXPECT_EQ(SetHookKbd(2), 0);
+    EXPECT_EQ(Actions(), (Lines{"UnhookWindowsHookEx(0x100d)"}));
+    EXPECT_EQ(g_shared.hookKbd, nullptr);
+    EXPECT_NE(g_shared.kbdHeld[0x3A], 0);
+    fake::ClearLog();
+    EXPECT_EQ(SetHookKbd(1), 0);
+    EXPECT_EQ(Actions(), (Lines{"keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+                                "keybd_event(65, 0, KEYEVENTF_KEYUP, own)",
+                                "SetWindowsHookExA(WH_KEYBOARD_LL, KbdLLHookProc, 0x400000, 0)"}));
+}
+
 // The companion's library: the message and activation hooks only, thread by thread; the NumLock
 // correction, the message filter and the low-level hook are the host's. Whatever the shared
 // area still holds from a companion that was killed is let go first.
