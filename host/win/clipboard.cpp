@@ -29,6 +29,21 @@ void TellKeeper(void (ClipKeeper::*step)(std::uint32_t, std::uint32_t), DWORD be
     });
 }
 
+// With the clipboard open: what the host puts there stays out of the clipboard history (Win+V)
+// and the cloud. Rule texts are often addresses and telephone numbers, and the user's own copy
+// put back is in the history already.
+void KeepOutOfHistory() {
+    static const UINT exclude =
+        RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    static const UINT history = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
+    static const UINT cloud = RegisterClipboardFormatA("CanUploadToCloudClipboard");
+    for (UINT f : {exclude, history, cloud}) {
+        if (!f) continue;
+        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DWORD));  // DWORD 0
+        if (m && !SetClipboardData(f, m)) GlobalFree(m);
+    }
+}
+
 // Ctrl+V, marked as the library's own input, so that no hook of ours converts it.
 void TypeCtrlV() {
     INPUT in[4] = {};
@@ -58,6 +73,7 @@ bool PutPlainText(HWND wnd, const std::string& text) {
     }
     EmptyClipboard();
     const bool taken = SetClipboardData(CF_TEXT, m) != nullptr;
+    if (taken) KeepOutOfHistory();
     CloseClipboard();
     if (!taken) GlobalFree(m);
     return taken;
@@ -123,6 +139,7 @@ LRESULT OfferPaste(HWND wnd, HWND, const char* text) {
     g_pasteText.assign(text, strnlen(text, kMaxPaste));
     SetClipboardData(CF_UNICODETEXT, nullptr);
     SetClipboardData(CF_TEXT, nullptr);
+    KeepOutOfHistory();
     g_pasteUp = true;
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();
@@ -315,6 +332,7 @@ bool ClipKeeper::PutBack() {
         GlobalUnlock(m);
         if (!SetClipboardData(item.format, m)) GlobalFree(m);
     }
+    KeepOutOfHistory();
     const DWORD inside = GetClipboardSequenceNumber();
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();

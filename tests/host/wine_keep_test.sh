@@ -87,7 +87,19 @@ paste_round "a Unicode-only text" "ユニコードだけ" "$n"
 
 n=$(log_count '^clipboard copied')
 yv_tool setclip "ANSI の文字列"
+# A clipboard manager listens meanwhile: every change the host makes (the row's text, the copy
+# put back) asks to stay out of the clipboard history and the cloud.
+yv_tool clipwatch 8000 >"$WORK/clipwatch.txt" &
+watcher=$!
+yv_wait 10 grep -q ready "$WORK/clipwatch.txt"
 paste_round "an ANSI text" "ANSI の文字列" "$n"
+wait $watcher
+echo "  the clipboard's changes as a listener saw them: $(grep -c host= "$WORK/clipwatch.txt")," \
+  "the host's: $(grep -c 'host=1' "$WORK/clipwatch.txt")"
+if grep -q 'host=1' "$WORK/clipwatch.txt"; then ok "the host's clipboard changes are seen"; else
+  bad "the host's clipboard changes are seen" "the listener saw: $(tr '\n' ' ' <"$WORK/clipwatch.txt")"; fi
+check "every one of them stays out of the clipboard history" \
+  bash -c "! grep -q 'host=1 excluded=0' '$WORK/clipwatch.txt'"
 
 # The user copies right after the paste row: that copy stays.
 yv_tool settext "$MEMO" "X"

@@ -13,6 +13,10 @@
 //   wintool keystate VK [TITLE] print "DOWN TOGGLED" for a virtual key (each 1 or 0): whether it
 //                               is down now (GetAsyncKeyState) and its toggle (GetKeyState), as
 //                               the thread of window TITLE sees it when one is named
+//   wintool clipwatch MS        watch clipboard changes for MS milliseconds; print "host=H
+//                               excluded=E" for each (each 1 or 0): whether the clipboard's
+//                               owner belongs to the window "Yorvan2"'s process, and whether it
+//                               carries ExcludeClipboardContentFromMonitorProcessing
 //   wintool watch TITLE N MS    print "UNIX_NS LENGTH" each time the text length changes, until N
 //                               changes or MS milliseconds have passed (latency measurements)
 // Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
@@ -42,6 +46,31 @@ bool OpenClip() {
 }
 
 WPARAM Num(const char* s) { return static_cast<WPARAM>(std::strtoll(s, nullptr, 0)); }
+
+// A clipboard manager's view: each change (the sequence number looked at every 2 ms, which Wine
+// reports more faithfully to a process of its own than listener messages), whose it is, and
+// whether it asks to stay out of the history.
+int ClipWatch(unsigned long ms) {
+    const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    DWORD hostPid = 0;
+    GetWindowThreadProcessId(FindWindowA("Yorvan2Host", "Yorvan2"), &hostPid);
+    DWORD seq = GetClipboardSequenceNumber();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+        Sleep(2);
+        const DWORD now = GetClipboardSequenceNumber();
+        if (now == seq) continue;
+        seq = now;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(GetClipboardOwner(), &owner);
+        std::printf("host=%d excluded=%d\n", owner != 0 && owner == hostPid ? 1 : 0,
+                    IsClipboardFormatAvailable(exclude) ? 1 : 0);
+        std::fflush(stdout);
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -99,6 +128,7 @@ int main(int argc, char** argv) {
         CloseClipboard();
         return 0;
     }
+    if (cmd == "clipwatch" && argc == 3) return ClipWatch(std::strtoul(argv[2], nullptr, 10));
     if (cmd == "formats") {
         if (!OpenClip()) return 1;
         for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
