@@ -52,9 +52,11 @@ bool ClipRestorer::Begin(std::uint32_t now, std::uint32_t before, std::uint32_t 
     return true;
 }
 
-void ClipRestorer::Read(std::uint32_t now, std::uint32_t before, std::uint32_t after) {
+void ClipRestorer::Read(std::uint32_t now, std::uint32_t before, std::uint32_t after,
+                        bool byTarget) {
     if (!pending_ || before != ownSeq_) return;
     ownSeq_ = after;
+    if (!byTarget) return;
     if (!read_) readAt_ = now;
     read_ = true;
 }

@@ -24,6 +24,12 @@ struct ClipTiming {
     std::uint32_t giveUpMs = 5000;  // the clipboard stayed held: the copy is not put back
 };
 
+// Whether a render is the target's read: the clipboard is open by a window of the process
+// whose window is in front (`openerProcess` 0: opened without a window, nobody to tell).
+inline bool ReadByTarget(std::uint32_t openerProcess, std::uint32_t foregroundProcess) {
+    return openerProcess != 0 && openerProcess == foregroundProcess;
+}
+
 class ClipRestorer {
   public:
     enum class Step {
@@ -41,8 +47,10 @@ class ClipRestorer {
     // A paste row replaced the content of sequence number `before` with its text (`after`).
     // False when there is nothing to put back: the replaced content was not copied.
     bool Begin(std::uint32_t now, std::uint32_t before, std::uint32_t after);
-    // The target read the text: the clipboard showed `before` and, once rendered, `after`.
-    void Read(std::uint32_t now, std::uint32_t before, std::uint32_t after);
+    // The text was rendered for a reader: the clipboard showed `before` and, once rendered,
+    // `after`. Only the target's read (`byTarget`, see ReadByTarget) ends the wait early; a
+    // clipboard manager that reads first changes nothing but the numbers.
+    void Read(std::uint32_t now, std::uint32_t before, std::uint32_t after, bool byTarget = true);
     // A change made by the host itself, seen by the clipboard listener.
     void Own(std::uint32_t seq);
     // What to do at `now`, the clipboard showing `seq`; `ours` whether the host still owns the

@@ -23,10 +23,18 @@ std::atomic<HWND> g_input{nullptr};
 // The shell thread's keeper, told of each paste through the shell's mailbox.
 ClipKeeper* g_keeper = nullptr;
 
-void TellKeeper(void (ClipKeeper::*step)(std::uint32_t, std::uint32_t), DWORD before, DWORD after) {
-    PutShellOrder([step, before, after] {
-        if (g_keeper) (g_keeper->*step)(before, after);
+void TellKeeper(void (ClipKeeper::*step)(std::uint32_t, std::uint32_t, bool), DWORD before,
+                DWORD after, bool byTarget = true) {
+    PutShellOrder([step, before, after, byTarget] {
+        if (g_keeper) (g_keeper->*step)(before, after, byTarget);
     });
+}
+
+// The process of a window, 0 for none.
+DWORD ProcessOf(HWND w) {
+    DWORD pid = 0;
+    if (w) GetWindowThreadProcessId(w, &pid);
+    return pid;
 }
 
 // With the clipboard open: what the host puts there stays out of the clipboard history (Win+V)
@@ -153,7 +161,10 @@ void RenderPaste(HWND, UINT format) {
     HGLOBAL m = MakeText(format);
     if (m && !SetClipboardData(format, m)) GlobalFree(m);
     const DWORD after = GetClipboardSequenceNumber();
-    TellKeeper(&ClipKeeper::OnRead, before, after);
+    // Who reads: only the program in front, which the row pasted into, ends the wait early.
+    const bool byTarget =
+        ReadByTarget(ProcessOf(GetOpenClipboardWindow()), ProcessOf(GetForegroundWindow()));
+    TellKeeper(&ClipKeeper::OnRead, before, after, byTarget);
 }
 
 void RenderAllPastes(HWND wnd, HWND shell) {
@@ -263,7 +274,7 @@ void ClipKeeper::TakeCopy() {
         static_cast<unsigned long>(total));
 }
 
-void ClipKeeper::OnBegun(std::uint32_t before, std::uint32_t after) {
+void ClipKeeper::OnBegun(std::uint32_t before, std::uint32_t after, bool) {
     begunTick_ = GetTickCount();
     if (!restorer_.Begin(begunTick_, before, after)) {
         Log("paste: the clipboard's content was not kept, nothing to put back");
@@ -272,8 +283,8 @@ void ClipKeeper::OnBegun(std::uint32_t before, std::uint32_t after) {
     SetTimer(shell_, kRestoreTimer, kRestoreTickMs, nullptr);
 }
 
-void ClipKeeper::OnRead(std::uint32_t before, std::uint32_t after) {
-    restorer_.Read(GetTickCount(), before, after);
+void ClipKeeper::OnRead(std::uint32_t before, std::uint32_t after, bool byTarget) {
+    restorer_.Read(GetTickCount(), before, after, byTarget);
     Check();
 }
 

@@ -41,8 +41,9 @@ class ClipKeeper {
     void Start(HWND shell, HWND input);
     void Stop();
     void OnUpdate();  // WM_CLIPBOARDUPDATE
-    void OnBegun(std::uint32_t before, std::uint32_t after);
-    void OnRead(std::uint32_t before, std::uint32_t after);
+    void OnBegun(std::uint32_t before, std::uint32_t after, bool unused = true);
+    // byTarget: the program in front read it (ReadByTarget).
+    void OnRead(std::uint32_t before, std::uint32_t after, bool byTarget);
     void OnTimer(UINT_PTR id);
 
     static constexpr UINT_PTR kRestoreTimer = 11;

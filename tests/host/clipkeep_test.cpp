@@ -14,7 +14,18 @@ using Step = ClipRestorer::Step;
 
 // One line of a transcript. Sequence numbers: the user's copy 5, the pasted text 7, read 8.
 struct Ev {
-    enum Op { kCopied, kNotCopied, kBegin, kRead, kOwn, kPoll, kRestored, kBusy, kWaiting } op;
+    enum Op {
+        kCopied,
+        kNotCopied,
+        kBegin,
+        kRead,
+        kOtherRead,
+        kOwn,
+        kPoll,
+        kRestored,
+        kBusy,
+        kWaiting
+    } op;
     std::uint32_t now = 0, a = 0, b = 0;
     bool ours = true;
     int want = 0;  // Begin: 1 armed; Poll: a Step; Waiting: 1 waiting
@@ -27,6 +38,10 @@ Ev Begin(std::uint32_t now, std::uint32_t before, std::uint32_t after, bool arme
 }
 Ev Read(std::uint32_t now, std::uint32_t before, std::uint32_t after) {
     return {Ev::kRead, now, before, after};
+}
+// A render for a reader that is not the target (a clipboard manager).
+Ev OtherRead(std::uint32_t now, std::uint32_t before, std::uint32_t after) {
+    return {Ev::kOtherRead, now, before, after};
 }
 Ev Own(std::uint32_t seq) { return {Ev::kOwn, 0, seq}; }
 Ev Poll(std::uint32_t now, std::uint32_t seq, Step want, bool ours = true) {
@@ -81,6 +96,12 @@ TEST(ClipRestorer, Transcripts) {
           Begin(2500, 9, 11, true)}},
         {"the host's own changes seen by the listener keep the wait",
          {Copied(5), Begin(0, 5, 7, true), Own(8), Poll(2000, 8, Step::kRestore)}},
+        {"a clipboard manager reading first does not end the wait; the target's read does",
+         {Copied(5), Begin(0, 5, 7, true), OtherRead(5, 7, 8), Poll(200, 8, Step::kWait),
+          Read(300, 8, 9), Poll(399, 9, Step::kWait), Poll(400, 9, Step::kRestore)}},
+        {"with only a clipboard manager's read the time limit applies",
+         {Copied(5), Begin(0, 5, 7, true), OtherRead(5, 7, 8), Poll(1999, 8, Step::kWait),
+          Poll(2000, 8, Step::kRestore)}},
         {"a render of something else is no read of the text",
          {Copied(5), Begin(0, 5, 7, true), Read(10, 3, 4), Poll(200, 7, Step::kWait)}},
         {"a clipboard held too long is given up",
@@ -105,7 +126,8 @@ TEST(ClipRestorer, Transcripts) {
                     EXPECT_EQ(r.Begin(e.now, e.a, e.b), e.want == 1) << c.name << ", line " << line;
                     break;
                 case Ev::kRead:
-                    r.Read(e.now, e.a, e.b);
+                case Ev::kOtherRead:
+                    r.Read(e.now, e.a, e.b, e.op == Ev::kRead);
                     break;
                 case Ev::kOwn:
                     r.Own(e.a);
@@ -126,6 +148,12 @@ TEST(ClipRestorer, Transcripts) {
             }
         }
     }
+}
+
+TEST(ClipRestorer, OnlyTheProcessInFrontReads) {
+    EXPECT_TRUE(yv::host::ReadByTarget(0x40, 0x40));
+    EXPECT_FALSE(yv::host::ReadByTarget(0x41, 0x40));  // a clipboard manager
+    EXPECT_FALSE(yv::host::ReadByTarget(0, 0));        // opened without a window
 }
 
 TEST(ClipRestorer, FormatsKept) {

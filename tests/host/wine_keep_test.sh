@@ -69,6 +69,10 @@ paste_round() {
   if yv_wait 10 more_lines '^paste: clipboard put back' "$n"; then
     echo "  $name: paste key to restored clipboard: $(grep '^paste: clipboard put back' "$LOG" | tail -1 | tr -d '\r' | sed 's/.* //')"
   fi
+  # notepad, in front, opened the clipboard to read: that read counts (a reader elsewhere would
+  # not), and the copy went back shortly after it rather than at the time limit.
+  check "$name: notepad's read is the target's" \
+    bash -c "grep '^paste: clipboard put back' '$LOG' | tail -1 | grep -q 'read=1'"
   yv_keys ctrl+v
   expect_text "$name: notepad holds the row's text, then the user's copy" "$MEMO" "貼り付け$user"
   check "$name: the user's copy is on the clipboard again" clip_is "$user"
