@@ -36,6 +36,8 @@ constexpr char kEditorClass[] = "YorvanSetMain";
 constexpr UINT kSettleTimerRetryMs = 300;
 constexpr DWORD kSessionEditorWaitMs = 4000;
 constexpr char kErrorTitle[] = "エラー";
+constexpr char kNotSettingsText[] =
+    "Yorvan2.ini が空か、設定ファイルではありません。今までの設定のまま動作します。";
 
 enum MenuId : UINT {
     kCmdConversion = 100,
@@ -168,6 +170,7 @@ void Balloon(const char* text) {
     std::strncpy(n.szInfoTitle, kWindowTitle, sizeof n.szInfoTitle - 1);
     n.dwInfoFlags = NIIF_INFO;
     Shell_NotifyIconA(NIM_MODIFY, &n);
+    w::Log("balloon shown");
 }
 
 // The settings file's identity and version, without reading it.
@@ -312,6 +315,12 @@ void OnSettled() {
         if (g.follower.pending()) SetTimer(g.wnd, kSettleTimer, kSettleTimerRetryMs, nullptr);
         return;
     }
+    if (const char* why = yv::host::NotSettings(stamp, snap.hasConfig)) {
+        // A truncated save or a file of another kind: dropping every rule would be worse.
+        w::Log("settings file %s but %s, the settings in force stay", g.changeReason, why);
+        if (g.follower.Refused(stamp)) Balloon(kNotSettingsText);
+        return;
+    }
     g.follower.Took(stamp);
     w::Log("reload begin (settings file %s, encoding=%s)", g.changeReason,
            yv::settings::EncodingName(snap.encoding));
@@ -374,7 +383,19 @@ void FinishEditor() {
     g.editorProcess = nullptr;
     g.editorThread = 0;
     // What the editor wrote is read here, once; its notices find the same file in force.
-    SendSettings(CoreCommand::kEndEditing, ReadSettings());
+    const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
+    const char* why = snap.file == yv::settings::FileState::kRead
+                          ? yv::host::NotSettings(stamp, snap.hasConfig)
+                          : nullptr;
+    if (why) {
+        w::Log("settings file after the editor: %s, the settings in force stay", why);
+        if (g.follower.Refused(stamp)) Balloon(kNotSettingsText);
+        Command(CoreCommand::kEndEditing);
+    } else {
+        g.follower.Took(stamp);
+        SendSettings(CoreCommand::kEndEditing, std::move(snap));
+    }
     if (g.exitPending) {
         w::Log("exit: the editor has ended");
         PostMessageA(g.input, WM_CLOSE, 0, 0);

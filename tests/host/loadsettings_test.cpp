@@ -136,19 +136,24 @@ TEST_F(LoadSnapshotTest, HalfWidthKatakanaAreReadAsShiftJis) {
 }
 
 // Restoring the clipboard after a paste row: on unless ClipRestoreOff is 1. Whether the file
-// was read at all, so that a file being rewritten does not replace the settings in force.
+// was read at all, and whether it has a [Config] section, so that a file being rewritten or a
+// file of another kind does not replace the settings in force.
 TEST_F(LoadSnapshotTest, ClipboardOptionAndFileState) {
     const struct {
         const char* file;  // nullptr: no file
         bool restore;
         yv::settings::FileState state;
+        bool hasConfig;
     } rows[] = {
-        {"[Config]\r\nClipRestoreOff=1\r\n", false, yv::settings::FileState::kRead},
-        {"[Config]\r\nClipRestoreOff=0\r\n", true, yv::settings::FileState::kRead},
-        {"[Config]\r\nClipRestoreOff=2\r\n", true, yv::settings::FileState::kRead},
-        {"[Apl1]\r\nClipRestoreOff=1\r\n", true, yv::settings::FileState::kRead},
-        {"", true, yv::settings::FileState::kRead},
-        {nullptr, true, yv::settings::FileState::kAbsent},
+        {"[Config]\r\nClipRestoreOff=1\r\n", false, yv::settings::FileState::kRead, true},
+        {"[Config]\r\nClipRestoreOff=0\r\n", true, yv::settings::FileState::kRead, true},
+        {"[Config]\r\nClipRestoreOff=2\r\n", true, yv::settings::FileState::kRead, true},
+        {"[Apl1]\r\nClipRestoreOff=1\r\n", true, yv::settings::FileState::kRead, false},
+        {"", true, yv::settings::FileState::kRead, false},
+        {"\x89PNG\r\n\x1a\n\0\0\0\rIHDR", true, yv::settings::FileState::kRead, false},
+        {"; comment\r\n[config]\r\n", true, yv::settings::FileState::kRead, true},
+        {"[Config\r\nkey1=112\r\n", true, yv::settings::FileState::kRead, false},
+        {nullptr, true, yv::settings::FileState::kAbsent, false},
     };
     for (const auto& r : rows) {
         if (r.file) {
@@ -159,6 +164,7 @@ TEST_F(LoadSnapshotTest, ClipboardOptionAndFileState) {
         Snapshot s = LoadSnapshot(path);
         EXPECT_EQ(s.clipRestore, r.restore) << (r.file ? r.file : "no file");
         EXPECT_EQ(s.file, r.state) << (r.file ? r.file : "no file");
+        EXPECT_EQ(s.hasConfig, r.hasConfig) << (r.file ? r.file : "no file");
     }
 }
 
