@@ -97,6 +97,25 @@ TEST_F(LoadSnapshotTest, BadFilesGiveUsableDefaults) {
     }
 }
 
+// numlockon 0 keeps NumLock on, and so does a file without the key, as the editor's
+// 「NumLock ON 保持」 box shows; 1 and only 1 lets it be.
+TEST_F(LoadSnapshotTest, NumLockHoldFromTheFile) {
+    const struct {
+        const char* file;
+        bool hold;
+    } rows[] = {
+        {"[Config]\r\nhenstart=1\r\n", true},
+        {"[Config]\r\nnumlockon=0\r\n", true},
+        {"[Config]\r\nnumlockon=1\r\n", false},
+        {"[Config]\r\nnumlockon=2\r\n", true},
+        {"[Apl1]\r\nnumlockon=1\r\n[Config]\r\n", true},
+    };
+    for (const auto& r : rows) {
+        Write(r.file);
+        EXPECT_EQ(LoadSnapshot(path).numLockHold, r.hold) << r.file;
+    }
+}
+
 TEST_F(LoadSnapshotTest, MissingFileGivesDefaults) {
     std::remove(path.c_str());
     Snapshot s = LoadSnapshot(path);

@@ -370,6 +370,14 @@ const Case kCheckBoxes[] = {
      "FocusGrid / Box(info, yes) 現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / "
      "FocusGrid",
      "nl=1", "[Config]|henstart=0|numlockon=1|AplAutoOff=0|"},
+    // numlockon 0 is "keep NumLock on", and so is a file without the key: the box is ticked
+    // and registering writes the 0 that the box shows.
+    {"NoNumlockKeyTicksTheNumLockBox", "[Config]|henstart=1|AplAutoOff=1|", nullptr, "?boxes put",
+     "boxes 110 / Box(info, yes) 現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / "
+     "FocusGrid",
+     "", "[Config]|henstart=1|AplAutoOff=1|numlockon=0|"},
+    {"NumlockOneClearsTheNumLockBox", "[Config]|henstart=1|numlockon=1|AplAutoOff=1|", nullptr,
+     "?boxes", "boxes 100", ""},
     {"UndoUnchangedOnlyFocuses", "[Config]|", nullptr, "undo", "FocusGrid", ""},
     {"UndoAnsweredNo", "[Config]|", nullptr, "cb:3 box:No undo",
      "FocusGrid / Box(info, yesno) 変更した設定を取り消しますか -> No / FocusGrid",
