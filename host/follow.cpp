@@ -21,13 +21,22 @@ FileFollower::Step FileFollower::Poll(std::uint32_t now, bool editing, const Fil
     return Step::kRead;
 }
 
+bool FileFollower::Looked(std::uint32_t now, const FileStamp& stamp) {
+    if (stamp == seen_) return false;
+    seen_ = stamp;
+    Changed(now);
+    return true;
+}
+
 void FileFollower::Took(const FileStamp& stamp) {
     taken_ = stamp;
+    seen_ = stamp;
     told_ = false;
 }
 
 bool FileFollower::Refused(const FileStamp& stamp) {
     taken_ = stamp;
+    seen_ = stamp;
     const bool tell = !told_;
     told_ = true;
     return tell;

@@ -39,6 +39,10 @@ class FileFollower {
     Step Poll(std::uint32_t now, bool editing, const FileStamp& stamp);
     // How long until the settling time has passed.
     std::uint32_t WaitMs(std::uint32_t now) const;
+    // Without notices (a folder that cannot be watched) the file's stamp is looked at every
+    // kStampPollMs instead: a stamp unlike the last one seen counts as a notice. True then.
+    static constexpr std::uint32_t kStampPollMs = 2000;
+    bool Looked(std::uint32_t now, const FileStamp& stamp);
     // The file with this stamp was read and its settings are in force (by this follower, the
     // editor's end or the reload command).
     void Took(const FileStamp& stamp);
@@ -59,6 +63,7 @@ class FileFollower {
     std::uint32_t last_ = 0;
     int retries_ = 0;
     FileStamp taken_;
+    FileStamp seen_;  // the stamp last looked at, taken or refused
     bool told_ = false;
 };
 

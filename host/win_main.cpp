@@ -221,10 +221,14 @@ void ArmDirWatch() {
         FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
     if (!ReadDirectoryChangesW(g.dirHandle, g.dirBuf, sizeof g.dirBuf, FALSE, filter, nullptr,
                                &g.dirOv, nullptr)) {
-        w::Log("settings file: folder watch ended (error %lu)",
-               static_cast<unsigned long>(GetLastError()));
+        // A share without notices, for one: its stamp is looked at instead (OnSettled).
+        w::Log("settings file: folder watch ended (error %lu), its stamp is looked at every %u ms",
+               static_cast<unsigned long>(GetLastError()), yv::host::FileFollower::kStampPollMs);
         CloseHandle(g.dirHandle);
         g.dirHandle = INVALID_HANDLE_VALUE;
+        if (!g.follower.pending()) {
+            SetTimer(g.wnd, kSettleTimer, yv::host::FileFollower::kStampPollMs, nullptr);
+        }
     }
 }
 
@@ -233,7 +237,9 @@ void StartDirWatch() {
         g.dir.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (g.dirHandle == INVALID_HANDLE_VALUE) {
-        w::Log("settings file: its folder cannot be watched");
+        w::Log("settings file: its folder cannot be watched, its stamp is looked at every %u ms",
+               yv::host::FileFollower::kStampPollMs);
+        SetTimer(g.wnd, kSettleTimer, yv::host::FileFollower::kStampPollMs, nullptr);
         return;
     }
     g.dirEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -256,12 +262,14 @@ void StopDirWatch() {
 // The folder changed: notices about the settings file start the settling time.
 void OnDirChanged() {
     DWORD n = 0;
-    if (!GetOverlappedResult(g.dirHandle, &g.dirOv, &n, FALSE)) {
-        ArmDirWatch();
-        return;
-    }
     const char* reason = nullptr;
-    if (n == 0) reason = "changed";  // more notices than the buffer held
+    if (!GetOverlappedResult(g.dirHandle, &g.dirOv, &n, FALSE)) {
+        // Notices lost (ERROR_NOTIFY_ENUM_DIR, among others): the file may have changed.
+        w::Log("settings file: folder notice error %lu",
+               static_cast<unsigned long>(GetLastError()));
+        n = 0;
+    }
+    if (n == 0) reason = "changed";  // more notices than the buffer held, or none told
     for (DWORD at = 0; n != 0 && at + sizeof(FILE_NOTIFY_INFORMATION) <= n;) {
         const auto* e = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(g.dirBuf + at);
         if (CompareStringOrdinal(e->FileName, static_cast<int>(e->FileNameLength / 2),
@@ -297,6 +305,22 @@ void OnSettled() {
     KillTimer(g.wnd, kSettleTimer);
     using Step = yv::host::FileFollower::Step;
     const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    // A folder that cannot be watched: the timer looks at the file's stamp every few seconds,
+    // and whatever a step below leaves without a timer of its own looks again.
+    struct LookAgain {
+        ~LookAgain() {
+            if (g.dirHandle == INVALID_HANDLE_VALUE && g.wnd && !g.follower.pending()) {
+                SetTimer(g.wnd, kSettleTimer, yv::host::FileFollower::kStampPollMs, nullptr);
+            }
+        }
+    } lookAgain;
+    if (g.dirHandle == INVALID_HANDLE_VALUE) {
+        if (g.follower.Looked(GetTickCount(), stamp)) {
+            g.changeReason = "changed (seen by its stamp)";
+        } else if (!g.follower.pending()) {
+            return;
+        }
+    }
     switch (g.follower.Poll(GetTickCount(), g.editorProcess != nullptr, stamp)) {
         case Step::kWait:
             SetTimer(g.wnd, kSettleTimer, g.follower.WaitMs(GetTickCount()) + 1, nullptr);

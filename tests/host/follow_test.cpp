@@ -19,7 +19,7 @@ const FileStamp kGone{};
 
 // One line of a transcript: an event, or a poll with its expected step.
 struct Ev {
-    enum Op { kChanged, kPoll, kTook, kFailed, kRefused } op;
+    enum Op { kChanged, kPoll, kTook, kFailed, kRefused, kLooked } op;
     std::uint32_t now = 0;
     FileStamp stamp = {};
     bool editing = false;
@@ -34,6 +34,8 @@ Ev Took(FileStamp st) { return {Ev::kTook, 0, st}; }
 Ev Failed(std::uint32_t now) { return {Ev::kFailed, now}; }
 // A file read that is no settings file; `tell`: whether the user is to hear of it.
 Ev Refused(FileStamp st, bool tell) { return {Ev::kRefused, 0, st, tell}; }
+// The stamp looked at without notices; `moved`: whether that counts as a change.
+Ev Looked(std::uint32_t now, FileStamp st, bool moved) { return {Ev::kLooked, now, st, moved}; }
 
 const char* Name(Step s) { return s == Step::kIdle ? "idle" : s == Step::kWait ? "wait" : "read"; }
 
@@ -82,6 +84,21 @@ TEST(FileFollower, Transcripts) {
          {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Refused(kB, true), Changed(400),
           Poll(700, kB, Step::kIdle), Changed(800), Poll(1100, kRenamed, Step::kRead),
           Refused(kRenamed, false)}},
+        {"unwatched, the version in force looked at is no change",
+         {Took(kA), Looked(0, kA, false), Poll(2000, kA, Step::kIdle)}},
+        {"unwatched, a new stamp is a change read after the quiet time, once",
+         {Took(kA), Looked(0, kB, true), Poll(100, kB, Step::kWait), Poll(300, kB, Step::kRead),
+          Took(kB), Looked(2000, kB, false), Poll(2300, kB, Step::kIdle)}},
+        {"unwatched, a rename's new file and a deleted file are changes",
+         {Took(kA), Looked(0, kRenamed, true), Poll(300, kRenamed, Step::kRead), Took(kRenamed),
+          Looked(2000, kGone, true), Poll(2300, kGone, Step::kIdle), Looked(4000, kGone, false),
+          Looked(6000, kB, true), Poll(6300, kB, Step::kRead)}},
+        {"unwatched, a file that is no settings file is not looked at again",
+         {Took(kA), Looked(0, kB, true), Poll(300, kB, Step::kRead), Refused(kB, true),
+          Looked(2000, kB, false), Poll(2300, kB, Step::kIdle)}},
+        {"unwatched, a file looked at while the editor runs waits for its end",
+         {Took(kA), Looked(0, kB, true), Poll(300, kB, Step::kIdle, true),
+          Looked(2000, kB, false)}},
         {"after a settings file it is told again",
          {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Refused(kB, true), Changed(400),
           Poll(700, kA, Step::kRead), Took(kA), Changed(800), Poll(1100, kB, Step::kRead),
@@ -101,6 +118,9 @@ TEST(FileFollower, Transcripts) {
                     break;
                 case Ev::kFailed:
                     f.Failed(e.now);
+                    break;
+                case Ev::kLooked:
+                    EXPECT_EQ(f.Looked(e.now, e.stamp), e.editing) << c.name << ", line " << line;
                     break;
                 case Ev::kRefused:
                     EXPECT_EQ(f.Refused(e.stamp), e.editing) << c.name << ", line " << line;
