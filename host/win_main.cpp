@@ -33,6 +33,9 @@ constexpr char kShellClass[] = "Yorvan2Shell";
 constexpr char kMutexName[] = "Yorvan2ResidentHost";
 constexpr char kEditorTitle[] = "Yorvan2変換設定";
 constexpr char kEditorClass[] = "YorvanSetMain";
+// Posted by the editor to the shell window when it starts, without arguments (the same name in
+// settings/win/main.cpp).
+constexpr char kEditorRunsMessage[] = "Yorvan2EditorRuns";
 constexpr UINT kSettleTimerRetryMs = 300;
 constexpr DWORD kSessionEditorWaitMs = 4000;
 constexpr char kErrorTitle[] = "エラー";
@@ -65,6 +68,7 @@ struct Shell {
     bool trayShown = false;
     HICON iconOn = nullptr, iconOff = nullptr;
     UINT taskbarCreated = 0;
+    UINT editorRuns = 0;  // kEditorRunsMessage
     HANDLE editorProcess = nullptr;
     HANDLE editorWait = nullptr;
     DWORD editorThread = 0;
@@ -397,6 +401,33 @@ void StartEditor() {
     }
 }
 
+// An editor started by hand says that it runs. The notice carries nothing and proves nothing:
+// the editor's window and process are looked up here, and that editor is then treated as one
+// the host started (key learning, its end rereading the file, exit through its question).
+void AdoptEditor() {
+    if (!g.input || g.editorProcess) return;
+    HWND editor = FindWindowA(kEditorClass, kEditorTitle);
+    DWORD pid = 0;
+    const DWORD thread = editor ? GetWindowThreadProcessId(editor, &pid) : 0;
+    if (thread == 0) return;
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return;
+    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT ||
+        SendMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(CoreCommand::kBeginEditing), 0) <
+            0) {
+        CloseHandle(process);
+        return;
+    }
+    w::Log("editor started by itself (process %lu), taken as the host's",
+           static_cast<unsigned long>(pid));
+    g.editorProcess = process;
+    g.editorThread = thread;
+    if (!RegisterWaitForSingleObject(&g.editorWait, g.editorProcess, EditorEnded, nullptr, INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        g.editorWait = nullptr;
+    }
+}
+
 void FinishEditor() {
     if (!g.editorProcess) return;
     if (g.editorWait) {
@@ -651,6 +682,10 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             PostMessageA(g.input, WM_CLOSE, 0, 0);
             return 0;
     }
+    if (msg == g.editorRuns && msg != 0) {
+        AdoptEditor();
+        return 0;
+    }
     if (msg == g.taskbarCreated && msg != 0) {
         // The shell restarted: the icon has to be added again.
         g.trayShown = false;
@@ -786,6 +821,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     g.iconOn = yv::host::MakeStateIcon(true);
     g.iconOff = yv::host::MakeStateIcon(false);
     g.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    g.editorRuns = RegisterWindowMessageA(kEditorRunsMessage);
 
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
