@@ -218,10 +218,8 @@ void Editor::BPutClick() {
 void Editor::TookFile() { taken_ = settings::TakeImage(path_); }
 
 bool Editor::MayWrite() {
-    const settings::FileImage now = settings::TakeImage(path_);
-    const settings::Since since = settings::Compare(taken_, now);
-    if (since != settings::Since::kChanged) {
-        taken_ = now;
+    // A file only touched (its bytes as they were) holds nothing to lose.
+    if (settings::Compare(taken_, settings::TakeImage(path_)) != settings::Since::kChanged) {
         return true;
     }
     switch (view_.Box(BoxKind::kInfo, kAskOverwrite, BoxButtons::kYesNo)) {

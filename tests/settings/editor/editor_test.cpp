@@ -523,6 +523,11 @@ const Case kHandEdits[] = {
      "hand:[Config]|key1=65|data1=hand| move:1,2,300,400 close",
      kAskEndYes + std::string(" / Destroyed"), "",
      "[Config]|key1=65|data1=hand|FormLeft=1|FormTop=2|FormHeight=400|FormWidth=300|FormMax=0|"},
+    // What the close question wrote is the editor's own: the window kept, nothing is asked.
+    {"CloseSavesAndStaysThenPutAsksNothing", kOld, nullptr, "cb:3 box:Yes box:No close cb:3 put",
+     "FocusGrid / " + std::string(kAskSave) + "Yes / Box(info, yesno) 終了しますか -> No / " +
+         "FocusGrid / " + kSavedBox,
+     "", "[Config]|key1=65|data1=old|henstart=0|numlockon=0|AplAutoOff=0|"},
     // Undo reads the file: what it read is then the editor's.
     {"UndoTakesTheHandEdit", kOld, nullptr, HAND_EDIT " undo cb:3 put",
      "FocusGrid / Box(info, yesno) 変更した設定を取り消しますか -> Yes / CB3 := on / FocusGrid / "
