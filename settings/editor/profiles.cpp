@@ -30,6 +30,27 @@ constexpr char kNoTitle[] =
     "【はい】を押す前に、該当のアプリケーションをいったん最小化して\r\n"
     "元のサイズに戻してから【はい】をクリックしてください";
 
+constexpr char kNoOtherWindow[] =
+    "ほかのアプリケーションのウィンドウが手前にありません\r\n"
+    "該当のアプリケーションをクリックして手前に表示してから\r\n"
+    "【はい】をクリックしてください";
+
+// The captions of the editor's own windows that the library records like any other (it leaves
+// out the main window and the boxes titled 情報 itself): they are never another program's.
+bool OwnTitle(const std::string& title) {
+    static const char* const kOwn[] = {kAppTitle,
+                                       "情報",
+                                       "エラー",
+                                       "新規表示用アプリケーション名",
+                                       "表示用アプリケーション名",
+                                       "自動切替設定",
+                                       "ホームページ"};
+    for (const char* own : kOwn) {
+        if (title == own) return true;
+    }
+    return false;
+}
+
 // The title of the most recently activated window, as the hook library records it.
 std::string LatestTitle() {
     char entry0[kTitleBuffer] = {};
@@ -218,11 +239,13 @@ void Profiles::A1Click() {
     for (;;) {
         const Answer answer = Notice(BoxKind::kInfo, kActivateNotice);
         title = LatestTitle();
-        if (!title.empty()) break;
+        // One of the editor's own windows was the last one activated: no other program's.
+        const bool own = OwnTitle(title);
+        if (!title.empty() && !own) break;
         // However the notice was closed, a recorded title goes on to the input box; only
         // with none recorded is closing it the way out, as the library may record no titles.
         if (answer == Answer::kClosed) return;
-        view.Box(BoxKind::kError, kNoTitle, BoxButtons::kOk);
+        view.Box(BoxKind::kError, own ? kNoOtherWindow : kNoTitle, BoxButtons::kOk);
     }
     const auto text =
         view.InputBox("自動切替設定", "取得したアプリケーション名を修正できます", title);

@@ -111,7 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
                 case kCmdAutoSwitch:
                     return profiles.A1Click();
                 case kCmdHomePage:
-                    return yv::editor::H1Click(helpWindows, editor.settingsPath());
+                    return yv::editor::H1Click(helpWindows, form, editor.settingsPath());
                 case kCmdVersion:
                     return yv::editor::About1Click(helpWindows);
             }

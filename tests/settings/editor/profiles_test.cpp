@@ -93,6 +93,10 @@ const std::pair<std::string, std::string> kTags[] = {
      "元のサイズに戻してから【はい】をクリックしてください",
      "<no title>"},
     {"リストを表示させてコピー先のアプリケーションを指定してください", "<pick target>"},
+    {"ほかのアプリケーションのウィンドウが手前にありません\r\n"
+     "該当のアプリケーションをクリックして手前に表示してから\r\n"
+     "【はい】をクリックしてください",
+     "<no other window>"},
     {"名前を半角２０文字以内で入力", "<name prompt>"},
 };
 
@@ -460,6 +464,35 @@ const Case kStandardAndRegistration[] = {
           kLongTitle},
      "p=1 n=1 dirty=0 copy=0 [標　準,one:" + kLongTitle + "] 1=66:first",
      "[Config]|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|Name1=" + kLongTitle + "|"},
+    // The editor's own windows are no application to switch for: the input box of 新　規, an
+    // error box, the editor's title itself; the registration says so and asks again.
+    {"OwnWindowsAreRefused",
+     kOne,
+     "2",
+     "apl:新規表示用アプリケーション名 apl:エラー apl:Yorvan2変換設定 apl:メモ帳 in:メモ帳 auto",
+     {"Box(info, yes) <activate> -> Yes", "Box(error, ok) <no other window> -> Yes",
+      "Box(info, yes) <activate> -> Yes", "Box(error, ok) <no other window> -> Yes",
+      "Box(info, yes) <activate> -> Yes", "Box(error, ok) <no other window> -> Yes",
+      "Box(info, yes) <activate> -> Yes",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, メモ帳) -> メモ帳"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one:メモ帳] 1=66:first",
+     "[Config]|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|Name1=メモ帳|"},
+    // A title that merely contains an own caption is another program's.
+    {"TitleContainingAnOwnCaptionIsTaken",
+     kOne,
+     "2",
+     "apl:エラー一覧_-_メモ帳 in:x auto",
+     {"Box(info, yes) <activate> -> Yes",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, エラー一覧 - メモ帳) -> x"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one:x] 1=66:first",
+     "[Config]|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|Name1=x|"},
+    {"OwnWindowThenClosedNoticeAbandons",
+     kOne,
+     "2",
+     "apl:自動切替設定 box:Closed auto",
+     {"Box(info, yes) <activate> -> Closed"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one] 1=66:first",
+     kUnchanged},
     {"ClosedNoticeAbandons",
      kOne,
      "2",
