@@ -639,6 +639,17 @@ const Case kHandEdits[] = {
       std::string(kOverwrite) + "Yes"},
      "p=1 n=1 dirty=0 copy=0 [標　準,one:Note] 1=66:first",
      HAND_ONE "Name1=Note|"},
+    // The reload rebuilds Comb1, which a window may report: that starts nothing, and the
+    // user's next choice is taken again.
+    {"ReloadInANoisyWindowStartsNothing",
+     kOne,
+     "2",
+     "noisy hand:" HAND_TWO " in:uno box:No rename pick:2",
+     {"InputBox(表示用アプリケーション名, <name prompt>, one) -> uno",
+      std::string(kOverwrite) + "No", "ProfileList := 標　準 one two", "ComboText := one",
+      "ComboIndex := 1", "GridReset", "ComboText := two", "Cell(2,2) := ", "FocusGrid"},
+     "p=2 n=2 dirty=0 copy=0 [標　準,one,two] 1=0:",
+     HAND_TWO},
     // The copy waiting for its target is dropped with the rows it would have copied.
     {"ReloadDropsAPendingCopy",
      kOne,
