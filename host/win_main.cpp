@@ -211,9 +211,27 @@ yv::host::Snapshot ReadSettings() {
     return snap;
 }
 
+// A file read that is no settings file (a truncated save, a file of another kind) leaves the
+// settings in force: dropping every rule would be worse. Logged with `when`, told once in a
+// balloon; true when so.
+bool RefusedAsNoSettings(const yv::host::FileStamp& stamp, const yv::host::Snapshot& snap,
+                         const char* when) {
+    const char* why = snap.file == yv::settings::FileState::kRead
+                          ? yv::host::NotSettings(stamp, snap.hasConfig)
+                          : nullptr;
+    if (!why) return false;
+    w::Log("settings file %s but %s, the settings in force stay", when, why);
+    if (g.follower.Refused(stamp)) Balloon(kNotSettingsText);
+    return true;
+}
+
 void ReloadSettings() {
     w::Log("reload begin");
-    SendSettings(CoreCommand::kReload, ReadSettings());
+    const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
+    if (RefusedAsNoSettings(stamp, snap, "reloaded")) return;
+    g.follower.Took(stamp);
+    SendSettings(CoreCommand::kReload, std::move(snap));
 }
 
 // --- following the settings file as other programs rewrite it
@@ -343,12 +361,7 @@ void OnSettled() {
         if (g.follower.pending()) SetTimer(g.wnd, kSettleTimer, kSettleTimerRetryMs, nullptr);
         return;
     }
-    if (const char* why = yv::host::NotSettings(stamp, snap.hasConfig)) {
-        // A truncated save or a file of another kind: dropping every rule would be worse.
-        w::Log("settings file %s but %s, the settings in force stay", g.changeReason, why);
-        if (g.follower.Refused(stamp)) Balloon(kNotSettingsText);
-        return;
-    }
+    if (RefusedAsNoSettings(stamp, snap, g.changeReason)) return;
     g.follower.Took(stamp);
     w::Log("reload begin (settings file %s, encoding=%s)", g.changeReason,
            yv::settings::EncodingName(snap.encoding));
@@ -440,12 +453,7 @@ void FinishEditor() {
     // What the editor wrote is read here, once; its notices find the same file in force.
     const yv::host::FileStamp stamp = StampOf(g.iniPath);
     yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
-    const char* why = snap.file == yv::settings::FileState::kRead
-                          ? yv::host::NotSettings(stamp, snap.hasConfig)
-                          : nullptr;
-    if (why) {
-        w::Log("settings file after the editor: %s, the settings in force stay", why);
-        if (g.follower.Refused(stamp)) Balloon(kNotSettingsText);
+    if (RefusedAsNoSettings(stamp, snap, "read at the editor's end")) {
         Command(CoreCommand::kEndEditing);
     } else {
         g.follower.Took(stamp);

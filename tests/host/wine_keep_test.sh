@@ -153,6 +153,13 @@ yv_tool settext "$MEMO" ""
 yv_focus "$MEMO"
 yv_keys F2
 expect_text "the rules stay in force after a binary file" "$MEMO" "D4"
+menu 103  # 設定の再読込, the binary file still there
+check "the reload command keeps the settings too" \
+  yv_wait 10 grep -q 'settings file reloaded but it has no \[Config\] section' "$LOG"
+yv_tool settext "$MEMO" ""
+yv_focus "$MEMO"
+yv_keys F2
+expect_text "the rules stay in force after the reload command" "$MEMO" "D4"
 check "neither was taken into force" test "$(log_count '^reload mode=')" -eq $((n + 1))
 n=$(log_count '^reload mode=')
 ini "[Config]" "henstart=1" "numlockon=1" "ClipRestoreOff=1" "key1=-65" "data1=貼り付け" \
