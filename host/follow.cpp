@@ -21,7 +21,31 @@ FileFollower::Step FileFollower::Poll(std::uint32_t now, bool editing, const Fil
     return Step::kRead;
 }
 
-void FileFollower::Took(const FileStamp& stamp) { taken_ = stamp; }
+bool FileFollower::Looked(std::uint32_t now, const FileStamp& stamp) {
+    if (stamp == seen_) return false;
+    seen_ = stamp;
+    Changed(now);
+    return true;
+}
+
+void FileFollower::Took(const FileStamp& stamp) {
+    taken_ = stamp;
+    seen_ = stamp;
+    told_ = false;
+}
+
+bool FileFollower::Refused(const FileStamp& stamp) {
+    taken_ = stamp;
+    seen_ = stamp;
+    const bool tell = !told_;
+    told_ = true;
+    return tell;
+}
+
+const char* NotSettings(const FileStamp& stamp, bool hasConfig) {
+    if (hasConfig) return nullptr;
+    return stamp.size == 0 ? "it is empty" : "it has no [Config] section";
+}
 
 void FileFollower::Failed(std::uint32_t now) {
     if (++retries_ > kMaxRetries) return;

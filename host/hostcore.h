@@ -57,6 +57,7 @@ struct Snapshot {
     Profile profiles[kMaxProfiles + 1];
     settings::FileEncoding encoding = settings::FileEncoding::kShiftJis;  // of the file read
     settings::FileState file = settings::FileState::kAbsent;
+    bool hasConfig = false;   // the file read has a [Config] section
     bool clipRestore = true;  // ClipRestoreOff 0: a paste row gives the clipboard back
 };
 

@@ -35,6 +35,7 @@ Snapshot LoadSnapshot(const std::string& path) {
     Snapshot snap = MakeSnapshot(*options, tables.get());
     snap.encoding = file.encoding;
     snap.file = file.state;
+    snap.hasConfig = file.doc.HasSection("Config");
     snap.clipRestore = file.doc.GetInt("Config", "ClipRestoreOff", 0) != 1;
     return snap;
 }

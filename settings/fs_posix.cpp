@@ -20,6 +20,15 @@ bool MoveIntoPlace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+Stamp StampOf(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return {};
+    return {true, static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                static_cast<std::uint64_t>(st.st_mtim.tv_nsec),
+            static_cast<std::uint64_t>(st.st_ino)};
+}
+
 std::string ExecutableDirectory() {
     char buf[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);

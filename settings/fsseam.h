@@ -2,6 +2,7 @@
 // linked per platform (fs_posix.cpp or win/fs.cpp).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -17,6 +18,17 @@ bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 // The folder of the running executable, ending in a path separator.
 std::string ExecutableDirectory();
+
+// What tells one version of a file from another without reading it. `id` is the file's
+// identity on its volume, so that a file saved by a rename is another file.
+struct Stamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    std::uint64_t id = 0;
+    bool operator==(const Stamp&) const = default;
+};
+Stamp StampOf(const std::string& path);
 
 // The Shift-JIS (code page 932) form of a text of whole UTF-16 characters (no surrogates). A
 // character without one becomes '?'; none is replaced by a look-alike.

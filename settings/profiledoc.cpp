@@ -310,6 +310,10 @@ bool ProfileDoc::HasKey(std::string_view section, std::string_view key) const {
     return s != Index::kNone && FindKey(sections_[s], FoldName(key)) != std::string::npos;
 }
 
+bool ProfileDoc::HasSection(std::string_view section) const {
+    return FindSection(FoldName(section)) != Index::kNone;
+}
+
 std::string ProfileDoc::GetString(std::string_view section, std::string_view key,
                                   std::string_view def) const {
     std::string_view v = def;

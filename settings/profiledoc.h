@@ -36,6 +36,7 @@ class ProfileDoc {
                           std::string_view def = {}) const;
     int GetInt(std::string_view section, std::string_view key, int def = 0) const;
     bool HasKey(std::string_view section, std::string_view key) const;
+    bool HasSection(std::string_view section) const;
 
     // Replaces the value on the key's line, or appends the key at the end of its section, or
     // appends the section at the end of the file. Line breaks in the value are dropped.

@@ -35,9 +35,14 @@ constexpr char kShellClass[] = "Yorvan2Shell";
 constexpr char kMutexName[] = "Yorvan2ResidentHost";
 constexpr char kEditorTitle[] = "Yorvan2変換設定";
 constexpr char kEditorClass[] = "YorvanSetMain";
+// Posted by the editor to the shell window when it starts, without arguments (the same name in
+// settings/win/main.cpp).
+constexpr char kEditorRunsMessage[] = "Yorvan2EditorRuns";
 constexpr UINT kSettleTimerRetryMs = 300;
 constexpr DWORD kSessionEditorWaitMs = 4000;
 constexpr char kErrorTitle[] = "エラー";
+constexpr char kNotSettingsText[] =
+    "Yorvan2.ini が空か、設定ファイルではありません。今までの設定のまま動作します。";
 
 enum MenuId : UINT {
     kCmdConversion = 100,
@@ -65,6 +70,7 @@ struct Shell {
     bool trayShown = false;
     HICON iconOn = nullptr, iconOff = nullptr;
     UINT taskbarCreated = 0;
+    UINT editorRuns = 0;  // kEditorRunsMessage
     HANDLE editorProcess = nullptr;
     HANDLE editorWait = nullptr;
     DWORD editorThread = 0;
@@ -170,6 +176,7 @@ void Balloon(const char* text) {
     std::strncpy(n.szInfoTitle, kWindowTitle, sizeof n.szInfoTitle - 1);
     n.dwInfoFlags = NIIF_INFO;
     Shell_NotifyIconA(NIM_MODIFY, &n);
+    w::Log("balloon shown");
 }
 
 // The settings file's identity and version, without reading it.
@@ -206,9 +213,27 @@ yv::host::Snapshot ReadSettings() {
     return snap;
 }
 
+// A file read that is no settings file (a truncated save, a file of another kind) leaves the
+// settings in force: dropping every rule would be worse. Logged with `when`, told once in a
+// balloon; true when so.
+bool RefusedAsNoSettings(const yv::host::FileStamp& stamp, const yv::host::Snapshot& snap,
+                         const char* when) {
+    const char* why = snap.file == yv::settings::FileState::kRead
+                          ? yv::host::NotSettings(stamp, snap.hasConfig)
+                          : nullptr;
+    if (!why) return false;
+    w::Log("settings file %s but %s, the settings in force stay", when, why);
+    if (g.follower.Refused(stamp)) Balloon(kNotSettingsText);
+    return true;
+}
+
 void ReloadSettings() {
     w::Log("reload begin");
-    SendSettings(CoreCommand::kReload, ReadSettings());
+    const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
+    if (RefusedAsNoSettings(stamp, snap, "reloaded")) return;
+    g.follower.Took(stamp);
+    SendSettings(CoreCommand::kReload, std::move(snap));
 }
 
 // --- following the settings file as other programs rewrite it
@@ -220,10 +245,14 @@ void ArmDirWatch() {
         FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
     if (!ReadDirectoryChangesW(g.dirHandle, g.dirBuf, sizeof g.dirBuf, FALSE, filter, nullptr,
                                &g.dirOv, nullptr)) {
-        w::Log("settings file: folder watch ended (error %lu)",
-               static_cast<unsigned long>(GetLastError()));
+        // A share without notices, for one: its stamp is looked at instead (OnSettled).
+        w::Log("settings file: folder watch ended (error %lu), its stamp is looked at every %u ms",
+               static_cast<unsigned long>(GetLastError()), yv::host::FileFollower::kStampPollMs);
         CloseHandle(g.dirHandle);
         g.dirHandle = INVALID_HANDLE_VALUE;
+        if (!g.follower.pending()) {
+            SetTimer(g.wnd, kSettleTimer, yv::host::FileFollower::kStampPollMs, nullptr);
+        }
     }
 }
 
@@ -232,7 +261,9 @@ void StartDirWatch() {
         g.dir.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (g.dirHandle == INVALID_HANDLE_VALUE) {
-        w::Log("settings file: its folder cannot be watched");
+        w::Log("settings file: its folder cannot be watched, its stamp is looked at every %u ms",
+               yv::host::FileFollower::kStampPollMs);
+        SetTimer(g.wnd, kSettleTimer, yv::host::FileFollower::kStampPollMs, nullptr);
         return;
     }
     g.dirEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -255,12 +286,14 @@ void StopDirWatch() {
 // The folder changed: notices about the settings file start the settling time.
 void OnDirChanged() {
     DWORD n = 0;
-    if (!GetOverlappedResult(g.dirHandle, &g.dirOv, &n, FALSE)) {
-        ArmDirWatch();
-        return;
-    }
     const char* reason = nullptr;
-    if (n == 0) reason = "changed";  // more notices than the buffer held
+    if (!GetOverlappedResult(g.dirHandle, &g.dirOv, &n, FALSE)) {
+        // Notices lost (ERROR_NOTIFY_ENUM_DIR, among others): the file may have changed.
+        w::Log("settings file: folder notice error %lu",
+               static_cast<unsigned long>(GetLastError()));
+        n = 0;
+    }
+    if (n == 0) reason = "changed";  // more notices than the buffer held, or none told
     for (DWORD at = 0; n != 0 && at + sizeof(FILE_NOTIFY_INFORMATION) <= n;) {
         const auto* e = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(g.dirBuf + at);
         if (CompareStringOrdinal(e->FileName, static_cast<int>(e->FileNameLength / 2),
@@ -296,6 +329,22 @@ void OnSettled() {
     KillTimer(g.wnd, kSettleTimer);
     using Step = yv::host::FileFollower::Step;
     const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    // A folder that cannot be watched: the timer looks at the file's stamp every few seconds,
+    // and whatever a step below leaves without a timer of its own looks again.
+    struct LookAgain {
+        ~LookAgain() {
+            if (g.dirHandle == INVALID_HANDLE_VALUE && g.wnd && !g.follower.pending()) {
+                SetTimer(g.wnd, kSettleTimer, yv::host::FileFollower::kStampPollMs, nullptr);
+            }
+        }
+    } lookAgain;
+    if (g.dirHandle == INVALID_HANDLE_VALUE) {
+        if (g.follower.Looked(GetTickCount(), stamp)) {
+            g.changeReason = "changed (seen by its stamp)";
+        } else if (!g.follower.pending()) {
+            return;
+        }
+    }
     switch (g.follower.Poll(GetTickCount(), g.editorProcess != nullptr, stamp)) {
         case Step::kWait:
             SetTimer(g.wnd, kSettleTimer, g.follower.WaitMs(GetTickCount()) + 1, nullptr);
@@ -314,6 +363,7 @@ void OnSettled() {
         if (g.follower.pending()) SetTimer(g.wnd, kSettleTimer, kSettleTimerRetryMs, nullptr);
         return;
     }
+    if (RefusedAsNoSettings(stamp, snap, g.changeReason)) return;
     g.follower.Took(stamp);
     w::Log("reload begin (settings file %s, encoding=%s)", g.changeReason,
            yv::settings::EncodingName(snap.encoding));
@@ -367,6 +417,33 @@ void StartEditor() {
     }
 }
 
+// An editor started by hand says that it runs. The notice carries nothing and proves nothing:
+// the editor's window and process are looked up here, and that editor is then treated as one
+// the host started (key learning, its end rereading the file, exit through its question).
+void AdoptEditor() {
+    if (!g.input || g.editorProcess) return;
+    HWND editor = FindWindowA(kEditorClass, kEditorTitle);
+    DWORD pid = 0;
+    const DWORD thread = editor ? GetWindowThreadProcessId(editor, &pid) : 0;
+    if (thread == 0) return;
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return;
+    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT ||
+        SendMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(CoreCommand::kBeginEditing), 0) <
+            0) {
+        CloseHandle(process);
+        return;
+    }
+    w::Log("editor started by itself (process %lu), taken as the host's",
+           static_cast<unsigned long>(pid));
+    g.editorProcess = process;
+    g.editorThread = thread;
+    if (!RegisterWaitForSingleObject(&g.editorWait, g.editorProcess, EditorEnded, nullptr, INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        g.editorWait = nullptr;
+    }
+}
+
 void FinishEditor() {
     if (!g.editorProcess) return;
     if (g.editorWait) {
@@ -377,7 +454,14 @@ void FinishEditor() {
     g.editorProcess = nullptr;
     g.editorThread = 0;
     // What the editor wrote is read here, once; its notices find the same file in force.
-    SendSettings(CoreCommand::kEndEditing, ReadSettings());
+    const yv::host::FileStamp stamp = StampOf(g.iniPath);
+    yv::host::Snapshot snap = yv::host::LoadSnapshot(g.iniPath);
+    if (RefusedAsNoSettings(stamp, snap, "read at the editor's end")) {
+        Command(CoreCommand::kEndEditing);
+    } else {
+        g.follower.Took(stamp);
+        SendSettings(CoreCommand::kEndEditing, std::move(snap));
+    }
     if (g.exitPending) {
         w::Log("exit: the editor has ended");
         PostMessageA(g.input, WM_CLOSE, 0, 0);
@@ -601,6 +685,10 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             PostMessageA(g.input, WM_CLOSE, 0, 0);
             return 0;
     }
+    if (msg == g.editorRuns && msg != 0) {
+        AdoptEditor();
+        return 0;
+    }
     if (msg == g.taskbarCreated && msg != 0) {
         // The shell restarted: the icon has to be added again.
         g.trayShown = false;
@@ -744,6 +832,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     g.iconOn = yv::host::MakeStateIcon(true);
     g.iconOff = yv::host::MakeStateIcon(false);
     g.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    g.editorRuns = RegisterWindowMessageA(kEditorRunsMessage);
 
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;

@@ -106,8 +106,11 @@ void OKButtonClick(HelpView& view) {
     view.HideAboutBox();
 }
 
-void H1Click(HelpView& view, const std::string& settingsPath) {
-    view.ShellOpen(UserGuidePath(settingsPath));
+void H1Click(HelpView& help, View& view, const std::string& settingsPath) {
+    const std::string guide = UserGuidePath(settingsPath);
+    if (help.ShellOpen(guide)) return;
+    view.InputBox("ホームページ",
+                  "開けませんでした。アドレスをコピーしてブラウザーで開いてください", guide);
 }
 
 }  // namespace yv::editor

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "view.h"
+
 namespace yv::editor {
 
 // One reading of the system's uptime sources.
@@ -47,16 +49,18 @@ class HelpView {
     // Takes the figures afresh and shows the box without waiting for it.
     virtual void ShowAboutBox() = 0;
     virtual void HideAboutBox() = 0;
-    // Asks the desktop to open a file (ShellExecuteA with the verb "open"); nothing is
-    // reported when that fails.
-    virtual void ShellOpen(const std::string& file) = 0;
+    // Asks the desktop to open a file (ShellExecuteA with the verb "open"). False when it
+    // could not (no program opens the file).
+    virtual bool ShellOpen(const std::string& file) = 0;
 };
 
 // The user guide shipped beside the program (and beside the settings file).
 std::string UserGuidePath(const std::string& settingsPath);
 
-void About1Click(HelpView& view);                               // バージョン情報
-void OKButtonClick(HelpView& view);                             // OK, Enter or the close button
-void H1Click(HelpView& view, const std::string& settingsPath);  // ホームページ: the user guide
+void About1Click(HelpView& view);    // バージョン情報
+void OKButtonClick(HelpView& view);  // OK, Enter or the close button
+// ホームページ: the user guide. When nothing opens it, its address is shown in an input box's
+// field, where the user can copy it.
+void H1Click(HelpView& help, View& view, const std::string& settingsPath);
 
 }  // namespace yv::editor

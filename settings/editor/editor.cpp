@@ -39,6 +39,9 @@ constexpr char kAskSave[] = "現在の設定を登録しますか";
 constexpr char kAskEnd[] = "終了しますか";
 constexpr char kAskUndo[] = "変更した設定を取り消しますか";
 constexpr char kSaved[] = "現在の設定を登録しました";
+constexpr char kAskOverwrite[] =
+    "設定ファイルが他のプログラムで変更されています\r\n上書きしますか\r\n"
+    "（いいえ：上書きせずにファイルの内容を読み込み直します）";
 constexpr char kOnOffNoSwap[] = "OnOffキーの設定は、キー交換の設定はできません";
 constexpr char kOnOffNoButton[] = "OnOffキーの設定はできません";
 constexpr char kWantSwap[] = "キー交換の設定をしてください";
@@ -88,6 +91,8 @@ void Editor::FormCreate(const std::optional<std::string>& firstArg) {
     try {
         state.currentProfile = firstArg ? ParseArgument(*firstArg) : 0;
         if (state.currentProfile > 0) --state.currentProfile;
+        // Taken before reading: an edit in between is then seen as one, never missed.
+        TookFile();
         // A number beyond the profiles, or a negative one, shows the standard profile.
         settings::LoadSettings(state, path_);
         if (state.currentProfile < 0 || state.currentProfile > state.profileCount) {
@@ -195,6 +200,7 @@ void Editor::B1Click() {
         view_.FocusGrid();
         return;
     }
+    TookFile();
     settings::LoadSettings(state, path_);
     RefreshView();
     state.dirty = 0;
@@ -202,8 +208,43 @@ void Editor::B1Click() {
 }
 
 void Editor::BPutClick() {
+    if (!MayWrite()) return;
     settings::SaveSettings(state, path_);
+    TookFile();
     view_.Box(BoxKind::kInfo, kSaved, BoxButtons::kYes);
+    GridReset();
+}
+
+void Editor::TookFile() { taken_ = settings::TakeImage(path_); }
+
+bool Editor::MayWrite() {
+    // A file only touched (its bytes as they were) holds nothing to lose.
+    if (settings::Compare(taken_, settings::TakeImage(path_)) != settings::Since::kChanged) {
+        return true;
+    }
+    switch (view_.Box(BoxKind::kInfo, kAskOverwrite, BoxButtons::kYesNo)) {
+        case Answer::kYes:
+            return true;
+        case Answer::kNo:
+            ReloadFile();
+            return false;
+        case Answer::kClosed:
+            break;
+    }
+    return false;
+}
+
+// The file as it is now, shown in place of the editor's rows, with the profile shown kept
+// while the file still has it.
+void Editor::ReloadFile() {
+    TookFile();
+    settings::LoadSettings(state, path_);
+    state.copyPending = 0;
+    std::vector<std::string> names(state.profileNames, state.profileNames + state.profileCount + 1);
+    view_.SetProfileList(names);
+    view_.SetComboText(state.profileNames[state.currentProfile]);
+    view_.SetComboIndex(state.currentProfile);
+    RefreshView();
     GridReset();
 }
 
@@ -228,7 +269,14 @@ bool Editor::FormCloseQuery() {
     if ((state.dirty == 1 || pendingRow != 0) &&
         view_.Box(BoxKind::kInfo, kAskSave, BoxButtons::kYesNo) != Answer::kNo) {
         if (pendingRow != 0) RegisterData(pendingRow);
-        settings::SaveSettings(state, path_);
+        if (MayWrite()) {
+            settings::SaveSettings(state, path_);
+            TookFile();
+        } else if (state.dirty == 1) {
+            // Still unsaved, so the question about the changed file was closed rather than
+            // answered with a reload: nothing written, nothing read, the window stays.
+            return false;
+        }
     }
     if (state.endRequested == 0) {
         return view_.Box(BoxKind::kInfo, kAskEnd, BoxButtons::kYesNo) != Answer::kNo;

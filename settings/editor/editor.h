@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "fileimage.h"
 #include "settingsfile.h"
 #include "view.h"
 
@@ -112,6 +113,14 @@ class Editor {
     // is shown (kAppError, ErrorText) and the editor carries on. True when the handler ended
     // normally. The window runs every handler through this.
     bool RunHandler(const std::function<void()>& handler);
+
+    // Every write to the settings file asks this first. A file another program changed since
+    // the editor read or wrote it is overwritten only on the user's yes; a no keeps the file
+    // and reads it again (the editor's unsaved changes give way), closing the question keeps
+    // both. False when the write is not to be made.
+    bool MayWrite();
+    // After each write of the editor's own: the file as it is now is the one it knows.
+    void TookFile();
     static std::string ErrorText(const std::exception& e);  // what() and a full stop
 
     const std::string& settingsPath() const { return path_; }
@@ -129,9 +138,11 @@ class Editor {
     int PendingDataRow();
     void RegisterData(int row);
     void ShowError(const char* text);
+    void ReloadFile();
 
     View& view_;
     std::string path_;
+    settings::FileImage taken_;
 };
 
 }  // namespace yv::editor

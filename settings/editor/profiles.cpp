@@ -30,6 +30,27 @@ constexpr char kNoTitle[] =
     "【はい】を押す前に、該当のアプリケーションをいったん最小化して\r\n"
     "元のサイズに戻してから【はい】をクリックしてください";
 
+constexpr char kNoOtherWindow[] =
+    "ほかのアプリケーションのウィンドウが手前にありません\r\n"
+    "該当のアプリケーションをクリックして手前に表示してから\r\n"
+    "【はい】をクリックしてください";
+
+// The captions of the editor's own windows that the library records like any other (it leaves
+// out the main window and the boxes titled 情報 itself): they are never another program's.
+bool OwnTitle(const std::string& title) {
+    static const char* const kOwn[] = {kAppTitle,
+                                       "情報",
+                                       "エラー",
+                                       "新規表示用アプリケーション名",
+                                       "表示用アプリケーション名",
+                                       "自動切替設定",
+                                       "ホームページ"};
+    for (const char* own : kOwn) {
+        if (title == own) return true;
+    }
+    return false;
+}
+
 // The title of the most recently activated window, as the hook library records it.
 std::string LatestTitle() {
     char entry0[kTitleBuffer] = {};
@@ -63,12 +84,24 @@ void Profiles::ShowProfileList() {
     settingCombo_ = false;
 }
 
-// The save question before a command that writes the rows elsewhere.
-void Profiles::AskSave() {
-    if (ed_.state.dirty != 1) return;
-    if (ed_.view().Box(BoxKind::kInfo, kAskSave, BoxButtons::kYesNo) != Answer::kYes) return;
+// The save question before a command that writes the rows elsewhere. False when the command
+// is to stop: the file had changed outside and was read again, or the question about it closed.
+bool Profiles::AskSave() {
+    if (ed_.state.dirty != 1) return true;
+    if (ed_.view().Box(BoxKind::kInfo, kAskSave, BoxButtons::kYesNo) != Answer::kYes) return true;
+    if (!MayWrite()) return false;
     settings::SaveSettings(ed_.state, ed_.settingsPath());
+    ed_.TookFile();
     Notice(BoxKind::kInfo, kSaved);
+    return true;
+}
+
+// The editor's check before a write; a reload it makes rebuilds Comb1, which starts nothing.
+bool Profiles::MayWrite() {
+    settingCombo_ = true;
+    const bool may = ed_.MayWrite();
+    settingCombo_ = false;
+    return may;
 }
 
 void Profiles::Comb1Change() {
@@ -109,16 +142,18 @@ void Profiles::CompleteCopy(int target) {
         view.FocusGrid();
         return;
     }
-    AskSave();
+    if (!AskSave()) return;
     const std::string question = "現在の設定を【" + s.profileNames[target] + "】にコピーしますか";
     if (view.Box(BoxKind::kInfo, question, BoxButtons::kYesNo) == Answer::kNo) {
         SetCombo(s.currentProfile, true, true);
         view.FocusGrid();
         return;
     }
+    if (!MayWrite()) return;
     // The rows in memory go into the target's section: SaveSettings writes the current one.
     s.currentProfile = target;
     settings::SaveSettings(s, ed_.settingsPath());
+    ed_.TookFile();
     ed_.RefreshView();
     Notice(BoxKind::kInfo, "コピーしました");
     ed_.GridReset();
@@ -131,12 +166,14 @@ void Profiles::New1Click() {
         Notice(BoxKind::kError, kLimitText);
         return;
     }
-    AskSave();
+    if (!AskSave()) return;
     const auto text = view.InputBox("新規表示用アプリケーション名", kNamePrompt, "");
     if (!text || text->empty()) {
         view.FocusGrid();
         return;
     }
+    // Checked again: the input box may have stayed open while the file was edited.
+    if (!MayWrite()) return;
     const int n = ++s.profileCount;
     s.profileNames[n] = settings::LeftPart(*text, kNameBytes);
     s.profileTitles[n].clear();  // a slot freed by an earlier delete holds nothing
@@ -146,6 +183,7 @@ void Profiles::New1Click() {
     settings::WriteProfileName(s, ed_.settingsPath(), n);
     // The rows shown so far, unsaved changes included, become the new profile's rows.
     settings::SaveSettings(s, ed_.settingsPath());
+    ed_.TookFile();
     if (view.Box(BoxKind::kInfo, kAskAutoSwitch, BoxButtons::kYesNo) == Answer::kYes) A1Click();
 }
 
@@ -159,10 +197,12 @@ void Profiles::Name1Click() {
     const int p = s.currentProfile;
     const auto text = view.InputBox("表示用アプリケーション名", kNamePrompt, s.profileNames[p]);
     if (text && !text->empty()) {
+        if (!MayWrite()) return;
         s.profileNames[p] = settings::LeftPart(*text, kNameBytes);
         ShowProfileList();
         SetCombo(p, true, true);
         settings::WriteProfileName(s, ed_.settingsPath(), p);
+        ed_.TookFile();
     }
     view.FocusGrid();
 }
@@ -175,7 +215,9 @@ void Profiles::Del1Click() {
     }
     const std::string question = "【" + s.profileNames[s.currentProfile] + "】を削除しますか";
     if (ed_.view().Box(BoxKind::kInfo, question, BoxButtons::kYesNo) == Answer::kNo) return;
+    if (!MayWrite()) return;
     settings::RemoveProfileSection(s, ed_.settingsPath(), s.currentProfile);
+    ed_.TookFile();
     ShowProfileList();
     s.currentProfile = 0;
     SetCombo(0, true, true);
@@ -197,18 +239,22 @@ void Profiles::A1Click() {
     for (;;) {
         const Answer answer = Notice(BoxKind::kInfo, kActivateNotice);
         title = LatestTitle();
-        if (!title.empty()) break;
+        // One of the editor's own windows was the last one activated: no other program's.
+        const bool own = OwnTitle(title);
+        if (!title.empty() && !own) break;
         // However the notice was closed, a recorded title goes on to the input box; only
         // with none recorded is closing it the way out, as the library may record no titles.
         if (answer == Answer::kClosed) return;
-        view.Box(BoxKind::kError, kNoTitle, BoxButtons::kOk);
+        view.Box(BoxKind::kError, own ? kNoOtherWindow : kNoTitle, BoxButtons::kOk);
     }
     const auto text =
         view.InputBox("自動切替設定", "取得したアプリケーション名を修正できます", title);
     if (!text || text->empty()) return;
+    if (!MayWrite()) return;
     const int p = s.currentProfile;
     s.profileTitles[p] = *text;
     settings::WriteProfileTitle(s, ed_.settingsPath(), p);
+    ed_.TookFile();
 }
 
 }  // namespace yv::editor

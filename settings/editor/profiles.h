@@ -29,7 +29,8 @@ class Profiles {
   private:
     void SwitchTo(int profile);
     void CompleteCopy(int target);
-    void AskSave();
+    bool AskSave();
+    bool MayWrite();
     void ShowProfileList();
     void SetCombo(int index, bool setText, bool setIndex);
     Answer Notice(BoxKind kind, const char* text);

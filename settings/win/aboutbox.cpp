@@ -222,8 +222,11 @@ void AboutBox::Show() {
 
 void AboutBox::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 
-void HelpWindows::ShellOpen(const std::string& file) {
-    ShellExecuteA(main_, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+bool HelpWindows::ShellOpen(const std::string& file) {
+    // Above 32 is success; anything else is an error code.
+    const auto done = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(main_, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return done > 32;
 }
 
 }  // namespace yv::win

@@ -64,7 +64,7 @@ class HelpWindows : public editor::HelpView {
     void HideAboutBox() override {
         if (box_ != nullptr) box_->Hide();
     }
-    void ShellOpen(const std::string& file) override;
+    bool ShellOpen(const std::string& file) override;
 
   private:
     HWND main_;

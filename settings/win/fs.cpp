@@ -22,6 +22,24 @@ bool MoveIntoPlace(const std::string& from, const std::string& to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+Stamp StampOf(const std::string& path) {
+    // Opened for its attributes only, sharing everything, so that no writer is disturbed.
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return {true, 0, 0, 0};
+    auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
+    return {true, join(info.nFileSizeHigh, info.nFileSizeLow),
+            join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
+            join(info.nFileIndexHigh, info.nFileIndexLow)};
+}
+
 std::string ExecutableDirectory() {
     std::vector<char> buf(MAX_PATH);
     for (;;) {

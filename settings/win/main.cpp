@@ -60,6 +60,15 @@ std::optional<std::string> FirstArgument() {
     return std::string(__argv[1]);
 }
 
+// Tells the running host that an editor runs, so that one started by hand, not by the host's
+// 設定, gets key learning and is followed to its end. The host takes it as a hint and looks for
+// this window itself (the same names in host/win_main.cpp).
+void TellHost() {
+    HWND shell = FindWindowA("Yorvan2Shell", nullptr);
+    const UINT runs = RegisterWindowMessageA("Yorvan2EditorRuns");
+    if (shell && runs) PostMessageA(shell, runs, 0, 0);
+}
+
 int KeyFlags(int vk) { return getkeyflg(vk); }
 void AplNames(char** out) { getaplname(out); }
 
@@ -77,6 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     form.Attach(&editor);
     if (!form.Create(instance)) return 1;
     editor.FormCreate(FirstArgument());
+    TellHost();
 
     // The menus and the profile box; the version box exists, hidden, for the whole run.
     yv::editor::Profiles profiles(editor);
@@ -101,7 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
                 case kCmdAutoSwitch:
                     return profiles.A1Click();
                 case kCmdHomePage:
-                    return yv::editor::H1Click(helpWindows, editor.settingsPath());
+                    return yv::editor::H1Click(helpWindows, form, editor.settingsPath());
                 case kCmdVersion:
                     return yv::editor::About1Click(helpWindows);
             }

@@ -19,7 +19,7 @@ const FileStamp kGone{};
 
 // One line of a transcript: an event, or a poll with its expected step.
 struct Ev {
-    enum Op { kChanged, kPoll, kTook, kFailed } op;
+    enum Op { kChanged, kPoll, kTook, kFailed, kRefused, kLooked } op;
     std::uint32_t now = 0;
     FileStamp stamp = {};
     bool editing = false;
@@ -32,6 +32,10 @@ Ev Poll(std::uint32_t now, FileStamp st, Step want, bool editing = false) {
 }
 Ev Took(FileStamp st) { return {Ev::kTook, 0, st}; }
 Ev Failed(std::uint32_t now) { return {Ev::kFailed, now}; }
+// A file read that is no settings file; `tell`: whether the user is to hear of it.
+Ev Refused(FileStamp st, bool tell) { return {Ev::kRefused, 0, st, tell}; }
+// The stamp looked at without notices; `moved`: whether that counts as a change.
+Ev Looked(std::uint32_t now, FileStamp st, bool moved) { return {Ev::kLooked, now, st, moved}; }
 
 const char* Name(Step s) { return s == Step::kIdle ? "idle" : s == Step::kWait ? "wait" : "read"; }
 
@@ -76,6 +80,32 @@ TEST(FileFollower, Transcripts) {
          {Took(kA), Changed(0xFFFFFF00u), Poll(0x10, kB, Step::kWait),
           Poll(0x30, kB, Step::kRead)}},
         {"no notice, no read", {Took(kA), Poll(5000, kB, Step::kIdle)}},
+        {"a file that is no settings file is not read again, and told once",
+         {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Refused(kB, true), Changed(400),
+          Poll(700, kB, Step::kIdle), Changed(800), Poll(1100, kRenamed, Step::kRead),
+          Refused(kRenamed, false)}},
+        {"unwatched, the version in force looked at is no change",
+         {Took(kA), Looked(0, kA, false), Poll(2000, kA, Step::kIdle)}},
+        {"unwatched, a new stamp is a change read after the quiet time, once",
+         {Took(kA), Looked(0, kB, true), Poll(100, kB, Step::kWait), Poll(300, kB, Step::kRead),
+          Took(kB), Looked(2000, kB, false), Poll(2300, kB, Step::kIdle)}},
+        {"unwatched, a rename's new file and a deleted file are changes",
+         {Took(kA), Looked(0, kRenamed, true), Poll(300, kRenamed, Step::kRead), Took(kRenamed),
+          Looked(2000, kGone, true), Poll(2300, kGone, Step::kIdle), Looked(4000, kGone, false),
+          Looked(6000, kB, true), Poll(6300, kB, Step::kRead)}},
+        {"unwatched, a file that is no settings file is not looked at again",
+         {Took(kA), Looked(0, kB, true), Poll(300, kB, Step::kRead), Refused(kB, true),
+          Looked(2000, kB, false), Poll(2300, kB, Step::kIdle)}},
+        {"a file refused on a notice is not looked at again once the watch has ended",
+         {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Refused(kB, true),
+          Looked(2000, kB, false)}},
+        {"unwatched, a file looked at while the editor runs waits for its end",
+         {Took(kA), Looked(0, kB, true), Poll(300, kB, Step::kIdle, true),
+          Looked(2000, kB, false)}},
+        {"after a settings file it is told again",
+         {Took(kA), Changed(0), Poll(300, kB, Step::kRead), Refused(kB, true), Changed(400),
+          Poll(700, kA, Step::kRead), Took(kA), Changed(800), Poll(1100, kB, Step::kRead),
+          Refused(kB, true)}},
     };
     for (const Case& c : cases) {
         FileFollower f(300);
@@ -92,12 +122,40 @@ TEST(FileFollower, Transcripts) {
                 case Ev::kFailed:
                     f.Failed(e.now);
                     break;
+                case Ev::kLooked:
+                    EXPECT_EQ(f.Looked(e.now, e.stamp), e.editing) << c.name << ", line " << line;
+                    break;
+                case Ev::kRefused:
+                    EXPECT_EQ(f.Refused(e.stamp), e.editing) << c.name << ", line " << line;
+                    break;
                 case Ev::kPoll:
                     EXPECT_STREQ(Name(f.Poll(e.now, e.editing, e.stamp)), Name(e.want))
                         << c.name << ", line " << line;
                     break;
             }
         }
+    }
+}
+
+// Which files read are no settings file: the reason logged, or none.
+TEST(NotSettings, Table) {
+    const struct {
+        FileStamp stamp;
+        bool hasConfig;
+        const char* why;
+    } rows[] = {
+        {{true, 0, 5, 1}, false, "it is empty"},
+        {{true, 4096, 5, 1}, false, "it has no [Config] section"},
+        {{true, 9, 5, 1}, true, nullptr},
+        // "[Config]" alone is the settings of a fresh start.
+        {{true, 8, 5, 1}, true, nullptr},
+        // A stamp that could not be taken says nothing of the size; the section decides.
+        {{true, 0, 0, 0}, true, nullptr},
+    };
+    for (const auto& r : rows) {
+        const char* why = yv::host::NotSettings(r.stamp, r.hasConfig);
+        EXPECT_EQ(why ? std::string(why) : "settings", r.why ? std::string(r.why) : "settings")
+            << r.stamp.size << " " << r.hasConfig;
     }
 }
 

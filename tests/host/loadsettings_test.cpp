@@ -97,6 +97,25 @@ TEST_F(LoadSnapshotTest, BadFilesGiveUsableDefaults) {
     }
 }
 
+// numlockon 0 keeps NumLock on, and so does a file without the key, as the editor's
+// 「NumLock ON 保持」 box shows; 1 and only 1 lets it be.
+TEST_F(LoadSnapshotTest, NumLockHoldFromTheFile) {
+    const struct {
+        const char* file;
+        bool hold;
+    } rows[] = {
+        {"[Config]\r\nhenstart=1\r\n", true},
+        {"[Config]\r\nnumlockon=0\r\n", true},
+        {"[Config]\r\nnumlockon=1\r\n", false},
+        {"[Config]\r\nnumlockon=2\r\n", true},
+        {"[Apl1]\r\nnumlockon=1\r\n[Config]\r\n", true},
+    };
+    for (const auto& r : rows) {
+        Write(r.file);
+        EXPECT_EQ(LoadSnapshot(path).numLockHold, r.hold) << r.file;
+    }
+}
+
 TEST_F(LoadSnapshotTest, MissingFileGivesDefaults) {
     std::remove(path.c_str());
     Snapshot s = LoadSnapshot(path);
@@ -136,19 +155,24 @@ TEST_F(LoadSnapshotTest, HalfWidthKatakanaAreReadAsShiftJis) {
 }
 
 // Restoring the clipboard after a paste row: on unless ClipRestoreOff is 1. Whether the file
-// was read at all, so that a file being rewritten does not replace the settings in force.
+// was read at all, and whether it has a [Config] section, so that a file being rewritten or a
+// file of another kind does not replace the settings in force.
 TEST_F(LoadSnapshotTest, ClipboardOptionAndFileState) {
     const struct {
         const char* file;  // nullptr: no file
         bool restore;
         yv::settings::FileState state;
+        bool hasConfig;
     } rows[] = {
-        {"[Config]\r\nClipRestoreOff=1\r\n", false, yv::settings::FileState::kRead},
-        {"[Config]\r\nClipRestoreOff=0\r\n", true, yv::settings::FileState::kRead},
-        {"[Config]\r\nClipRestoreOff=2\r\n", true, yv::settings::FileState::kRead},
-        {"[Apl1]\r\nClipRestoreOff=1\r\n", true, yv::settings::FileState::kRead},
-        {"", true, yv::settings::FileState::kRead},
-        {nullptr, true, yv::settings::FileState::kAbsent},
+        {"[Config]\r\nClipRestoreOff=1\r\n", false, yv::settings::FileState::kRead, true},
+        {"[Config]\r\nClipRestoreOff=0\r\n", true, yv::settings::FileState::kRead, true},
+        {"[Config]\r\nClipRestoreOff=2\r\n", true, yv::settings::FileState::kRead, true},
+        {"[Apl1]\r\nClipRestoreOff=1\r\n", true, yv::settings::FileState::kRead, false},
+        {"", true, yv::settings::FileState::kRead, false},
+        {"\x89PNG\r\n\x1a\n\0\0\0\rIHDR", true, yv::settings::FileState::kRead, false},
+        {"; comment\r\n[config]\r\n", true, yv::settings::FileState::kRead, true},
+        {"[Config\r\nkey1=112\r\n", true, yv::settings::FileState::kRead, false},
+        {nullptr, true, yv::settings::FileState::kAbsent, false},
     };
     for (const auto& r : rows) {
         if (r.file) {
@@ -159,6 +183,7 @@ TEST_F(LoadSnapshotTest, ClipboardOptionAndFileState) {
         Snapshot s = LoadSnapshot(path);
         EXPECT_EQ(s.clipRestore, r.restore) << (r.file ? r.file : "no file");
         EXPECT_EQ(s.file, r.state) << (r.file ? r.file : "no file");
+        EXPECT_EQ(s.hasConfig, r.hasConfig) << (r.file ? r.file : "no file");
     }
 }
 

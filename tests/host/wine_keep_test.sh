@@ -152,6 +152,37 @@ t0=$(now_ms)
 follow "a file deleted and written again" "D4" "$t0" "$n"
 check "nothing else was reread in between" test "$(log_count '^reload mode=')" -eq $((n + 1))
 
+# A truncated save and a binary file are no settings files: the rules stay, one balloon says so.
+balloons=$(log_count '^balloon shown')
+: >"$INI"
+check "an emptied file is logged as such" yv_wait 10 grep -q 'written but it is empty, the settings in force stay' "$LOG"
+check "and shown in one balloon" test "$(log_count '^balloon shown')" -eq $((balloons + 1))
+yv_tool settext "$MEMO" ""
+yv_focus "$MEMO"
+yv_keys F2
+expect_text "the rules stay in force after an emptied file" "$MEMO" "D4"
+head -c 3000 /dev/urandom | tr -d '[]' >"$INI"
+check "a binary file is logged as having no [Config] section" \
+  yv_wait 10 grep -q 'written but it has no \[Config\] section, the settings in force stay' "$LOG"
+check "with no second balloon" test "$(log_count '^balloon shown')" -eq $((balloons + 1))
+yv_tool settext "$MEMO" ""
+yv_focus "$MEMO"
+yv_keys F2
+expect_text "the rules stay in force after a binary file" "$MEMO" "D4"
+menu 103  # 設定の再読込, the binary file still there
+check "the reload command keeps the settings too" \
+  yv_wait 10 grep -q 'settings file reloaded but it has no \[Config\] section' "$LOG"
+yv_tool settext "$MEMO" ""
+yv_focus "$MEMO"
+yv_keys F2
+expect_text "the rules stay in force after the reload command" "$MEMO" "D4"
+check "neither was taken into force" test "$(log_count '^reload mode=')" -eq $((n + 1))
+n=$(log_count '^reload mode=')
+ini "[Config]" "henstart=1" "numlockon=1" "ClipRestoreOff=1" "key1=-65" "data1=貼り付け" \
+    "key2=113" "data2=E5"
+t0=$(now_ms)
+follow "a settings file written after them" "E5" "$t0" "$n"
+
 # Restoring off: the pasted text stays on the clipboard, as before.
 yv_tool setclip "まえ"
 yv_tool settext "$MEMO" ""

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "about.h"
+#include "fake_view.h"
 
 namespace yv::editor {
 namespace {
@@ -80,6 +81,43 @@ TEST(MemoryLines, GroupingPaddingAndPercentage) {
     } pct[] = {{2097152, 524288, 75}, {1000, 255, 75}, {1000, 256, 74},
                {1000, 1000, 0},       {1000, 0, 100},  {0, 0, 0}};
     for (const auto& p : pct) EXPECT_EQ(MemoryUsePercent(p.total, p.free), p.want) << p.free;
+}
+
+// ホームページ: the guide beside the settings file; when the desktop opens nothing, the address
+// is offered in an input box's field to copy.
+class FakeHelp : public HelpView {
+  public:
+    bool opens = true;
+    std::vector<std::string>* log = nullptr;
+    void SetMainWindowEnabled(bool on) override { log->push_back(on ? "enable" : "disable"); }
+    void ShowAboutBox() override { log->push_back("show"); }
+    void HideAboutBox() override { log->push_back("hide"); }
+    bool ShellOpen(const std::string& file) override {
+        log->push_back("ShellOpen(" + file + ") -> " + (opens ? "opened" : "failed"));
+        return opens;
+    }
+};
+
+TEST(HomePage, OpensTheGuideOrShowsItsAddress) {
+    const struct {
+        bool opens;
+        std::vector<std::string> log;
+    } rows[] = {
+        {true, {"ShellOpen(C:\\ツール\\Yorvan2.html) -> opened"}},
+        {false,
+         {"ShellOpen(C:\\ツール\\Yorvan2.html) -> failed",
+          "InputBox(ホームページ, "
+          "開けませんでした。アドレスをコピーしてブラウザーで開いてください, "
+          "C:\\ツール\\Yorvan2.html) -> (cancel)"}},
+    };
+    for (const auto& r : rows) {
+        testing::FakeView view;
+        FakeHelp help;
+        help.opens = r.opens;
+        help.log = &view.log;
+        H1Click(help, view, "C:\\ツール\\Yorvan2.ini");
+        EXPECT_EQ(view.log, r.log) << r.opens;
+    }
 }
 
 }  // namespace

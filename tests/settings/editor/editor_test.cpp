@@ -15,6 +15,9 @@
 //   box:ANSWER  the next box's answer (Yes No Closed); unscripted boxes answer Yes
 //   move:L,T,W,H  max      the user moves or maximizes the window
 //   ro rw       the settings file becomes read-only / writable
+//   hand:TEXT   another program writes TEXT into the file ('|' ends a line)
+//   same:TEXT   the same, the file keeping its size, time and identity (a coarse clock)
+//   touch       the file is written again as it is, with a later time;  gone  it is deleted
 //   ?row:R ?pos ?combo ?boxes ?window ?dirty    log what the window or the state shows
 //   ?key        whether the last key-down was consumed or went on to the grid; ?swallow the flag
 //   ?char       whether the last character was dropped or went on to the grid
@@ -209,6 +212,18 @@ class Transcript : public ::testing::TestWithParam<Case> {
             view_.bounds = {0, 0, 1920, 1040};
         } else if (verb == "ro" || verb == "rw") {
             ASSERT_EQ(::chmod(path_.c_str(), verb == "ro" ? 0444 : 0644), 0);
+        } else if (verb == "hand" || verb == "same") {
+            std::error_code absent;
+            const auto stamp = std::filesystem::last_write_time(path_, absent);
+            std::ofstream(path_, std::ios::binary) << Replace(arg, "|", "\r\n");
+            if (verb == "same") std::filesystem::last_write_time(path_, stamp);
+        } else if (verb == "touch") {
+            const std::string bytes = Replace(ReadFile(path_), "|", "\r\n");
+            std::ofstream(path_, std::ios::binary) << bytes;
+            std::filesystem::last_write_time(
+                path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(3));
+        } else if (verb == "gone") {
+            std::filesystem::remove(path_);
         } else if (verb == "?row") {
             const auto& c = view_.cells;
             Show("row " + arg + ": " + c[0][n[0]] + " | " + c[1][n[0]] + " | " + c[2][n[0]]);
@@ -355,6 +370,14 @@ const Case kCheckBoxes[] = {
      "FocusGrid / Box(info, yes) 現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / "
      "FocusGrid",
      "nl=1", "[Config]|henstart=0|numlockon=1|AplAutoOff=0|"},
+    // numlockon 0 is "keep NumLock on", and so is a file without the key: the box is ticked
+    // and registering writes the 0 that the box shows.
+    {"NoNumlockKeyTicksTheNumLockBox", "[Config]|henstart=1|AplAutoOff=1|", nullptr, "?boxes put",
+     "boxes 110 / Box(info, yes) 現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / "
+     "FocusGrid",
+     "", "[Config]|henstart=1|AplAutoOff=1|numlockon=0|"},
+    {"NumlockOneClearsTheNumLockBox", "[Config]|henstart=1|numlockon=1|AplAutoOff=1|", nullptr,
+     "?boxes", "boxes 100", ""},
     {"UndoUnchangedOnlyFocuses", "[Config]|", nullptr, "undo", "FocusGrid", ""},
     {"UndoAnsweredNo", "[Config]|", nullptr, "cb:3 box:No undo",
      "FocusGrid / Box(info, yesno) 変更した設定を取り消しますか -> No / FocusGrid",
@@ -421,6 +444,99 @@ const Case kClosing[] = {
      ""},
 };
 TRANSCRIPTS(Closing, kClosing);
+
+// ---- hand edits made while the editor is open ----
+
+constexpr char kOld[] = "[Config]|key1=65|data1=old|";
+constexpr char kOverwrite[] =
+    "Box(info, yesno) 設定ファイルが他のプログラムで変更されています\r\n上書きしますか\r\n"
+    "（いいえ：上書きせずにファイルの内容を読み込み直します） -> ";
+constexpr char kSavedBox[] =
+    "Box(info, yes) 現在の設定を登録しました -> Yes / TopRow(1) / Cursor(1,1) / FocusGrid";
+constexpr char kReloaded[] =
+    "ProfileList := 標　準 / ComboText := 標　準 / ComboIndex := 0 / CB3 := on / FocusGrid / "
+    "Cell(2,2) := hand / TopRow(1) / Cursor(1,1) / FocusGrid";
+// An unsaved change (AplAutoOff), then another program's save.
+#define HAND_EDIT "cb:3 hand:[Config]|key1=65|data1=hand|"
+
+// The placement the editor read is the hand file's (none), so closing stores the window's.
+constexpr char kHandAndPlacement[] =
+    "[Config]|key1=65|data1=hand|FormLeft=191|FormTop=112|FormHeight=656|FormWidth=1017|"
+    "FormMax=0|";
+
+const Case kHandEdits[] = {
+    {"PutOverAHandEditYesOverwrites", kOld, nullptr, HAND_EDIT " put",
+     "FocusGrid / " + std::string(kOverwrite) + "Yes / " + kSavedBox, "auto=1",
+     "[Config]|key1=65|data1=old|henstart=0|numlockon=0|AplAutoOff=1|"},
+    {"PutOverAHandEditNoKeepsAndReloads", kOld, nullptr, HAND_EDIT " box:No put ?row:2 ?dirty",
+     "FocusGrid / " + std::string(kOverwrite) + "No / " + kReloaded +
+         " / row 2:    1 | Ａ | hand / dirty 0",
+     "1:41/41=hand", "[Config]|key1=65|data1=hand|"},
+    {"PutOverAHandEditClosedKeepsBoth", kOld, nullptr, HAND_EDIT " box:Closed put ?row:2 ?dirty",
+     "FocusGrid / " + std::string(kOverwrite) + "Closed / row 2:    1 | Ａ | old / dirty 1",
+     "dirty=1 auto=1", "[Config]|key1=65|data1=hand|"},
+    // After the overwrite the file is the editor's own again: the next write asks nothing.
+    {"OneQuestionThenWritesFreely", kOld, nullptr, HAND_EDIT " put cb:3 put",
+     "FocusGrid / " + std::string(kOverwrite) + "Yes / " + kSavedBox + " / FocusGrid / " +
+         kSavedBox,
+     "", "[Config]|key1=65|data1=old|henstart=0|numlockon=0|AplAutoOff=0|"},
+    {"AfterAReloadTheNextPutAsksNothing", kOld, nullptr, HAND_EDIT " box:No put cb:3 put",
+     "FocusGrid / " + std::string(kOverwrite) + "No / " + kReloaded + " / FocusGrid / " + kSavedBox,
+     "auto=1 1:41/41=hand", "[Config]|key1=65|data1=hand|henstart=0|numlockon=0|AplAutoOff=1|"},
+    // The same bytes written again: nothing to lose, no question.
+    {"TouchedFileAsksNothing", kOld, nullptr, "cb:3 touch put",
+     "FocusGrid / " + std::string(kSavedBox), "auto=1",
+     "[Config]|key1=65|data1=old|henstart=0|numlockon=0|AplAutoOff=1|"},
+    {"SameSizeEditUnderTheSameStampAsks", kOld, nullptr,
+     "cb:3 same:[Config]|key1=65|data1=new| box:Closed put",
+     "FocusGrid / " + std::string(kOverwrite) + "Closed", "dirty=1 auto=1",
+     "[Config]|key1=65|data1=new|"},
+    {"FileDeletedAsks", kOld, nullptr, "cb:3 gone put",
+     "FocusGrid / " + std::string(kOverwrite) + "Yes / " + kSavedBox, "auto=1",
+     "[Config]|henstart=0|numlockon=0|AplAutoOff=1|key1=65|data1=old|"},
+    {"FileCreatedAsks", "", nullptr, "gone cb:3 hand:[Config]|key1=65|data1=hand| box:No put",
+     "FocusGrid / " + std::string(kOverwrite) +
+         "No / ProfileList := 標　準 / ComboText := 標　準 / ComboIndex := 0 / CB3 := on / "
+         "FocusGrid / Cell(1,2) := Ａ / Cell(2,2) := hand / TopRow(1) / Cursor(1,1) / FocusGrid",
+     "1:41/41=hand", "[Config]|key1=65|data1=hand|"},
+    // The close question: no keeps the file and closes; a closed question keeps the window.
+    {"EndOverAHandEditNoKeepsTheFileAndCloses", kOld, nullptr, HAND_EDIT " box:Yes box:No end",
+     "FocusGrid / CloseWindow / " + std::string(kAskSave) + "Yes / " + kOverwrite + "No / " +
+         kReloaded + " / Destroyed",
+     "end=1 1:41/41=hand", kHandAndPlacement},
+    {"CloseOverAHandEditClosedStays", kOld, nullptr, HAND_EDIT " box:Yes box:Closed close",
+     "FocusGrid / " + std::string(kAskSave) + "Yes / " + kOverwrite + "Closed", "dirty=1 auto=1",
+     "[Config]|key1=65|data1=hand|"},
+    {"CloseOverAHandEditYesOverwrites", kOld, nullptr, HAND_EDIT " box:Yes box:Yes close",
+     "FocusGrid / " + std::string(kAskSave) + "Yes / " + kOverwrite + "Yes / " + kAskEndYes +
+         " / Destroyed",
+     "auto=1", "[Config]|key1=65|data1=old|henstart=0|numlockon=0|AplAutoOff=1|"},
+    // A registered row not yet saved is an unsaved change too.
+    {"TypedRowOverAHandEditNoGivesWay", kOld, nullptr,
+     "hand:[Config]|key1=65|data1=hand| at:2,2 t:zz box:Yes box:No end",
+     "CloseWindow / " + std::string(kAskSave) + "Yes / " + kOverwrite +
+         "No / ProfileList := 標　準 / ComboText := 標　準 / ComboIndex := 0 / Cell(2,2) := hand / "
+         "TopRow(1) / Cursor(1,1) / FocusGrid / Destroyed",
+     "end=1 1:41/41=hand", kHandAndPlacement},
+    // Nothing unsaved: the editor writes only its placement, into the file as it is now.
+    {"CleanCloseLeavesTheHandEdit", kOld, nullptr,
+     "hand:[Config]|key1=65|data1=hand| move:1,2,300,400 close",
+     kAskEndYes + std::string(" / Destroyed"), "",
+     "[Config]|key1=65|data1=hand|FormLeft=1|FormTop=2|FormHeight=400|FormWidth=300|FormMax=0|"},
+    // What the close question wrote is the editor's own: the window kept, nothing is asked.
+    {"CloseSavesAndStaysThenPutAsksNothing", kOld, nullptr, "cb:3 box:Yes box:No close cb:3 put",
+     "FocusGrid / " + std::string(kAskSave) + "Yes / Box(info, yesno) 終了しますか -> No / " +
+         "FocusGrid / " + kSavedBox,
+     "", "[Config]|key1=65|data1=old|henstart=0|numlockon=0|AplAutoOff=0|"},
+    // Undo reads the file: what it read is then the editor's.
+    {"UndoTakesTheHandEdit", kOld, nullptr, HAND_EDIT " undo cb:3 put",
+     "FocusGrid / Box(info, yesno) 変更した設定を取り消しますか -> Yes / CB3 := on / FocusGrid / "
+     "Cell(2,2) := hand / TopRow(1) / Cursor(1,1) / FocusGrid / FocusGrid / " +
+         std::string(kSavedBox),
+     "auto=1 1:41/41=hand", "[Config]|key1=65|data1=hand|henstart=0|numlockon=0|AplAutoOff=1|"},
+};
+TRANSCRIPTS(HandEdits, kHandEdits);
+#undef HAND_EDIT
 
 // ---- write errors: shown, nothing lost, the window stays ----
 

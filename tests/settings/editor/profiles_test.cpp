@@ -11,6 +11,8 @@
 //   edit:R=TEXT the user changes rule row R in the grid (key A when the row had none)
 //   noisy       from here on the window reports the editor's own changes of Comb1 too
 //   onoff:VK    the user captures VK as the On/Off key (unsaved)
+//   hand:TEXT   another program writes TEXT into the file ('|' ends a line)
+//   handin:TEXT the same, while the next input box is open
 //   ?combo ?onoff   log what Comb1 shows, the On/Off key in memory
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -49,6 +51,14 @@ class ComboView : public FakeView {
   public:
     Profiles* profiles = nullptr;
     bool noisy = false;
+    std::string path;
+    std::optional<std::string> handWhileInput;
+    std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                        const std::string& initial) override {
+        if (handWhileInput) std::ofstream(path, std::ios::binary) << *handWhileInput;
+        handWhileInput.reset();
+        return FakeView::InputBox(caption, prompt, initial);
+    }
     void SetProfileList(const std::vector<std::string>& names) override {
         FakeView::SetProfileList(names);
         comboIndex = -1;  // a rebuilt list has no selection
@@ -83,6 +93,10 @@ const std::pair<std::string, std::string> kTags[] = {
      "元のサイズに戻してから【はい】をクリックしてください",
      "<no title>"},
     {"リストを表示させてコピー先のアプリケーションを指定してください", "<pick target>"},
+    {"ほかのアプリケーションのウィンドウが手前にありません\r\n"
+     "該当のアプリケーションをクリックして手前に表示してから\r\n"
+     "【はい】をクリックしてください",
+     "<no other window>"},
     {"名前を半角２０文字以内で入力", "<name prompt>"},
 };
 
@@ -187,6 +201,11 @@ class ProfileTranscript : public ::testing::TestWithParam<Case> {
                                                : Answer::kYes);
         } else if (verb == "in") {
             view_.InputNext(arg == "-" ? std::nullopt : std::optional<std::string>(arg));
+        } else if (verb == "hand") {
+            std::ofstream(path_, std::ios::binary) << Crlf(arg.c_str());
+        } else if (verb == "handin") {
+            view_.path = path_;
+            view_.handWhileInput = Crlf(arg.c_str());
         } else if (verb == "apl") {
             g_titles.push_back(arg == "-" ? "" : arg);
         } else if (verb == "edit") {
@@ -445,6 +464,35 @@ const Case kStandardAndRegistration[] = {
           kLongTitle},
      "p=1 n=1 dirty=0 copy=0 [標　準,one:" + kLongTitle + "] 1=66:first",
      "[Config]|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|Name1=" + kLongTitle + "|"},
+    // The editor's own windows are no application to switch for: the input box of 新　規, an
+    // error box, the editor's title itself; the registration says so and asks again.
+    {"OwnWindowsAreRefused",
+     kOne,
+     "2",
+     "apl:新規表示用アプリケーション名 apl:エラー apl:Yorvan2変換設定 apl:メモ帳 in:メモ帳 auto",
+     {"Box(info, yes) <activate> -> Yes", "Box(error, ok) <no other window> -> Yes",
+      "Box(info, yes) <activate> -> Yes", "Box(error, ok) <no other window> -> Yes",
+      "Box(info, yes) <activate> -> Yes", "Box(error, ok) <no other window> -> Yes",
+      "Box(info, yes) <activate> -> Yes",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, メモ帳) -> メモ帳"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one:メモ帳] 1=66:first",
+     "[Config]|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|Name1=メモ帳|"},
+    // A title that merely contains an own caption is another program's.
+    {"TitleContainingAnOwnCaptionIsTaken",
+     kOne,
+     "2",
+     "apl:エラー一覧_-_メモ帳 in:x auto",
+     {"Box(info, yes) <activate> -> Yes",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, エラー一覧 - メモ帳) -> x"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one:x] 1=66:first",
+     "[Config]|key1=65|data1=std|[Apl1]|Name=one|key1=66|data1=first|Name1=x|"},
+    {"OwnWindowThenClosedNoticeAbandons",
+     kOne,
+     "2",
+     "apl:自動切替設定 box:Closed auto",
+     {"Box(info, yes) <activate> -> Closed"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one] 1=66:first",
+     kUnchanged},
     {"ClosedNoticeAbandons",
      kOne,
      "2",
@@ -518,6 +566,149 @@ const Case kStandardAndRegistration[] = {
      "Name1=|key1=68|data1=third|[Apl3]|Name=four|key1=69|data1=fourth|Name1=t4|"},
 };
 PROFILE_TRANSCRIPTS(StandardAndRegistration, kStandardAndRegistration);
+
+// ---- hand edits made while the editor is open ----
+
+constexpr char kOverwrite[] =
+    "Box(info, yesno) 設定ファイルが他のプログラムで変更されています\r\n上書きしますか\r\n"
+    "（いいえ：上書きせずにファイルの内容を読み込み直します） -> ";
+#define HAND_ONE "[Config]|key1=65|data1=hand|[Apl1]|Name=one|key1=66|data1=first|"
+#define HAND_TWO HAND_ONE "[Apl2]|Name=two|"
+
+const Case kHandEdits[] = {
+    {"NewAfterAHandEditNoReloadsAndMakesNothing",
+     kOne,
+     "1",
+     "hand:" HAND_TWO " in:memo box:No new ?combo",
+     {"InputBox(新規表示用アプリケーション名, <name prompt>, ) -> memo",
+      std::string(kOverwrite) + "No", "ProfileList := 標　準 one two", "ComboText := 標　準",
+      "ComboIndex := 0", "Cell(2,2) := hand", "GridReset", "combo 標　準 #0 標　準 one two"},
+     "p=0 n=2 dirty=0 copy=0 [標　準,one,two] 1=65:hand",
+     HAND_TWO},
+    {"NewWhileTheInputBoxIsOpenYesOverwrites",
+     kOne,
+     "1",
+     "handin:" HAND_ONE " in:memo box:Yes box:No new",
+     {"InputBox(新規表示用アプリケーション名, <name prompt>, ) -> memo",
+      std::string(kOverwrite) + "Yes", "ProfileList := 標　準 one memo", "ComboText := memo",
+      "ComboIndex := 2", "Box(info, yesno) 自動切替の設定を行いますか -> No"},
+     "p=2 n=2 dirty=0 copy=0 [標　準,one,memo] 1=65:std",
+     "[Config]|key1=65|data1=hand|henstart=0|numlockon=0|AplAutoOff=0|[Apl1]|Name=one|key1=66|"
+     "data1=first|[Apl2]|Name=memo|key1=65|data1=std|"},
+    // The save question before the command: a reload there ends the command.
+    {"SaveBeforeNewOverAHandEditNoEndsTheCommand",
+     kOne,
+     "1",
+     "edit:1=mine hand:" HAND_ONE " box:Yes box:No new",
+     {"Box(info, yesno) 現在の設定を登録しますか -> Yes", std::string(kOverwrite) + "No",
+      "ProfileList := 標　準 one", "ComboText := 標　準", "ComboIndex := 0", "Cell(2,2) := hand",
+      "GridReset"},
+     "p=0 n=1 dirty=0 copy=0 [標　準,one] 1=65:hand",
+     HAND_ONE},
+    {"RenameAfterAHandEditClosedWritesNothing",
+     kOne,
+     "2",
+     "hand:" HAND_ONE " in:uno box:Closed rename",
+     {"InputBox(表示用アプリケーション名, <name prompt>, one) -> uno",
+      std::string(kOverwrite) + "Closed"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one] 1=66:first",
+     HAND_ONE},
+    {"RenameAfterAHandEditYesWritesTheName",
+     kOne,
+     "2",
+     "hand:" HAND_TWO " in:uno rename",
+     {"InputBox(表示用アプリケーション名, <name prompt>, one) -> uno",
+      std::string(kOverwrite) + "Yes", "ProfileList := 標　準 uno", "ComboText := uno",
+      "ComboIndex := 1", "FocusGrid"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,uno] 1=66:first",
+     "[Config]|key1=65|data1=hand|[Apl1]|Name=uno|key1=66|data1=first|[Apl2]|Name=two|"},
+    {"DeleteAfterAHandEditNoKeepsTheProfile",
+     kOne,
+     "2",
+     "hand:" HAND_TWO " box:Yes box:No del",
+     {"Box(info, yesno) 【one】を削除しますか -> Yes", std::string(kOverwrite) + "No",
+      "ProfileList := 標　準 one two", "ComboText := one", "ComboIndex := 1", "GridReset"},
+     "p=1 n=2 dirty=0 copy=0 [標　準,one,two] 1=66:first",
+     HAND_TWO},
+    {"RegistrationAfterAHandEditYesWritesTheTitle",
+     kOne,
+     "2",
+     "hand:" HAND_ONE " apl:Note in:Note auto",
+     {"Box(info, yes) <activate> -> Yes",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, Note) -> Note",
+      std::string(kOverwrite) + "Yes"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,one:Note] 1=66:first",
+     HAND_ONE "Name1=Note|"},
+    // The reload rebuilds Comb1, which a window may report: that starts nothing, and the
+    // user's next choice is taken again.
+    {"ReloadInANoisyWindowStartsNothing",
+     kOne,
+     "2",
+     "noisy hand:" HAND_TWO " in:uno box:No rename pick:2",
+     {"InputBox(表示用アプリケーション名, <name prompt>, one) -> uno",
+      std::string(kOverwrite) + "No", "ProfileList := 標　準 one two", "ComboText := one",
+      "ComboIndex := 1", "GridReset", "ComboText := two", "Cell(2,2) := ", "FocusGrid"},
+     "p=2 n=2 dirty=0 copy=0 [標　準,one,two] 1=0:",
+     HAND_TWO},
+    // The copy waiting for its target is dropped with the rows it would have copied.
+    {"ReloadDropsAPendingCopy",
+     kOne,
+     "2",
+     "copy hand:" HAND_TWO " in:uno box:No rename pick:0",
+     {"Box(info, yes) <pick target> -> Yes",
+      "InputBox(表示用アプリケーション名, <name prompt>, one) -> uno",
+      std::string(kOverwrite) + "No", "ProfileList := 標　準 one two", "ComboText := one",
+      "ComboIndex := 1", "GridReset", "ComboText := 標　準", "Cell(2,2) := hand", "FocusGrid"},
+     "p=0 n=2 dirty=0 copy=0 [標　準,one,two] 1=65:hand",
+     HAND_TWO},
+    // Each write of the editor's own is what it knows: the next one asks nothing.
+    {"RegistrationThenRenameAsksNothing",
+     kOne,
+     "2",
+     "apl:Note in:Note auto in:uno rename",
+     {"Box(info, yes) <activate> -> Yes",
+      "InputBox(自動切替設定, 取得したアプリケーション名を修正できます, Note) -> Note",
+      "InputBox(表示用アプリケーション名, <name prompt>, one) -> uno", "ProfileList := 標　準 uno",
+      "ComboText := uno", "ComboIndex := 1", "FocusGrid"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,uno:Note] 1=66:first",
+     "[Config]|key1=65|data1=std|[Apl1]|Name=uno|key1=66|data1=first|Name1=Note|"},
+    {"CopyThenRenameAsksNothing",
+     kOne,
+     "1",
+     "copy pick:1 in:uno rename",
+     {"Box(info, yes) <pick target> -> Yes",
+      "Box(info, yesno) 現在の設定を【one】にコピーしますか -> Yes",
+      "Box(info, yes) コピーしました -> Yes", "GridReset",
+      "InputBox(表示用アプリケーション名, <name prompt>, one) -> uno", "ProfileList := 標　準 uno",
+      "ComboText := uno", "ComboIndex := 1", "FocusGrid"},
+     "p=1 n=1 dirty=0 copy=0 [標　準,uno] 1=65:std",
+     "[Config]|key1=65|data1=std|henstart=0|numlockon=0|AplAutoOff=0|[Apl1]|Name=uno|key1=65|"
+     "data1=std|"},
+    {"RenameThenDeleteAsksNothing",
+     kOne,
+     "2",
+     "in:uno rename del",
+     {"InputBox(表示用アプリケーション名, <name prompt>, one) -> uno", "ProfileList := 標　準 uno",
+      "ComboText := uno", "ComboIndex := 1", "FocusGrid",
+      "Box(info, yesno) 【uno】を削除しますか -> Yes", "ProfileList := 標　準",
+      "ComboText := 標　準", "ComboIndex := 0", "Cell(2,2) := std",
+      "Box(info, yes) 削除しました -> Yes", "GridReset"},
+     "p=0 n=0 dirty=0 copy=0 [標　準] 1=65:std",
+     "[Config]|key1=65|data1=std|"},
+    {"CopyAfterAHandEditNoCopiesNothing",
+     kOne,
+     "2",
+     "hand:" HAND_TWO " copy box:Yes box:No pick:0",
+     {"Box(info, yes) <pick target> -> Yes",
+      "Box(info, yesno) 現在の設定を【標　準】にコピーしますか -> Yes",
+      std::string(kOverwrite) + "No", "ProfileList := 標　準 one two", "ComboText := one",
+      "ComboIndex := 1", "GridReset"},
+     "p=1 n=2 dirty=0 copy=0 [標　準,one,two] 1=66:first",
+     HAND_TWO},
+};
+PROFILE_TRANSCRIPTS(HandEdits, kHandEdits);
+#undef HAND_TWO
+#undef HAND_ONE
 
 }  // namespace
 }  // namespace yv::editor::testing
