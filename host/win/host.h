@@ -26,7 +26,6 @@ constexpr char kWindowTitle[] = "Yorvan2";
 constexpr UINT kMsgAnotherStart = WM_APP + 3;  // a second start was refused
 constexpr UINT kMsgQuery = WM_APP + 4;         // state for tests and tools, see StateBits
 constexpr UINT kMsgReinstall = WM_APP + 5;     // reinstall the hooks
-constexpr UINT kMsgCore = WM_APP + 7;          // sent by the shell thread only, see OnCore
 constexpr UINT kMsgWake = WM_APP + 14;         // orders wait in the input thread's mailbox
 constexpr UINT kMsgTestDrop = WM_APP + 15;     // with "/test": the keyboard hook dropped
 

@@ -428,9 +428,13 @@ void AdoptEditor() {
     if (thread == 0) return;
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process) return;
-    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT ||
-        SendMessageA(g.input, w::kMsgCore, static_cast<WPARAM>(CoreCommand::kBeginEditing), 0) <
-            0) {
+    LRESULT profile = -1;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        w::RunOnInputNow(g.input, [&profile] {
+            profile = w::RunCore(CoreCommand::kBeginEditing, 0, nullptr);
+        });
+    }
+    if (profile < 0) {
         CloseHandle(process);
         return;
     }
