@@ -69,7 +69,7 @@ void GateClose(std::uint32_t e) {
     p.gateSince = plat::GetTickCount();
     g_shared.gateThread = plat::GetCurrentThreadId();
     g_shared.gateSeq = Peek(g_shared.gateSeq) + 1;
-    g_shared.gateKey = (e & 0xFF) + 1;
+    g_shared.gateKey = (e > 0xFF ? kGateForHost : e) + 1;
     // The host's loop looks at the gate once this hook call is over.
     plat::PostThreadMessageA(g_shared.gateThread, win::WM_NULL, 0, 0);
 }
@@ -85,6 +85,13 @@ void GateSeen(std::uint32_t e, std::uint32_t vk) {
     if (Peek(g_shared.gateKey) != (e & 0xFF) + 1) return;
     g_shared.gateDone = Peek(g_shared.gateSeq);
     plat::PostThreadMessageA(Peek(g_shared.gateThread), win::WM_NULL, 0, 0);
+}
+
+std::int32_t OpenGate() {
+    if (Peek(g_shared.gateKey) != kGateForHost + 1) return 0;
+    g_shared.gateDone = Peek(g_shared.gateSeq);
+    plat::PostThreadMessageA(Peek(g_shared.gateThread), win::WM_NULL, 0, 0);
+    return 0;
 }
 
 std::int32_t GateTaken(std::int32_t e) {

@@ -102,6 +102,9 @@ constexpr std::uint8_t kGateAnyRow = 2;
 // How long keys are held at most when the message hook never answers.
 constexpr std::uint32_t kGateMs = 300;
 constexpr int kGateHeld = 64;
+// GateClose's key for a wait the host ends (OpenGate): a paste, until the clipboard is given
+// back. No message hook's key opens it.
+constexpr std::uint32_t kGateForHost = 0x100;
 // The mark of held keys typed again: the hooks take them as the user's.
 constexpr LParam kReplayInput = 0x59563201;
 
@@ -249,6 +252,9 @@ void GateClose(std::uint32_t e);
 void GateSeen(std::uint32_t e, std::uint32_t vk);
 // In the host: the companion's message hook has taken the key of scan index e.
 std::int32_t GateTaken(std::int32_t e);
+// In the host: what a paste row closed the gate for is over (the clipboard given back, or the
+// paste given up).
+std::int32_t OpenGate();
 // SetSet's part: which virtual keys have which rows.
 void MarkGateKeys();
 

@@ -87,7 +87,13 @@ int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
 
     // The host takes the text in its own process and does the rest on a thread of its own
     // (clipboard, Ctrl+V): the low-level hook waits for no clipboard owner.
-    if (offerToOwner && g_process.pasteSink) return g_process.pasteSink(text, n) ? 0 : -2;
+    // The keys that follow wait until the host has given the clipboard back, so that they land
+    // after the pasted text and a Ctrl+V of the user's pastes the user's own content.
+    if (offerToOwner && g_process.pasteSink) {
+        if (!g_process.pasteSink(text, n)) return -2;
+        GateClose(kGateForHost);
+        return 0;
+    }
 
     // The owner may put the text on the clipboard itself, rendered only when the target reads
     // it, and so learn of the read (the host puts the user's clipboard back after it). Only

@@ -89,6 +89,9 @@ YORVAN2_API int WINAPI PollGate(void);
    window for each key with rows it has taken; the host hands the index to GateTaken. */
 #define YORVAN2_NOTIFY_GATESEEN 10004
 YORVAN2_API int WINAPI GateTaken(int e);
+/* A paste row through SetPasteSink holds the keys that follow until the host calls OpenGate
+   (the clipboard given back, or the paste given up), at most 300 ms. */
+YORVAN2_API int WINAPI OpenGate(void);
 /* The host's taker of paste rows' texts, called by the low-level hook in the host's process
    instead of any clipboard work: nonzero when taken (the host then puts the text on the
    clipboard and types Ctrl+V itself), 0 when it cannot take it now (nothing is pasted). The

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -45,7 +46,7 @@ class PasteSlots {
     static constexpr std::size_t kMaxBytes = 1024;
 
     // The writer: false when every slot is taken (the row pastes nothing).
-    bool Put(const char* text, int bytes) {
+    bool Put(const char* text, int bytes, std::uint32_t tick = 0) {
         const std::size_t head = head_.load(std::memory_order_relaxed);
         if (head - tail_.load(std::memory_order_acquire) >= kSlots) return false;
         Slot& s = slots_[head % kSlots];
@@ -53,15 +54,17 @@ class PasteSlots {
                  : static_cast<std::size_t>(bytes) > kMaxBytes ? kMaxBytes
                                                                : static_cast<std::size_t>(bytes);
         if (s.size) std::memcpy(s.bytes, text, s.size);
+        s.tick = tick;
         head_.store(head + 1, std::memory_order_release);
         return true;
     }
     // The reader: the oldest text, false when there is none.
-    bool Take(std::string& out) {
+    bool Take(std::string& out, std::uint32_t* tick = nullptr) {
         const std::size_t tail = tail_.load(std::memory_order_relaxed);
         if (tail == head_.load(std::memory_order_acquire)) return false;
         const Slot& s = slots_[tail % kSlots];
         out.assign(s.bytes, s.size);
+        if (tick) *tick = s.tick;
         tail_.store(tail + 1, std::memory_order_release);
         return true;
     }
@@ -69,6 +72,7 @@ class PasteSlots {
   private:
     struct Slot {
         std::size_t size = 0;
+        std::uint32_t tick = 0;  // when the row fired
         char bytes[kMaxBytes];
     };
     std::array<Slot, kSlots> slots_{};

@@ -85,6 +85,8 @@ int WINAPI PollGate(void) { return yv::PollGate(); }
 
 int WINAPI GateTaken(int e) { return yv::GateTaken(e); }
 
+int WINAPI OpenGate(void) { return yv::OpenGate(); }
+
 static YORVAN2_PASTE_SINK g_pasteSink = nullptr;
 
 static int CallPasteSink(const char* text, int bytes) {

@@ -16,6 +16,8 @@ std::string g_pasteText;  // Shift-JIS, at most 1024 bytes
 bool g_pasteUp = false;   // the clipboard offers it
 
 constexpr std::size_t kMaxPaste = 1024;
+// As long as the low-level hook holds the keys typed after a paste row.
+constexpr DWORD kPasteLimitMs = 300;
 
 // Texts the low-level hook handed over, waiting for the input thread.
 PasteSlots g_slots;
@@ -119,7 +121,7 @@ constexpr std::size_t kMaxCopyBytes = 64u << 20;  // larger contents are not kep
 int WINAPI TakePasteText(const char* text, int bytes) {
     // On the keys thread, inside the low-level hook: a copy and a wake, nothing that waits.
     const HWND input = g_input.load();
-    if (!text || !input || !g_slots.Put(text, bytes)) return 0;
+    if (!text || !input || !g_slots.Put(text, bytes, GetTickCount())) return 0;
     PostMessageA(input, kMsgWake, 0, 0);
     return 1;
 }
@@ -128,14 +130,26 @@ void SetPasteWindow(HWND input) { g_input.store(input); }
 
 void TakePastes(HWND wnd, HWND shell, bool keep) {
     std::string text;
-    while (g_slots.Take(text)) {
+    std::uint32_t firedAt = 0;
+    while (g_slots.Take(text, &firedAt)) {
+        // The keys typed after the row go on after the limit: a text pasted later would land
+        // in whatever the user typed meanwhile.
+        if (GetTickCount() - firedAt > kPasteLimitMs) {
+            Log("paste abandoned: clipboard busy");
+            OpenGate();
+            continue;
+        }
         const bool put = keep ? OfferPaste(wnd, shell, text.c_str()) == YORVAN2_PASTE_TAKEN
                               : PutPlainText(wnd, text);
-        if (!put) {
+        if (!put || GetTickCount() - firedAt > kPasteLimitMs) {
             Log("paste abandoned: clipboard busy");
+            // A text put there too late goes away again at the keeper's time limit.
+            OpenGate();
             continue;
         }
         TypeCtrlV();
+        // Without a copy to put back, the keys may follow the Ctrl+V at once.
+        if (!keep) OpenGate();
     }
 }
 
@@ -278,6 +292,7 @@ void ClipKeeper::OnBegun(std::uint32_t before, std::uint32_t after, bool) {
     begunTick_ = GetTickCount();
     if (!restorer_.Begin(begunTick_, before, after)) {
         Log("paste: the clipboard's content was not kept, nothing to put back");
+        OpenGate();  // nothing to wait for
         return;
     }
     SetTimer(shell_, kRestoreTimer, kRestoreTickMs, nullptr);
@@ -312,7 +327,10 @@ void ClipKeeper::Check() {
     } else if (step == Step::kIdle && waited) {
         Log("paste: another program changed the clipboard, left as it is");
     }
-    if (!restorer_.waiting()) KillTimer(shell_, kRestoreTimer);
+    if (!restorer_.waiting()) {
+        KillTimer(shell_, kRestoreTimer);
+        OpenGate();  // the keys typed after the row follow the clipboard given back
+    }
 }
 
 // With the clipboard open: checks again and puts the copy back. False when nothing was done

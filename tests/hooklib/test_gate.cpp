@@ -189,6 +189,26 @@ TEST_F(GateTest, AFullGateLetsEverythingGo) {
     EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:C")), Show({"> d:C", "= pass"}));
 }
 
+// A paste row's wait is the host's to end: no key's message opens it, OpenGate does, and the
+// time limit applies as to any.
+TEST_F(GateTest, APastesWaitEndsWithTheHost) {
+    Load(1, {}, {29, ""});
+    g_process.pasteSink = [](const char*, int) { return 1; };
+    EXPECT_EQ(PasteText(kHostWnd, "abc", true), 0);
+    g_process.pasteSink = nullptr;
+    ASSERT_TRUE(g_process.gateClosed);
+    RunKbd(KbdForm::LowLevel, "d:A");
+    RunMsg("d:A u:A");
+    fake::ClearLog();
+    EXPECT_EQ(PollGate(), 1);
+    OpenGate();
+    EXPECT_EQ(PollGate(), 0);
+    const Lines calls = Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("65/0x1e/0x0")), calls.end());
+    OpenGate();  // late, with the gate open: nothing
+    EXPECT_FALSE(g_process.gateClosed);
+}
+
 // The companion's message hook keeps no gate of its own: it tells the host of each key with
 // rows it has taken, key-downs and key-ups.
 TEST_F(GateTest, TheCompanionsLibraryTellsTheHostOfKeysWithRows) {

@@ -138,7 +138,10 @@ TEST_F(OutputTest, PasteTextHandsTheTextToTheHostsSink) {
         EXPECT_EQ(PasteText(kHostWnd, "abc", c.offer), c.result);
         g_process.pasteSink = nullptr;
         EXPECT_EQ(taken, c.taken);
-        EXPECT_EQ(Calls().size(), c.offer ? 1u : 12u);  // lstrlenA alone, or the whole paste
+        // lstrlenA and the gate's wake, or the whole paste
+        EXPECT_EQ(Calls().size(), !c.offer ? 12u : c.answer ? 2u : 1u);
+        EXPECT_EQ(g_process.gateClosed, c.offer && c.answer);
+        g_process.gateClosed = false;
     }
 }
 

@@ -65,16 +65,20 @@ TEST(Mailbox, RunsOrdersInTheirOrderAndAWakeAloneDoesNothing) {
 TEST(PasteSlots, KeepsTextsInOrderBoundedAndRefusesWhenFull) {
     yv::host::PasteSlots slots;
     const std::string big(1500, 'p');
-    ASSERT_TRUE(slots.Put("a", 1));
+    ASSERT_TRUE(slots.Put("a", 1, 77));
     ASSERT_TRUE(slots.Put(big.c_str(), static_cast<int>(big.size())));
     ASSERT_TRUE(slots.Put("", 0));
     ASSERT_TRUE(slots.Put("d", -5));
     EXPECT_FALSE(slots.Put("e", 1));
     std::string out;
+    std::uint32_t tick = 0;
+    ASSERT_TRUE(slots.Take(out, &tick));
+    EXPECT_EQ(tick, 77u);  // when the row fired goes along
     const std::vector<std::string> want = {"a", std::string(1024, 'p'), "", ""};
-    for (const auto& w : want) {
+    EXPECT_EQ(out, want[0]);
+    for (std::size_t i = 1; i < want.size(); ++i) {
         ASSERT_TRUE(slots.Take(out));
-        EXPECT_EQ(out, w);
+        EXPECT_EQ(out, want[i]);
     }
     EXPECT_FALSE(slots.Take(out));
     EXPECT_TRUE(slots.Put("f", 1));  // room again
