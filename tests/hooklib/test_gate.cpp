@@ -202,6 +202,7 @@ TEST_F(GateTest, APastesWaitEndsWithTheHost) {
     fake::ClearLog();
     EXPECT_EQ(PollGate(), 1);
     OpenGate();
+    EXPECT_EQ(Calls(), Lines{kWake});  // the keys thread is woken to let them go
     EXPECT_EQ(PollGate(), 0);
     const Lines calls = Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("65/0x1e/0x0")), calls.end());
