@@ -14,6 +14,7 @@ constexpr std::uint32_t kVkApps = 93;
 constexpr std::uint32_t kVkF10 = 121;
 constexpr std::uint32_t kVkProcessKey = 229;
 constexpr std::uint32_t kScanNumLock = 0x45;
+constexpr std::uint32_t kScanOwnNumLock = 0x44;
 constexpr std::uint32_t kScanRShift = 0x36;
 constexpr std::uint32_t kNoKey = 0x100;  // stands for a wParam that is no virtual-key code
 
@@ -176,12 +177,19 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
     bool neutralize = false;
 
     if (mode == 2) {
+        // A NumLock press with scan code 0x44 is the hold's own tap, even when its mark was lost
+        // on the way (as under Wine): it is kept from the editor and never learnt.
+        if (keyDown && vk == kVkNumLock && scan == kScanOwnNumLock) {
+            msg->message = win::WM_NULL;
+            msg->wParam = 0;
+            return plat::CallNextHookEx(g_shared.hookMsg, code, wParam, lParam);
+        }
         if (keyDown && vk != 0 && vk != kNoKey && scan != 0) g_shared.keyflg[vk] = hi;
     } else if (keyDown && vk == kVkNumLock && scan == kScanNumLock) {
         // The library's own NumLock presses carry scan code 0x44 and so never come here.
         if (g_shared.numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
-            SynthKey(kVkNumLock, 0x44, win::KEYEVENTF_KEYUP);
-            SynthKey(kVkNumLock, 0x44, 0);
+            SynthKey(kVkNumLock, kScanOwnNumLock, win::KEYEVENTF_KEYUP);
+            SynthKey(kVkNumLock, kScanOwnNumLock, 0);
         }
         if (mode == 1 || mode == 3) RunNumLockRows(w);
         return 1;  // the NumLock message itself goes on to the window

@@ -144,9 +144,13 @@ LRESULT AboutBox::OnCreate() {
         icon_ = reinterpret_cast<HICON>(GetClassLongPtrA(owner_, GCLP_HICON));
     if (icon_ == nullptr) icon_ = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
 
-    Label(hwnd_, 80, 16, 92, 20, "Ｙｏｒｖａｎ２", fontProduct_);
-    Label(hwnd_, 176, 16, 120, 20, "Version 4.02", fontText_);
-    Label(hwnd_, 32, 48, 260, 20, "Copyright (C) The Yorvan2 Project", fontText_);
+    // Each line in a smaller size where the font at hand is wider, so none is cut.
+    HWND product = Label(hwnd_, 80, 16, 92, 20, "Ｙｏｒｖａｎ２", fontProduct_);
+    FitControlText(product, fonts_, 16, {92, 20});
+    HWND version = Label(hwnd_, 176, 16, 120, 20, "Version 4.02", fontText_);
+    FitControlText(version, fonts_, 15, {120, 20});
+    HWND copyright = Label(hwnd_, 32, 48, 260, 20, "Copyright (C) The Yorvan2 Project", fontText_);
+    FitControlText(copyright, fonts_, 15, {260, 20});
     // Word-wrapped in its width, and as high as its lines need.
     comments_ = Label(hwnd_, 32, 72, 209, 20, "このプログラムはフリーウェアです", fontText_);
     // One line in its width, in a smaller size where the font at hand is wider.
@@ -202,6 +206,8 @@ void AboutBox::FillFigures() {
     r.frequency = f.QuadPart;
     r.counter = c.QuadPart;
     SetWindowTextA(runningTime_, editor::RunningTimeLine(r).c_str());
+    // The line grows with the time: fitted to its frame each time it is shown.
+    FitControlText(runningTime_, fonts_, 13, {298, 18});
 }
 
 void AboutBox::CenterOnScreen() {
