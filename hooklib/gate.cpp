@@ -62,27 +62,30 @@ bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags) {
     return true;
 }
 
-void GateClose(std::uint32_t e) {
+void GateClose(std::uint32_t e, bool up) {
     ProcessState& p = g_process;
     if (p.gateClosed || !p.gateOn) return;
     p.gateClosed = true;
     p.gateSince = plat::GetTickCount();
     g_shared.gateThread = plat::GetCurrentThreadId();
     g_shared.gateSeq = Peek(g_shared.gateSeq) + 1;
-    g_shared.gateKey = (e > 0xFF ? kGateForHost : e) + 1;
+    // The key-down and the key-up of one key are told apart: a late word of the one must not
+    // open the wait for the other.
+    g_shared.gateKey = ((e > 0xFF ? kGateForHost : e) + 1) | (up ? kGateUp : 0);
     // The host's loop looks at the gate once this hook call is over.
     plat::PostThreadMessageA(g_shared.gateThread, win::WM_NULL, 0, 0);
 }
 
-void GateSeen(std::uint32_t e, std::uint32_t vk) {
+void GateSeen(std::uint32_t e, std::uint32_t vk, bool up) {
     // The companion's library keeps no gate: the host's low-level hook holds the keys, and the
     // host hears of each key with rows this message hook has taken.
     if (g_shared.peer) {
         if (vk <= 0xFF && Peek(g_shared.gateVk[vk]) != 0)
-            plat::PostMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN, e & 0xFF, NOTIFY_GATESEEN);
+            plat::PostMessageA(g_shared.hostWnd, win::WM_RBUTTONDOWN,
+                               (e & 0xFF) | (up ? kGateUp : 0), NOTIFY_GATESEEN);
         return;
     }
-    if (Peek(g_shared.gateKey) != (e & 0xFF) + 1) return;
+    if (Peek(g_shared.gateKey) != (((e & 0xFF) + 1) | (up ? kGateUp : 0))) return;
     g_shared.gateDone = Peek(g_shared.gateSeq);
     plat::PostThreadMessageA(Peek(g_shared.gateThread), win::WM_NULL, 0, 0);
 }
@@ -95,7 +98,8 @@ std::int32_t OpenGate() {
 }
 
 std::int32_t GateTaken(std::int32_t e) {
-    GateSeen(static_cast<std::uint32_t>(e) & 0xFF, 0x100);
+    const auto bits = static_cast<std::uint32_t>(e);
+    GateSeen(bits & 0xFF, 0x100, (bits & kGateUp) != 0);
     return 0;
 }
 

@@ -105,6 +105,8 @@ constexpr int kGateHeld = 64;
 // GateClose's key for a wait the host ends (OpenGate): a paste, until the clipboard is given
 // back. No message hook's key opens it.
 constexpr std::uint32_t kGateForHost = 0x100;
+// The gate's mark of a key-up (in gateKey and in NOTIFY_GATESEEN's wParam).
+constexpr std::uint32_t kGateUp = 0x400;
 // The mark of held keys typed again: the hooks take them as the user's.
 constexpr LParam kReplayInput = 0x59563201;
 
@@ -248,8 +250,8 @@ std::uint8_t OneKeyByte(const char* text);
 // GateClose: the key of scan index e is awaited. GateSeen: in the message hook, the key of
 // scan index e has been taken.
 bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags);
-void GateClose(std::uint32_t e);
-void GateSeen(std::uint32_t e, std::uint32_t vk);
+void GateClose(std::uint32_t e, bool up = false);
+void GateSeen(std::uint32_t e, std::uint32_t vk, bool up);
 // In the host: the companion's message hook has taken the key of scan index e.
 std::int32_t GateTaken(std::int32_t e);
 // In the host: what a paste row closed the gate for is over (the clipboard given back, or the

@@ -163,7 +163,7 @@ LResult KeyboardHook(int code, WParam wParam, LParam lParam, const KeyEvent& ev)
         if (ev.lowLevel && ((front == kFrontInProcess && Peek(g_shared.msgHeldCount[e]) != 0) ||
                             (front == kFrontCompanion &&
                              (Peek(g_shared.gateVk[GenericVk(ev.vk) & 0xFF]) & kGateOneKey))))
-            GateClose(e);
+            GateClose(e, true);
         return PassOn(code, wParam, lParam);
     }
 

@@ -227,7 +227,7 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
             }
         }
         // What this key's rows synthesized is queued by now: keys held behind it may follow.
-        GateSeen(e, vk);
+        GateSeen(e, vk, keyUp);
     }
 
     // System keys that would open menus, in every mode; the library's own requests (lParam 1,

@@ -85,8 +85,9 @@ YORVAN2_API DWORD WINAPI KbdHookSeen(void);
    The hook's thread calls PollGate after each message it retrieves, and every 10 ms while it
    answers 1 (keys are still held). */
 YORVAN2_API int WINAPI PollGate(void);
-/* The companion's message hook posts YORVAN2_NOTIFY_GATESEEN (wParam a scan index) to the host
-   window for each key with rows it has taken; the host hands the index to GateTaken. */
+/* The companion's message hook posts YORVAN2_NOTIFY_GATESEEN (wParam a scan index, plus 0x400
+   for a key-up) to the host window for each key with rows it has taken; the host hands wParam
+   to GateTaken. */
 #define YORVAN2_NOTIFY_GATESEEN 10004
 YORVAN2_API int WINAPI GateTaken(int e);
 /* A paste row through SetPasteSink holds the keys that follow until the host calls OpenGate

@@ -85,6 +85,8 @@ constexpr UINT kFrontCheckMs = 50;
 constexpr UINT_PTR kTitleTimer = 2;
 // The low-level hook's watchdog.
 constexpr UINT_PTR kWatchTimer = 3;
+// YORVAN2_NOTIFY_GATESEEN's mark of a key-up.
+constexpr WPARAM kGateUpBit = 0x400;
 
 Input* g_in = nullptr;  // lives on the input thread's stack while it runs
 
@@ -398,7 +400,7 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                     return 0;
                 case YORVAN2_NOTIFY_GATESEEN:
                     // Keys held behind that key may go on; a forged one only lets them go early.
-                    GateTaken(static_cast<int>(wParam & 0xFF));
+                    GateTaken(static_cast<int>(wParam & (0xFF | kGateUpBit)));
                     return 0;
                 case YORVAN2_NOTIFY_IMEKEY:
                     if (g_in->service == FrontService::kFallback) AskImeNow();

@@ -137,6 +137,13 @@ const Case kCases[] = {
      {"k:d:F1 d:A", "poll", "taken:0x3b", "poll"},
      {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> poll", "= closed", "> taken 0x3b", kWake,
       "> poll", Replay("65/0x1e/0x0"), "= open"}},
+    {"a late word of its key-down does not open the wait for its key-up; the key-up's does",
+     1,
+     kFrontCompanion,
+     {{112, OneKey(17)}},
+     {"k:u:F1 d:A", "taken:0x3b", "poll", "taken:0x43b", "poll"},
+     {"> u:F1", kWake, "= pass", "> d:A", "= eat", "> taken 0x3b", "> poll", "= closed",
+      "> taken 0x43b", kWake, "> poll", Replay("65/0x1e/0x0"), "= open"}},
     {"and its key-up, which may release targets there",
      1,
      kFrontCompanion,
@@ -221,7 +228,7 @@ TEST_F(GateTest, TheCompanionsLibraryTellsTheHostOfKeysWithRows) {
                         "= null",
                         "> u:F1",
                         "keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
-                        "PostMessageA(0x20, WM_RBUTTONDOWN, 59, 10004)",
+                        "PostMessageA(0x20, WM_RBUTTONDOWN, 1083, 10004)",  // 0x3b, key-up
                         "= null",
                         "> d:A",
                         "= pass"};
