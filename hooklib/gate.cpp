@@ -53,7 +53,8 @@ void MarkGateKeys() {
 bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags) {
     ProcessState& p = g_process;
     if (!p.gateClosed) return false;
-    if (p.gateHeldCount < 0 || p.gateHeldCount > kGateHeld) p.gateHeldCount = 0;
+    // Bounded whatever the count holds: the last slot is written only through a count below it.
+    if (p.gateHeldCount < 0 || p.gateHeldCount >= kGateHeld) p.gateHeldCount = 0;
     p.gateHeld[p.gateHeldCount++] = {static_cast<std::uint16_t>(vk & 0xFF),
                                      static_cast<std::uint16_t>(scan & 0xFFFF),
                                      flags & (win::LLKHF_EXTENDED | win::LLKHF_UP)};
