@@ -66,4 +66,24 @@ std::string WideToShiftJis(std::u16string_view text) {
     return out;
 }
 
+std::u16string ShiftJisToWide(std::string_view form) {
+    const iconv_t cd = iconv_open("WCHAR_T", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return form.size() == 1 && static_cast<unsigned char>(form[0]) < 0x80
+                   ? std::u16string(1, static_cast<char16_t>(form[0]))
+                   : std::u16string();
+    }
+    std::string in(form);
+    wchar_t out[4];
+    char* i = in.data();
+    std::size_t inLeft = in.size();
+    auto* o = reinterpret_cast<char*>(out);
+    std::size_t outLeft = sizeof out;
+    const bool ok = iconv(cd, &i, &inLeft, &o, &outLeft) != static_cast<std::size_t>(-1) &&
+                    inLeft == 0 && outLeft == sizeof out - sizeof(wchar_t);
+    iconv_close(cd);
+    if (!ok || out[0] > 0xFFFF) return {};
+    return std::u16string(1, static_cast<char16_t>(out[0]));
+}
+
 }  // namespace yv::settings::fs

@@ -34,4 +34,8 @@ Stamp StampOf(const std::string& path);
 // character without one becomes '?'; none is replaced by a look-alike.
 std::string WideToShiftJis(std::u16string_view text);
 
+// The character that one Shift-JIS form (a byte, or a lead byte and the byte after it) stands
+// for in code page 932; empty when it stands for none.
+std::u16string ShiftJisToWide(std::string_view form);
+
 }  // namespace yv::settings::fs

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "textencoding.h"
+
 namespace yv::settings {
 
 std::string CopyFrom(std::string_view s, int from, int count) {
@@ -16,8 +18,7 @@ std::size_t CharBoundaryAtOrBefore(std::string_view s, std::size_t n) {
     if (n >= s.size()) return s.size();
     std::size_t i = 0;
     while (i < n) {
-        const std::size_t step =
-            IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        const std::size_t step = CharLengthAt(s, i);
         if (i + step > n) break;
         i += step;
     }
@@ -41,7 +42,7 @@ std::size_t FindLastChar(std::string_view s, char c) {
     std::size_t found = std::string_view::npos;
     for (std::size_t i = 0; i < s.size();) {
         if (s[i] == c) found = i;
-        i += IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        i += CharLengthAt(s, i);
     }
     return found;
 }

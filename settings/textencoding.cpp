@@ -73,7 +73,7 @@ char16_t ShiftJisVariant(char16_t c) {
 // call: a file is then converted by a look-up per character.
 class ShiftJisTable {
   public:
-    ShiftJisTable() : forms_(0x10000, '?'), written_(0x10000, false) {
+    ShiftJisTable() : forms_(0x10000, '?'), written_(0x10000, false), own_(0x10000, false) {
         std::u16string all;
         for (char32_t c = 1; c <= 0xFFFF; ++c)
             if (c < 0xD800 || c > 0xDFFF) all += static_cast<char16_t>(c);
@@ -82,14 +82,19 @@ class ShiftJisTable {
             // The forms did not line up with the characters: one call for each instead.
             for (char16_t c : all) Split(std::u16string(1, c), fs::WideToShiftJis({&c, 1}));
         }
+        own_[0] = true;
+        for (char16_t c : all) own_[c] = forms_[c] != '?' || c == u'?';
         for (char16_t c : all)
             if (const char16_t v = ShiftJisVariant(c); v != c) forms_[c] = forms_[v];
         for (char16_t c : all) written_[forms_[c]] = true;
     }
     // Whether c has a form of its own rather than the '?' that stands for none.
     bool Holds(char16_t c) const { return forms_[c] != '?' || c == u'?'; }
+    // Whether the system gives c a form of its own (not one of a look-alike).
+    bool Own(char16_t c) const { return own_[c]; }
     // Whether the byte or byte pair `form` (lead byte high) is the form of some character.
     bool Writes(std::uint16_t form) const { return written_[form]; }
+    std::uint16_t FormOf(char16_t c) const { return forms_[c]; }
     // Writes c's form at `out`; returns the end.
     char* Put(char* out, char16_t c) const {
         const std::uint16_t form = forms_[c];
@@ -116,11 +121,120 @@ class ShiftJisTable {
     }
     std::vector<std::uint16_t> forms_;
     std::vector<bool> written_;  // by form
+    std::vector<bool> own_;      // by character
 };
 
 const ShiftJisTable& Table() {
     static const ShiftJisTable table;
     return table;
+}
+
+// The character of each Shift-JIS form, 0 for none. Built apart from the forms because only the
+// programs that hand texts on in UTF-16 need it. Most forms are the inverse of a character's;
+// the rest (the duplicates code page 932 keeps for other vendors' codes) are asked one by one.
+class ShiftJisChars {
+  public:
+    ShiftJisChars() : chars_(0x10000, 0) {
+        const ShiftJisTable& table = Table();
+        for (char32_t c = 1; c <= 0xFFFF; ++c) {
+            const auto w = static_cast<char16_t>(c);
+            if ((c < 0xD800 || c > 0xDFFF) && table.Own(w) && chars_[table.FormOf(w)] == 0)
+                chars_[table.FormOf(w)] = w;
+        }
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                const auto form = static_cast<std::uint16_t>(lead << 8 | trail);
+                if (trail == 0x7F || chars_[form] != 0) continue;
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const std::u16string w = fs::ShiftJisToWide({pair, 2});
+                if (w.size() == 1) chars_[form] = w[0];
+            }
+        }
+    }
+    char16_t Of(std::uint16_t form) const { return chars_[form]; }
+
+  private:
+    std::vector<char16_t> chars_;
+};
+
+const ShiftJisChars& Chars() {
+    static const ShiftJisChars chars;
+    return chars;
+}
+
+constexpr unsigned char kWideLow = 0x80;   // U+0000 to U+3FFFF
+constexpr unsigned char kWideHigh = 0xFD;  // U+D0000 to U+10FFFF
+constexpr char32_t kHighBase = 0xD0000;
+
+// The code point of the wide form at s[i], or 0xFFFFFFFF when none starts there.
+char32_t WideFormAt(std::string_view s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if ((b != kWideLow && b != kWideHigh) || s.size() - i < kWideFormBytes) return 0xFFFFFFFF;
+    char32_t v = 0;
+    for (std::size_t k = 1; k < kWideFormBytes; ++k) {
+        const auto g = static_cast<unsigned char>(s[i + k]);
+        if (g < 0xA0 || g > 0xDF) return 0xFFFFFFFF;
+        v = v << 6 | (g - 0xA0u);
+    }
+    return b == kWideHigh ? v + kHighBase : v;
+}
+
+void PutWideForm(std::string& out, char32_t cp) {
+    if (cp >= 0x40000 && cp < kHighBase) {
+        out += '?';  // the unassigned planes 4 to 12
+        return;
+    }
+    const bool high = cp >= kHighBase;
+    const char32_t v = high ? cp - kHighBase : cp;
+    out += static_cast<char>(high ? kWideHigh : kWideLow);
+    out += static_cast<char>(0xA0 + (v >> 12 & 0x3F));
+    out += static_cast<char>(0xA0 + (v >> 6 & 0x3F));
+    out += static_cast<char>(0xA0 + (v & 0x3F));
+}
+
+void PutUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | cp >> 6);
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | cp >> 12);
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | cp >> 18);
+        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Calls put(code point) for each character of a program text; '?' for what is no character.
+template <class Put>
+void EachChar(std::string_view s, Put put) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            put(b);
+            ++i;
+            continue;
+        }
+        if (const char32_t cp = WideFormAt(s, i); cp != 0xFFFFFFFF) {
+            put(cp >= 0xD800 && cp <= 0xDFFF ? U'?' : cp);
+            i += kWideFormBytes;
+            continue;
+        }
+        std::uint16_t form = b;
+        if (IsLeadByte(b) && i + 1 < s.size()) {
+            form = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(s[i + 1]));
+            ++i;
+        }
+        ++i;
+        const char16_t c = IsLeadByte(b) && form == b ? 0 : Chars().Of(form);
+        put(c == 0 ? U'?' : c);
+    }
 }
 
 // Whether every character of s, read as Shift-JIS, is one the table writes: a lone lead byte,
@@ -258,6 +372,84 @@ std::string ToShiftJis(std::string bytes, FileEncoding e) {
             return FromUtf16(withoutMark("\xFE\xFF"), true);
     }
     return bytes;
+}
+
+std::size_t CharLengthAt(std::string_view s, std::size_t i) {
+    if (WideFormAt(s, i) != 0xFFFFFFFF) return kWideFormBytes;
+    return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+}
+
+bool HoldsWideForm(std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); i += CharLengthAt(s, i))
+        if (WideFormAt(s, i) != 0xFFFFFFFF) return true;
+    return false;
+}
+
+std::u16string TextToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    EachChar(text, [&](char32_t cp) {
+        if (cp < 0x10000) {
+            out += static_cast<char16_t>(cp);
+        } else {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    });
+    return out;
+}
+
+std::string TextToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3 / 2);
+    EachChar(text, [&](char32_t cp) { PutUtf8(out, cp); });
+    return out;
+}
+
+std::string TextFromUtf16(std::u16string_view text) {
+    const ShiftJisTable& table = Table();
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const char16_t c = text[k];
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (c <= 0xDBFF && k + 1 < text.size() && text[k + 1] >= 0xDC00 &&
+                text[k + 1] <= 0xDFFF) {
+                PutWideForm(out, 0x10000 + ((c - 0xD800u) << 10) + (text[k + 1] - 0xDC00u));
+                ++k;
+            } else {
+                out += '?';
+            }
+        } else if (table.Own(c)) {
+            char form[2];
+            out.append(form, table.Put(form, c));
+        } else {
+            PutWideForm(out, c);
+        }
+    }
+    return out;
+}
+
+std::string PlainShiftJis(std::string_view text) {
+    if (!HoldsWideForm(text)) return std::string(text);
+    const ShiftJisTable& table = Table();
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = CharLengthAt(text, i);
+        const char32_t cp = n == kWideFormBytes ? WideFormAt(text, i) : 0xFFFFFFFF;
+        if (cp == 0xFFFFFFFF) {
+            out.append(text.substr(i, n));
+        } else if (cp < 0x10000 && (cp < 0xD800 || cp > 0xDFFF)) {
+            // A look-alike's form where the table has one (the variants), else '?'.
+            char form[2];
+            out.append(form, table.Put(form, static_cast<char16_t>(cp)));
+        } else {
+            out += '?';
+        }
+        i += n;
+    }
+    return out;
 }
 
 }  // namespace yv::settings

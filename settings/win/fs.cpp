@@ -73,4 +73,13 @@ std::string WideToShiftJis(std::u16string_view text) {
     return out;
 }
 
+std::u16string ShiftJisToWide(std::string_view form) {
+    constexpr UINT kShiftJis = 932;
+    wchar_t out[2];
+    const int len = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, form.data(),
+                                        static_cast<int>(form.size()), out, 2);
+    if (len != 1) return {};
+    return std::u16string(1, static_cast<char16_t>(out[0]));
+}
+
 }  // namespace yv::settings::fs

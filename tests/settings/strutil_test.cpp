@@ -48,6 +48,10 @@ TEST(LeftPart, CutsWholeCharactersOnly) {
         {"\x88\x9f\x88\x9f", 3, "\x88\x9f"},
         // A lead byte at the very end of the text is kept when nothing is cut.
         {"ab\x82", 3, "ab\x82"},
+        // A wide form (here ü) is one character of four bytes.
+        {"a\x80\xA0\xA3\xDC", 4, "a"},
+        {"a\x80\xA0\xA3\xDC", 5, "a\x80\xA0\xA3\xDC"},
+        {"\x80\xA0\xA3", 2, "\x80\xA0"},  // cut short, it is no wide form
     };
     for (const auto& c : cases) EXPECT_EQ(LeftPart(c.s, c.n), c.want) << c.s << " " << c.n;
 }

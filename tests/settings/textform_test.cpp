@@ -1,0 +1,77 @@
+// The program's text form: Shift-JIS with wide forms for what Shift-JIS lacks, and its ways
+// out to UTF-16, UTF-8 and plain Shift-JIS.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "strutil.h"
+#include "textencoding.h"
+
+namespace yv::settings {
+namespace {
+
+std::string Hex(std::string_view s) {
+    std::string out;
+    char buf[4];
+    for (unsigned char c : s) {
+        std::snprintf(buf, sizeof buf, "%02X ", c);
+        out += buf;
+    }
+    return out;
+}
+
+// One table for both directions: the UTF-16 text, its program form, and the plain Shift-JIS.
+TEST(TextForm, RoundTripsThroughUtf16) {
+    const struct {
+        std::u16string wide;
+        std::string form, plain;
+    } cases[] = {
+        {u"abc", "abc", "abc"},
+        {u"日本語ﾃｷｽﾄ", "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4",
+         "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4"},
+        {u"表\\", "\x95\x5C\x5C", "\x95\x5C\x5C"},
+        // ü U+00FC: 0x80, then the groups 0, 3, 0x3C
+        {u"\u00FC", "\x80\xA0\xA3\xDC", "?"},
+        // 😀 U+1F600: the groups 0x1F, 0x18, 0
+        {u"\U0001F600", "\x80\xBF\xB8\xA0", "?"},
+        // 𠮷 U+20BB7
+        {u"\U00020BB7野", "\x80\xC0\xCE\xD7\x96\xEC", "?\x96\xEC"},
+        // plane 14 (a variation selector) takes the high lead: U+E0100 - U+D0000 = 0x10100
+        {u"\U000E0100", "\xFD\xB0\xA4\xA0", "?"},
+        {u"\U0010FFFF", "\xFD\xDF\xDF\xDF", "?"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Hex(TextFromUtf16(c.wide)), Hex(c.form));
+        EXPECT_TRUE(TextToUtf16(c.form) == c.wide) << Hex(c.form);
+        EXPECT_EQ(Hex(PlainShiftJis(c.form)), Hex(c.plain));
+        EXPECT_EQ(HoldsWideForm(c.form),
+                  c.wide.size() != TextToUtf16(c.plain).size() || c.plain != c.form)
+            << Hex(c.form);
+    }
+}
+
+TEST(TextForm, WhatIsNoCharacterBecomesAQuestionMark) {
+    const struct {
+        std::string form;
+        std::u16string wide;
+    } cases[] = {
+        {"\x81", u"?"},                      // a lone lead byte at the end
+        {"\x80", u"?"},                      // a wide lead without its groups
+        {"\x80\xB1\xB2", u"?\uFF71\uFF72"},  // cut short: the rest reads as half-width kana
+        {"\x80\xAD\xC0\xA0", u"?"},          // a surrogate's value (U+D800)
+        {"\x85\x40", u"?"},                  // a pair in a row code page 932 leaves empty
+        {"\x87\x90", u"\u2252"},             // a duplicate form (NEC's ≒) still reads
+    };
+    for (const auto& c : cases) {
+        const std::u16string got = TextToUtf16(c.form);
+        EXPECT_TRUE(got == c.wide) << Hex(c.form) << "gives U+" << std::hex << +got[0];
+    }
+    EXPECT_TRUE(TextFromUtf16(u"\xD800x\xDC00") == "?x?");
+    // A wide form of the wave dash (which Windows gives no form of its own) reaches a reader of
+    // Shift-JIS as its look-alike.
+    EXPECT_EQ(Hex(PlainShiftJis("\x80\xA3\xA0\xBC")), Hex("\x81\x60"));
+}
+
+}  // namespace
+}  // namespace yv::settings
