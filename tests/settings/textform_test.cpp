@@ -26,25 +26,28 @@ TEST(TextForm, RoundTripsThroughUtf16) {
     const struct {
         std::u16string wide;
         std::string form, plain;
+        std::u8string utf8;
     } cases[] = {
-        {u"abc", "abc", "abc"},
+        {u"abc", "abc", "abc", u8"abc"},
         {u"日本語ﾃｷｽﾄ", "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4",
-         "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4"},
-        {u"表\\", "\x95\x5C\x5C", "\x95\x5C\x5C"},
+         "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4", u8"日本語ﾃｷｽﾄ"},
+        {u"表\\", "\x95\x5C\x5C", "\x95\x5C\x5C", u8"表\\"},
         // ü U+00FC: 0x80, then the groups 0, 3, 0x3C
-        {u"\u00FC", "\x80\xA0\xA3\xDC", "?"},
+        {u"\u00FC", "\x80\xA0\xA3\xDC", "?", u8"\u00FC"},
         // 😀 U+1F600: the groups 0x1F, 0x18, 0
-        {u"\U0001F600", "\x80\xBF\xB8\xA0", "?"},
+        {u"\U0001F600", "\x80\xBF\xB8\xA0", "?", u8"\U0001F600"},
         // 𠮷 U+20BB7
-        {u"\U00020BB7野", "\x80\xC0\xCE\xD7\x96\xEC", "?\x96\xEC"},
+        {u"\U00020BB7野", "\x80\xC0\xCE\xD7\x96\xEC", "?\x96\xEC", u8"\U00020BB7野"},
         // plane 14 (a variation selector) takes the high lead: U+E0100 - U+D0000 = 0x10100
-        {u"\U000E0100", "\xFD\xB0\xA4\xA0", "?"},
-        {u"\U0010FFFF", "\xFD\xDF\xDF\xDF", "?"},
+        {u"\U000E0100", "\xFD\xB0\xA4\xA0", "?", u8"\U000E0100"},
+        {u"\U0010FFFF", "\xFD\xDF\xDF\xDF", "?", u8"\U0010FFFF"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Hex(TextFromUtf16(c.wide)), Hex(c.form));
         EXPECT_TRUE(TextToUtf16(c.form) == c.wide) << Hex(c.form);
         EXPECT_EQ(Hex(PlainShiftJis(c.form)), Hex(c.plain));
+        EXPECT_EQ(Hex(TextToUtf8(c.form)),
+                  Hex({reinterpret_cast<const char*>(c.utf8.data()), c.utf8.size()}));
         EXPECT_EQ(HoldsWideForm(c.form),
                   c.wide.size() != TextToUtf16(c.plain).size() || c.plain != c.form)
             << Hex(c.form);
@@ -60,6 +63,8 @@ TEST(TextForm, WhatIsNoCharacterBecomesAQuestionMark) {
         {"\x80", u"?"},                      // a wide lead without its groups
         {"\x80\xB1\xB2", u"?\uFF71\uFF72"},  // cut short: the rest reads as half-width kana
         {"\x80\xAD\xC0\xA0", u"?"},          // a surrogate's value (U+D800)
+        {"\x80\xAD\xDF\xDF", u"?"},          // and the last one (U+DFFF)
+        {"\x80\xAE\xA0\xA0", u"\uE000"},     // the next is a character
         {"\x85\x40", u"?"},                  // a pair in a row code page 932 leaves empty
         {"\x87\x90", u"\u2252"},             // a duplicate form (NEC's ≒) still reads
     };
