@@ -27,13 +27,14 @@ std::string WindowText(HWND w) {
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
 // Whether the lock key's key-down being handled is the system's own (SystemLockPress): the
-// queue is looked at, nothing taken from it.
+// queue's input is looked at, nothing taken from it, and no sent message is handled meanwhile.
 bool SystemLockKeyDown(WPARAM vk) {
     if (!IsLockKey(static_cast<int>(vk))) return false;
     const auto time = static_cast<unsigned long>(GetMessageTime());
+    constexpr UINT kLook = PM_NOREMOVE | PM_NOYIELD | PM_QS_INPUT;
     MSG next;
-    if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) &&
-        !PeekMessageA(&next, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_NOREMOVE | PM_NOYIELD))
+    if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, kLook) &&
+        !PeekMessageA(&next, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, kLook))
         return false;
     return SystemLockPress(static_cast<int>(vk), time, static_cast<int>(next.wParam), next.time);
 }
