@@ -95,6 +95,9 @@ struct SharedArea {
     std::uint32_t gateSeq;
     std::uint32_t gateDone;
     std::uint32_t gateThread;
+    // The NumLock hold's last tap (GetTickCount), once it has tapped: numLockTapped.
+    std::uint32_t numLockTapTick;
+    std::uint8_t numLockTapped;
 };
 
 constexpr std::uint8_t kGateOneKey = 1;

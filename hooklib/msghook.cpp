@@ -35,6 +35,22 @@ int ClampedRuleCount() {
     return n < 0 ? 0 : n > kMaxRules ? kMaxRules : n;
 }
 
+// The NumLock hold taps NumLock back on at most once in this time. Where the system puts NumLock
+// back off by itself (Wine brings it in line with the X server's at each key, pressing NumLock
+// itself), a press that finds it off so soon after a tap is that, not the user: it is left off
+// rather than tapped again at every key.
+constexpr std::uint32_t kNumLockTapGapMs = 1000;
+
+void KeepNumLockOn() {
+    if (g_shared.numLockHold != 1 || (plat::GetKeyState(kVkNumLock) & 1)) return;
+    const std::uint32_t now = plat::GetTickCount();
+    if (g_shared.numLockTapped && now - g_shared.numLockTapTick < kNumLockTapGapMs) return;
+    g_shared.numLockTapTick = now;
+    g_shared.numLockTapped = 1;
+    SynthKey(kVkNumLock, kScanOwnNumLock, win::KEYEVENTF_KEYUP);
+    SynthKey(kVkNumLock, kScanOwnNumLock, 0);
+}
+
 // NumLock rows: a one-key text taps its key, any other text is typed.
 void RunNumLockRows(Hwnd w) {
     char text[kTextSize];
@@ -187,10 +203,7 @@ LResult MessageHookProc(int code, WParam wParam, LParam lParam) {
         if (keyDown && vk != 0 && vk != kNoKey && scan != 0) g_shared.keyflg[vk] = hi;
     } else if (keyDown && vk == kVkNumLock && scan == kScanNumLock) {
         // The library's own NumLock presses carry scan code 0x44 and so never come here.
-        if (g_shared.numLockHold == 1 && !(plat::GetKeyState(kVkNumLock) & 1)) {
-            SynthKey(kVkNumLock, kScanOwnNumLock, win::KEYEVENTF_KEYUP);
-            SynthKey(kVkNumLock, kScanOwnNumLock, 0);
-        }
+        KeepNumLockOn();
         if (mode == 1 || mode == 3) RunNumLockRows(w);
         return 1;  // the NumLock message itself goes on to the window
     }

@@ -26,6 +26,19 @@ std::string WindowText(HWND w) {
 
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
+// Whether the lock key's key-down being handled is the system's own (SystemLockPress): the
+// queue's input is looked at, nothing taken from it, and no sent message is handled meanwhile.
+bool SystemLockKeyDown(WPARAM vk) {
+    if (!IsLockKey(static_cast<int>(vk))) return false;
+    const auto time = static_cast<unsigned long>(GetMessageTime());
+    constexpr UINT kLook = PM_NOREMOVE | PM_NOYIELD | PM_QS_INPUT;
+    MSG next;
+    if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, kLook) &&
+        !PeekMessageA(&next, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, kLook))
+        return false;
+    return SystemLockPress(static_cast<int>(vk), time, static_cast<int>(next.wParam), next.time);
+}
+
 int TextWidth(const char* text, int length, void* dc) {
     SIZE size = {0, 0};
     GetTextExtentPoint32A(static_cast<HDC>(dc), text, length, &size);
@@ -349,6 +362,7 @@ LRESULT Grid::OnSize() {
 }
 
 LRESULT Grid::OnKeyDown(UINT msg, WPARAM wp, LPARAM lp) {
+    if (SystemLockKeyDown(wp)) return 0;  // the user did not press it: not learnt
     WORD vk = static_cast<WORD>(wp);
     owner_->GridKeyDown(vk);
     keyUps_.KeyDown(static_cast<int>(wp), vk == 0);
@@ -474,6 +488,7 @@ LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
+            if (SystemLockKeyDown(wp)) return 0;
             WORD vk = static_cast<WORD>(wp);
             owner_->GridKeyDown(vk);
             keyUps_.KeyDown(static_cast<int>(wp), vk == 0);

@@ -109,6 +109,12 @@ EditorKeyRoute RouteEditorKey(int vk, bool systemKey, int selStart, int selEnd, 
     return EditorKeyRoute::kEditor;
 }
 
+bool IsLockKey(int vk) { return vk == 0x14 || vk == 0x90 || vk == 0x91; }
+
+bool SystemLockPress(int vk, unsigned long time, int nextVk, unsigned long nextTime) {
+    return IsLockKey(vk) && nextVk != 0 && nextVk != vk && nextTime == time;
+}
+
 EdgeLayout FollowEdges(int clientWidth, int clientHeight) {
     constexpr int kDesignW = 1007, kDesignH = 599;
     constexpr int kGridTop = 158, kGridBottom = 158 + 423;

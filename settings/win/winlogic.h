@@ -85,6 +85,14 @@ bool LeftLeavesCell(int selStart, int selEnd, int length);
 enum class EditorKeyRoute { kGrid, kRestore, kEditor };
 EditorKeyRoute RouteEditorKey(int vk, bool systemKey, int selStart, int selEnd, int length);
 
+// CapsLock, NumLock and ScrollLock.
+bool IsLockKey(int vk);
+// A lock key's key-down that the system made to bring its lock state in line with the keyboard's,
+// not the user's: another key's key-down with the same time stamp already waits behind it (Wine
+// presses NumLock so before the key whose X event showed the X server's state to differ). The
+// next key-down is `nextVk` (0: none waits) with its time `nextTime`. Such a press is not learnt.
+bool SystemLockPress(int vk, unsigned long time, int nextVk, unsigned long nextTime);
+
 // A consumed key-down's key-up is kept from the default handling too, so that a captured Alt or
 // F10 does not open the menu when it is released.
 class KeyUpFilter {

@@ -52,13 +52,19 @@ struct Step {
     std::uint32_t message;
     Key key;
     bool up;
-    bool own = false;  // carries the library's mark
+    bool own = false;        // carries the library's mark
+    std::int64_t tick = -1;  // a t:MS step: the clock's new reading
 };
 
 Step ParseStep(const std::string& token) {
     const auto colon = token.find(':');
     const std::string kind = token.substr(0, colon);
     std::string name = token.substr(colon + 1);
+    if (kind == "t") {
+        Step s{token, 0, {}, false};
+        s.tick = std::stoll(name);
+        return s;
+    }
     bool zeroScan = false, own = false;
     if (name.size() > 2 && name.ends_with("/0")) {
         zeroScan = true;
@@ -167,6 +173,10 @@ Lines RunMsg(const std::string& script) {
     fake::ClearLog();
     for (const Step& s : Parse(script)) {
         out.push_back("> " + s.text);
+        if (s.tick >= 0) {
+            fake::SetTickCount(static_cast<std::uint32_t>(s.tick));
+            continue;
+        }
         Msg m{kWnd, s.message, s.key.vk, KeyLParam(s.key, s.up), 1234, 5, 6};
         fake::SetMessageExtraInfo(s.own ? kOwnInput : 0);
         for (auto& line : SendRecord(m)) out.push_back(std::move(line));
@@ -179,6 +189,10 @@ Lines RunKbd(KbdForm form, const std::string& script) {
     fake::ClearLog();
     for (const Step& s : Parse(script)) {
         out.push_back("> " + s.text);
+        if (s.tick >= 0) {
+            fake::SetTickCount(static_cast<std::uint32_t>(s.tick));
+            continue;
+        }
         LResult r;
         if (form == KbdForm::LowLevel) {
             KbdLLEvent ev{s.key.vk, s.key.scan,

@@ -4,6 +4,7 @@
 // Script steps, separated by blanks: d:KEY key-down, u:KEY key-up, sd:KEY / su:KEY the system
 // forms (message hook only). KEY is a name from the table in hook_driver.cpp; KEY/0 sends it
 // with scan code 0, as synthesized keystrokes mostly arrive; KEY/own with the library's mark.
+// t:MS sets the clock (GetTickCount) to MS milliseconds; it only shows in the transcript.
 //
 // Outcomes of the message hook: "= pass" (next hook called, message unchanged), "= null" (next
 // hook called with the message rewritten to WM_NULL), "= stop" (returned 1 without calling the

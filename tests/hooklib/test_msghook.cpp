@@ -273,6 +273,7 @@ TEST_F(MsgHookTest, NumLockIsKeptOnAndItsRowsRunInModes1And3) {
                         "keybd_event(57, 0, 0, own)", "keybd_event(57, 0, KEYEVENTF_KEYUP, own)"};
     for (std::uint8_t mode : {0, 1, 3}) {
         Load(mode, {{144, OneKey(65)}, {66, "x"}, {144, "9"}}, {0, ""}, 1);
+        fake::SetTickCount(5000u * mode);           // each mode's press a while after the last tap
         if (mode == 1) fake::SetVkKeyScan('9', 0);  // mode 1 types by messages; keep it short
         Lines expected = Join({{"> d:NumLock"}, keepOn});
         if (mode == 3) expected = Join({expected, rows});
@@ -295,6 +296,64 @@ TEST_F(MsgHookTest, NumLockIsKeptOnAndItsRowsRunInModes1And3) {
     Load(0, {}, {0, ""}, 1);
     fake::SetKeyState(144, 1);
     EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "GetKeyState(144)", "= stop");
+}
+
+// The hold taps NumLock back on at most once a second: a NumLock press that finds it off sooner
+// after a tap is the system putting it back (Wine does at every key press and release while the
+// X server has NumLock off), and tapping at each would never end. The clock may wrap.
+TEST_F(MsgHookTest, NumLockHoldTapsAtMostOnceASecond) {
+    const Lines look = {"GetKeyState(144)", "= stop"};
+    const Lines tap = {"GetKeyState(144)", "keybd_event(144, 0x44, KEYEVENTF_KEYUP, own)",
+                       "keybd_event(144, 0x44, 0, own)", "= stop"};
+    const struct {
+        std::uint8_t mode;
+        const char* keys;
+        Lines transcript;
+    } cases[] = {
+        {1, "d:NumLock u:NumLock", Join({{"> d:NumLock"}, tap, {"> u:NumLock", "= pass"}})},
+        {1, "t:500 d:NumLock", Join({{"> t:500", "> d:NumLock"}, tap})},  // the first tap
+        {1, "d:NumLock t:999 d:NumLock t:1000 d:NumLock",
+         Join({{"> d:NumLock"},
+               tap,
+               {"> t:999", "> d:NumLock"},
+               look,
+               {"> t:1000", "> d:NumLock"},
+               tap})},
+        // As under Wine: the user's press, then the system's NumLock press and release around
+        // each key that follows.
+        {1, "d:NumLock u:NumLock t:300 u:NumLock d:NumLock d:A t:306 u:NumLock d:NumLock u:A",
+         Join({{"> d:NumLock"},
+               tap,
+               {"> u:NumLock", "= pass", "> t:300", "> u:NumLock", "= pass", "> d:NumLock"},
+               look,
+               {"> d:A", "= pass", "> t:306", "> u:NumLock", "= pass", "> d:NumLock"},
+               look,
+               {"> u:A", "= pass"}})},
+        {3, "t:4294967000 d:NumLock t:200 d:NumLock t:704 d:NumLock",
+         Join({{"> t:4294967000", "> d:NumLock"},
+               tap,
+               {"> t:200", "> d:NumLock"},
+               look,
+               {"> t:704", "> d:NumLock"},
+               tap})},
+        {0, "d:NumLock t:1 d:NumLock",
+         Join({{"> d:NumLock"}, tap, {"> t:1", "> d:NumLock"}, look})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        g_shared.numLockTapped = 0;
+        fake::SetTickCount(0);
+        Load(c.mode, {}, {0, ""}, 1);
+        fake::SetKeyState(144, 0);
+        EXPECT_EQ(Show(RunMsg(c.keys)), Show(c.transcript));
+    }
+    // A press that finds NumLock on taps nothing and does not start the wait.
+    g_shared.numLockTapped = 0;
+    fake::SetTickCount(0);
+    fake::SetKeyState(144, 1);
+    EXPECT_TRANSCRIPT(RunMsg("d:NumLock"), "> d:NumLock", "GetKeyState(144)", "= stop");
+    fake::SetKeyState(144, 0);
+    EXPECT_EQ(Show(RunMsg("t:10 d:NumLock")), Show(Join({{"> t:10", "> d:NumLock"}, tap})));
 }
 
 TEST_F(MsgHookTest, SystemKeyFilterWorksInEveryMode) {

@@ -19,6 +19,11 @@
 //                               carries ExcludeClipboardContentFromMonitorProcessing
 //   wintool watch TITLE N MS    print "UNIX_NS LENGTH" each time the text length changes, until N
 //                               changes or MS milliseconds have passed (latency measurements)
+//   wintool keywatch VK MS      watch the keyboard through a low-level hook for MS milliseconds;
+//                               print "ready", then "down|up VK SCAN FLAGS own|user TIME" for
+//                               each event of virtual key VK, of every key for VK 0 (own: it
+//                               carries the library's mark), at the end "own=N user=M" (the
+//                               key-downs of each)
 // Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
 // clipboard content is missing, 2 on bad usage.
 #include <windows.h>
@@ -69,6 +74,40 @@ int ClipWatch(unsigned long ms) {
                     IsClipboardFormatAvailable(exclude) ? 1 : 0);
         std::fflush(stdout);
     }
+    return 0;
+}
+
+// The key watched by keywatch, and its key-downs with and without the library's mark.
+DWORD g_watchVk = 0;
+int g_ownDowns = 0, g_userDowns = 0;
+constexpr ULONG_PTR kOwnMark = 0x59563200;  // the library's extra information on its keystrokes
+
+LRESULT CALLBACK WatchProc(int code, WPARAM wp, LPARAM lp) {
+    const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+    if (code == HC_ACTION && k && (g_watchVk == 0 || k->vkCode == g_watchVk)) {
+        const bool up = (k->flags & LLKHF_UP) != 0, own = k->dwExtraInfo == kOwnMark;
+        if (!up) ++(own ? g_ownDowns : g_userDowns);
+        std::printf("%s 0x%02lx 0x%02lx 0x%02lx %s %lu\n", up ? "up" : "down", k->vkCode,
+                    k->scanCode, k->flags, own ? "own" : "user", k->time);
+        std::fflush(stdout);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+int KeyWatch(DWORD vk, unsigned long ms) {
+    g_watchVk = vk;
+    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, WatchProc, GetModuleHandleA(nullptr), 0);
+    if (!hook) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    }
+    UnhookWindowsHookEx(hook);
+    std::printf("own=%d user=%d\n", g_ownDowns, g_userDowns);
     return 0;
 }
 
@@ -128,6 +167,8 @@ int main(int argc, char** argv) {
         CloseClipboard();
         return 0;
     }
+    if (cmd == "keywatch" && argc == 4)
+        return KeyWatch(static_cast<DWORD>(Num(argv[2])), std::strtoul(argv[3], nullptr, 10));
     if (cmd == "clipwatch" && argc == 3) return ClipWatch(std::strtoul(argv[2], nullptr, 10));
     if (cmd == "formats") {
         if (!OpenClip()) return 1;

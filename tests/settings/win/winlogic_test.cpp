@@ -151,6 +151,33 @@ TEST(InPlaceEditor, KeyRoutes) {
     }
 }
 
+// A lock key's press with another key's press of the same time right behind it is the system
+// matching its lock state (Wine, before the key that showed the X server's to differ).
+TEST(KeyLearning, SystemLockPressesAreTold) {
+    struct Case {
+        int vk;
+        unsigned long time;
+        int nextVk;
+        unsigned long nextTime;
+        bool system;
+    } cases[] = {
+        {0x90, 500, 0x41, 500, true},   // NumLock, then A of the same X event
+        {0x14, 500, 0x0D, 500, true},   // CapsLock, then Enter
+        {0x91, 500, 0x12, 500, true},   // ScrollLock, then Alt (a system key)
+        {0x90, 500, 0x41, 501, false},  // the user's NumLock, A a moment later
+        {0x90, 500, 0x41, 499, false},  // a key-down of an earlier time
+        {0x90, 500, 0, 500, false},     // nothing behind it
+        {0x90, 500, 0x90, 500, false},  // its own repeat
+        {0x41, 500, 0x42, 500, false},  // not a lock key
+        {0x13, 500, 0x41, 500, false},  // Pause is none either
+        {0x90, 0xFFFFFFFF, 0x41, 0xFFFFFFFF, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SystemLockPress(c.vk, c.time, c.nextVk, c.nextTime), c.system)
+            << "vk " << c.vk << " at " << c.time << ", then " << c.nextVk << " at " << c.nextTime;
+    }
+}
+
 TEST(KeyUpFilter, OnlyTheConsumedKeysReleaseIsKept) {
     KeyUpFilter f;
     EXPECT_TRUE(f.PassKeyUp(0x12));  // nothing consumed yet
