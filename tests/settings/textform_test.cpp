@@ -41,6 +41,9 @@ TEST(TextForm, RoundTripsThroughUtf16) {
         // plane 14 (a variation selector) takes the high lead: U+E0100 - U+D0000 = 0x10100
         {u"\U000E0100", "\xFD\xB0\xA4\xA0", "?", u8"\U000E0100"},
         {u"\U0010FFFF", "\xFD\xDF\xDF\xDF", "?", u8"\U0010FFFF"},
+        // the ends of UTF-8's two- and three-byte forms, none of them in Shift-JIS
+        {u"\u07FF\u0800\uFFFD", "\x80\xA0\xBF\xDF\x80\xA0\xC0\xA0\x80\xAF\xDF\xDD", "???",
+         u8"\u07FF\u0800\uFFFD"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Hex(TextFromUtf16(c.wide)), Hex(c.form));
@@ -73,6 +76,8 @@ TEST(TextForm, WhatIsNoCharacterBecomesAQuestionMark) {
         EXPECT_TRUE(got == c.wide) << Hex(c.form) << "gives U+" << std::hex << +got[0];
     }
     EXPECT_TRUE(TextFromUtf16(u"\xD800x\xDC00") == "?x?");
+    // The unassigned planes 4 to 12 have no wide form (U+40000 and U+CFFFF).
+    EXPECT_TRUE(TextFromUtf16(u"\xD8C0\xDC00\xDAFF\xDFFF") == "??");
     // A wide form of the wave dash (which Windows gives no form of its own) reaches a reader of
     // Shift-JIS as its look-alike.
     EXPECT_EQ(Hex(PlainShiftJis("\x80\xA3\xA0\xBC")), Hex("\x81\x60"));
