@@ -136,7 +136,8 @@ check "a delayed copy is rendered once, for the paste" grep -q 'renders=1 ' "$WO
 yv_tool settext "$MEMO" ""
 yv_focus "$MEMO"
 echo "  a letter alone, to notepad: $("$WINE" "$BIN/hostprobe.exe" type "$MEMO" 10 300 | head -1 | tr -d '\r')"
-echo "  a letter right behind the paste row: $("$WINE" "$BIN/hostprobe.exe" follow "$MEMO" 10 0x76 4 400 | tr -d '\r')"
+# (notepad counts the row's text in ANSI bytes: 8)
+echo "  a letter right behind the paste row: $("$WINE" "$BIN/hostprobe.exe" follow "$MEMO" 10 0x76 8 400 | tr -d '\r')"
 
 # --- a clipboard owner that answers no message: the paste row right before a text row gives up
 # within the keys' time limit, the text row types, and no key stays held
