@@ -107,8 +107,10 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (wParam) {
                 // Its answer may still be writing the file: end after it, within the time the
                 // system gives.
+                w::EndClipThread();  // a restore still waiting goes first
                 if (g.editorProcess) WaitForSingleObject(g.editorProcess, kSessionEditorWaitMs);
                 RemoveTray();
+                w::WaitClipThread(kClipStopMs);
             }
             return 0;
         case WM_CLOSE:
