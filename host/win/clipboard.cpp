@@ -1,42 +1,68 @@
+#include "clipkeep.h"
+
 #include "clipboard.h"
 
 #include <atomic>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "handover.h"
 #include "host.h"
 #include "yorvan2.h"
 
+// A macro of the ANSI build; the snapshot's seam names the call itself.
+#undef GetClipboardFormatName
+
 namespace yv::host::win {
 
 namespace {
 
-// --- input thread: the text of the paste on the clipboard, rendered on demand
-std::string g_pasteText;  // Shift-JIS, at most 1024 bytes
-bool g_pasteUp = false;   // the clipboard offers it
-
-constexpr std::size_t kMaxPaste = 1024;
+constexpr char kClipClass[] = "Yorvan2Clip";
+constexpr UINT kMsgClipWake = WM_APP + 20;  // texts wait in the slots
+constexpr UINT kMsgClipStop = WM_APP + 21;  // the host ends (only the host's own is obeyed)
 // As long as the low-level hook holds the keys typed after a paste row.
 constexpr DWORD kPasteLimitMs = 300;
+// Of those, what the snapshot may take (another program rendering its delayed formats).
+constexpr DWORD kSnapshotMs = 200;
+// An owner that has not answered by then is taken for hung: the row gives up.
+constexpr DWORD kOwnerAnswerMs = 100;
+constexpr UINT_PTR kRestoreTimer = 11;
+constexpr UINT kRestoreTickMs = 25;
+constexpr DWORD kOpenRetryMs = 5;
+constexpr DWORD kExitOpenMs = 500;
 
-// Texts the low-level hook handed over, waiting for the input thread.
-PasteSlots g_slots;
-std::atomic<HWND> g_input{nullptr};
-// The shell thread's keeper, told of each paste through the shell's mailbox.
-ClipKeeper* g_keeper = nullptr;
+// The paste's text as the clipboard thread keeps it. The library's sink hands Shift-JIS over;
+// FromSink is the one place that knows.
+using PasteText = std::wstring;
 
-void TellKeeper(void (ClipKeeper::*step)(std::uint32_t, std::uint32_t, bool), DWORD before,
-                DWORD after, bool byTarget = true) {
-    PutShellOrder([step, before, after, byTarget] {
-        if (g_keeper) (g_keeper->*step)(before, after, byTarget);
-    });
+PasteText FromSink(const std::string& bytes) {
+    const std::string s(bytes.data(), strnlen(bytes.data(), bytes.size()));
+    const int n = MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    PasteText w(n > 0 ? static_cast<std::size_t>(n) : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
 }
+
+// Texts the low-level hook handed over, waiting for the clipboard thread.
+PasteSlots g_slots;
+std::atomic<HWND> g_taker{nullptr};  // the clipboard thread's window while it takes texts
+std::atomic<bool> g_keep{true};
+HANDLE g_thread = nullptr;
+HWND g_wnd = nullptr;  // the clipboard thread's window, for the shell thread's stop
+std::atomic<bool> g_stopAsked{false};
+DWORD g_endAsked = 0;  // the shell thread's
 
 // The process of a window, 0 for none.
 DWORD ProcessOf(HWND w) {
     DWORD pid = 0;
     if (w) GetWindowThreadProcessId(w, &pid);
     return pid;
+}
+
+DWORD Left(DWORD deadline) {
+    const auto left = static_cast<LONG>(deadline - GetTickCount());
+    return left > 0 ? static_cast<DWORD>(left) : 0;
 }
 
 // With the clipboard open: what the host puts there stays out of the clipboard history (Win+V)
@@ -67,285 +93,110 @@ void TypeCtrlV() {
     SendInput(4, in, sizeof(INPUT));
 }
 
-// The text alone on the clipboard, as the library puts it there when no one keeps the user's.
-bool PutPlainText(HWND wnd, const std::string& text) {
-    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
-    void* p = m ? GlobalLock(m) : nullptr;
-    if (!p) {
-        if (m) GlobalFree(m);
-        return false;
-    }
-    std::memcpy(p, text.data(), text.size());
-    GlobalUnlock(m);
-    if (!OpenClipboard(wnd)) {
-        GlobalFree(m);
-        return false;
-    }
-    EmptyClipboard();
-    const bool taken = SetClipboardData(CF_TEXT, m) != nullptr;
-    if (taken) KeepOutOfHistory();
-    CloseClipboard();
-    if (!taken) GlobalFree(m);
-    return taken;
-}
-
-HGLOBAL MakeText(UINT format) {
-    if (format == CF_TEXT) {
-        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, g_pasteText.size() + 1);
+HGLOBAL MakeText(const PasteText& text, UINT format) {
+    if (format == CF_UNICODETEXT) {
+        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (text.size() + 1) * sizeof(wchar_t));
         if (void* p = m ? GlobalLock(m) : nullptr) {
-            std::memcpy(p, g_pasteText.data(), g_pasteText.size());
+            std::memcpy(p, text.data(), text.size() * sizeof(wchar_t));
             GlobalUnlock(m);
         }
         return m;
     }
-    // The target that asks for Unicode gets the text converted as the system would.
-    const int n = MultiByteToWideChar(932, 0, g_pasteText.data(),
-                                      static_cast<int>(g_pasteText.size()), nullptr, 0);
-    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (static_cast<std::size_t>(n) + 1) * 2);
+    // A reader of ANSI text gets it converted as the system would on a Japanese Windows.
+    const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                      0, nullptr, nullptr);
+    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (n > 0 ? n : 0) + 1);
     if (void* p = m ? GlobalLock(m) : nullptr) {
-        MultiByteToWideChar(932, 0, g_pasteText.data(), static_cast<int>(g_pasteText.size()),
-                            static_cast<wchar_t*>(p), n);
+        if (n > 0)
+            WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()),
+                                static_cast<char*>(p), n, nullptr, nullptr);
         GlobalUnlock(m);
     }
     return m;
 }
 
-// --- shell thread
-constexpr UINT kRestoreTickMs = 25;
-constexpr UINT kCopyRetryMs = 50;
-constexpr int kMaxCopyTries = 10;
-constexpr std::size_t kMaxCopyBytes = 64u << 20;  // larger contents are not kept
+// The open clipboard for the snapshot.
+class WinClipSource : public ClipSource {
+  public:
+    std::uint32_t EnumClipboardFormats(std::uint32_t after) override {
+        return ::EnumClipboardFormats(after);
+    }
+    std::string_view GetClipboardFormatName(std::uint32_t format) override {
+        const int n = ::GetClipboardFormatNameA(format, name_, sizeof name_);
+        return n > 0 ? std::string_view(name_, static_cast<std::size_t>(n)) : std::string_view();
+    }
+    std::uintptr_t GetClipboardData(std::uint32_t format) override {
+        return reinterpret_cast<std::uintptr_t>(::GetClipboardData(format));
+    }
+    std::size_t GlobalSize(std::uintptr_t memory) override {
+        return ::GlobalSize(reinterpret_cast<HGLOBAL>(memory));
+    }
+    bool GlobalLock(std::uintptr_t memory, std::size_t size, unsigned char* out) override {
+        const auto h = reinterpret_cast<HGLOBAL>(memory);
+        const void* p = ::GlobalLock(h);
+        if (!p) return false;
+        std::memcpy(out, p, size);
+        ::GlobalUnlock(h);
+        return true;
+    }
+    std::size_t GetEnhMetaFileBits(std::uintptr_t metafile, std::size_t size,
+                                   unsigned char* out) override {
+        return ::GetEnhMetaFileBits(reinterpret_cast<HENHMETAFILE>(metafile),
+                                    static_cast<UINT>(size), out);
+    }
+    std::uint32_t GetTickCount() override { return ::GetTickCount(); }
 
-}  // namespace
+  private:
+    char name_[256] = "";
+};
 
-int WINAPI TakePasteText(const char* text, int bytes) {
-    // On the keys thread, inside the low-level hook: a copy and a wake, nothing that waits.
-    const HWND input = g_input.load();
-    if (!text || !input || !g_slots.Put(text, bytes, GetTickCount())) return 0;
-    PostMessageA(input, kMsgWake, 0, 0);
-    return 1;
+// --- the clipboard thread's state, touched by that thread only
+struct Clip {
+    HWND wnd = nullptr;
+    PasteText text;       // the paste on the clipboard, rendered on demand
+    bool textUp = false;  // the clipboard offers it
+    ClipRestorer restorer;
+    std::vector<ClipItem> items;  // the snapshot to put back
+    DWORD begunTick = 0;
+    DWORD firedAt = 0;  // the paste key, as the low-level hook saw it
+};
+Clip* g_clip = nullptr;
+
+void Abandon() {
+    Log("paste abandoned: clipboard busy");
+    OpenGate();
 }
 
-void SetPasteWindow(HWND input) { g_input.store(input); }
-
-void TakePastes(HWND wnd, HWND shell, bool keep) {
-    std::string text;
-    std::uint32_t firedAt = 0;
-    while (g_slots.Take(text, &firedAt)) {
-        // The keys typed after the row go on after the limit: a text pasted later would land
-        // in whatever the user typed meanwhile.
-        if (GetTickCount() - firedAt > kPasteLimitMs) {
-            Log("paste abandoned: clipboard busy");
-            OpenGate();
-            continue;
-        }
-        const bool put = keep ? OfferPaste(wnd, shell, text.c_str()) == YORVAN2_PASTE_TAKEN
-                              : PutPlainText(wnd, text);
-        if (!put || GetTickCount() - firedAt > kPasteLimitMs) {
-            Log("paste abandoned: clipboard busy");
-            // A text put there too late goes away again at the keeper's time limit.
-            OpenGate();
-            continue;
-        }
-        TypeCtrlV();
-        // Without a copy to put back, the keys may follow the Ctrl+V at once.
-        if (!keep) OpenGate();
+// Opens the clipboard by `deadline`, answering what is sent to this thread meanwhile: a
+// program that holds the clipboard open may be waiting for this window to render.
+bool OpenBy(DWORD deadline) {
+    for (;;) {
+        if (OpenClipboard(g_clip->wnd)) return true;
+        const DWORD left = Left(deadline);
+        if (left == 0) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, left < kOpenRetryMs ? left : kOpenRetryMs,
+                                  QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
-LRESULT OfferPaste(HWND wnd, HWND, const char* text) {
-    if (!text) return 0;
-    if (!OpenClipboard(wnd)) return YORVAN2_PASTE_BUSY;
-    const DWORD before = GetClipboardSequenceNumber();
-    EmptyClipboard();  // our earlier paste, if still up, is dropped here (WM_DESTROYCLIPBOARD)
-    g_pasteText.assign(text, strnlen(text, kMaxPaste));
-    SetClipboardData(CF_UNICODETEXT, nullptr);
-    SetClipboardData(CF_TEXT, nullptr);
-    KeepOutOfHistory();
-    g_pasteUp = true;
-    CloseClipboard();
-    const DWORD after = GetClipboardSequenceNumber();
-    TellKeeper(&ClipKeeper::OnBegun, before, after);
-    return YORVAN2_PASTE_TAKEN;
+// EmptyClipboard sends WM_DESTROYCLIPBOARD to the owner and waits for it, and the snapshot asks
+// it to render: an owner that does not answer now is not asked, and the row gives up.
+bool OwnerAnswers(HWND owner, DWORD deadline) {
+    if (!owner || ProcessOf(owner) == GetCurrentProcessId()) return true;
+    const DWORD left = Left(deadline);
+    DWORD_PTR r = 0;
+    return left > 0 && SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                           left < kOwnerAnswerMs ? left : kOwnerAnswerMs, &r) != 0;
 }
 
-void RenderPaste(HWND, UINT format) {
-    if (!g_pasteUp || (format != CF_TEXT && format != CF_UNICODETEXT)) return;
-    const DWORD before = GetClipboardSequenceNumber();
-    HGLOBAL m = MakeText(format);
-    if (m && !SetClipboardData(format, m)) GlobalFree(m);
-    const DWORD after = GetClipboardSequenceNumber();
-    // Who reads: only the program in front, which the row pasted into, ends the wait early.
-    const bool byTarget =
-        ReadByTarget(ProcessOf(GetOpenClipboardWindow()), ProcessOf(GetForegroundWindow()));
-    TellKeeper(&ClipKeeper::OnRead, before, after, byTarget);
-}
-
-void RenderAllPastes(HWND wnd, HWND shell) {
-    if (!g_pasteUp || !OpenClipboard(wnd)) return;
-    if (GetClipboardOwner() == wnd) {
-        RenderPaste(shell, CF_UNICODETEXT);
-        RenderPaste(shell, CF_TEXT);
-    }
-    CloseClipboard();
-    g_pasteUp = false;
-}
-
-void DropPaste() {
-    g_pasteUp = false;
-    g_pasteText.clear();
-}
-
-void ClipKeeper::Start(HWND shell, HWND input) {
-    shell_ = shell;
-    input_ = input;
-    g_keeper = this;
-    listening_ = AddClipboardFormatListener(shell) != FALSE;
-    if (!listening_) {
-        Log("clipboard: no change notices, the clipboard is not kept");
-        return;
-    }
-    TakeCopy();  // what was there before the host started
-}
-
-void ClipKeeper::Stop() {
-    g_keeper = nullptr;
-    if (listening_) RemoveClipboardFormatListener(shell_);
-    listening_ = false;
-    KillTimer(shell_, kRestoreTimer);
-    KillTimer(shell_, kCopyTimer);
-}
-
-void ClipKeeper::OnUpdate() {
-    // Sequence number first: when the owner is still ours afterwards, that number is ours too.
-    const DWORD seq = GetClipboardSequenceNumber();
-    const HWND owner = GetClipboardOwner();
-    if (owner == input_) {
-        restorer_.Own(seq);
-    } else if (owner == shell_) {
-        restorer_.Copied(seq);  // the copy put back
-    } else {
-        copyTries_ = 0;
-        TakeCopy();
-    }
-}
-
-void ClipKeeper::TakeCopy() {
-    KillTimer(shell_, kCopyTimer);
-    if (!OpenClipboard(shell_)) {
-        // Held by its writer or a reader: what we had is no copy of it any more.
-        restorer_.NotCopied();
-        items_.clear();
-        if (++copyTries_ < kMaxCopyTries) SetTimer(shell_, kCopyTimer, kCopyRetryMs, nullptr);
-        return;
-    }
-    const DWORD seq = GetClipboardSequenceNumber();
-    const HWND owner = GetClipboardOwner();
-    if (owner == input_ || owner == shell_) {  // ours again by now
-        CloseClipboard();
-        return;
-    }
-    std::vector<Item> items;
-    std::size_t total = 0;
-    int left = 0;
-    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f)) {
-        const ClipKind kind = KindOfFormat(f);
-        if (kind == ClipKind::kLeftOut) {
-            ++left;
-            continue;
-        }
-        HANDLE h = GetClipboardData(f);
-        if (!h) continue;
-        Item item{f, {}};
-        if (kind == ClipKind::kEnhMetafile) {
-            const UINT n = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), 0, nullptr);
-            item.bytes.resize(n);
-            if (n == 0 ||
-                GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), n, item.bytes.data()) != n)
-                continue;
-        } else {
-            const SIZE_T n = GlobalSize(h);
-            const void* p = n ? GlobalLock(h) : nullptr;
-            if (!p) continue;
-            item.bytes.assign(static_cast<const unsigned char*>(p),
-                              static_cast<const unsigned char*>(p) + n);
-            GlobalUnlock(h);
-        }
-        total += item.bytes.size();
-        if (total > kMaxCopyBytes) break;
-        items.push_back(std::move(item));
-    }
-    CloseClipboard();
-    if (total > kMaxCopyBytes || items.empty()) {
-        items_.clear();
-        restorer_.NotCopied();
-        Log("clipboard not kept (%s)", items.empty() ? "nothing copyable" : "too large");
-        return;
-    }
-    items_ = std::move(items);
-    restorer_.Copied(seq);
-    Log("clipboard copied formats=%u left=%d bytes=%lu", static_cast<unsigned>(items_.size()), left,
-        static_cast<unsigned long>(total));
-}
-
-void ClipKeeper::OnBegun(std::uint32_t before, std::uint32_t after, bool) {
-    begunTick_ = GetTickCount();
-    if (!restorer_.Begin(begunTick_, before, after)) {
-        Log("paste: the clipboard's content was not kept, nothing to put back");
-        OpenGate();  // nothing to wait for
-        return;
-    }
-    SetTimer(shell_, kRestoreTimer, kRestoreTickMs, nullptr);
-}
-
-void ClipKeeper::OnRead(std::uint32_t before, std::uint32_t after, bool byTarget) {
-    restorer_.Read(GetTickCount(), before, after, byTarget);
-    Check();
-}
-
-void ClipKeeper::OnTimer(UINT_PTR id) {
-    if (id == kCopyTimer) {
-        TakeCopy();
-    } else if (id == kRestoreTimer) {
-        Check();
-    }
-}
-
-void ClipKeeper::Check() {
-    using Step = ClipRestorer::Step;
-    const DWORD now = GetTickCount();
-    const bool waited = restorer_.waiting();
-    const Step step =
-        restorer_.Poll(now, GetClipboardSequenceNumber(), GetClipboardOwner() == input_);
-    if (step == Step::kRestore) {
-        if (!OpenClipboard(shell_)) {
-            restorer_.Busy(now);  // the target still reads
-            if (!restorer_.waiting()) Log("paste: the clipboard stayed held, not put back");
-        } else if (!PutBack()) {
-            CloseClipboard();
-        }
-    } else if (step == Step::kIdle && waited) {
-        Log("paste: another program changed the clipboard, left as it is");
-    }
-    if (!restorer_.waiting()) {
-        KillTimer(shell_, kRestoreTimer);
-        OpenGate();  // the keys typed after the row follow the clipboard given back
-    }
-}
-
-// With the clipboard open: checks again and puts the copy back. False when nothing was done
-// (the clipboard stays open for the caller to close).
-bool ClipKeeper::PutBack() {
-    const DWORD now = GetTickCount();
-    const bool read = restorer_.readSeen();
-    if (restorer_.Poll(now, GetClipboardSequenceNumber(), GetClipboardOwner() == input_) !=
-        ClipRestorer::Step::kRestore) {
-        if (!restorer_.waiting()) Log("paste: the clipboard changed meanwhile, left as it is");
-        return false;
-    }
+// With the clipboard open: the snapshot goes back, and the clipboard is closed.
+void PutItems() {
+    Clip& c = *g_clip;
     EmptyClipboard();
-    for (const Item& item : items_) {
-        if (KindOfFormat(item.format) == ClipKind::kEnhMetafile) {
+    for (const ClipItem& item : c.items) {
+        if (item.kind == ClipKind::kEnhMetafile) {
             HENHMETAFILE e =
                 SetEnhMetaFileBits(static_cast<UINT>(item.bytes.size()), item.bytes.data());
             if (e && !SetClipboardData(item.format, e)) DeleteEnhMetaFile(e);
@@ -365,10 +216,293 @@ bool ClipKeeper::PutBack() {
     const DWORD inside = GetClipboardSequenceNumber();
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();
-    restorer_.Restored(GetClipboardOwner() == shell_ ? after : inside);
-    Log("paste: clipboard put back read=%d ms=%lu", read ? 1 : 0,
-        static_cast<unsigned long>(GetTickCount() - begunTick_));
+    c.restorer.Restored(GetClipboardOwner() == c.wnd ? after : inside);
+}
+
+// The wait cut short: the snapshot goes back now if the row's text is still there.
+bool RestoreNow(DWORD within) {
+    Clip& c = *g_clip;
+    if (!c.restorer.waiting()) return false;
+    KillTimer(c.wnd, kRestoreTimer);
+    if (!OpenBy(GetTickCount() + within)) {
+        Log("paste: the clipboard stayed held, not put back");
+        c.restorer.Now(0, false);  // the wait is over
+        return false;
+    }
+    if (c.restorer.Now(GetClipboardSequenceNumber(), GetClipboardOwner() == c.wnd) !=
+        ClipRestorer::Step::kRestore) {
+        CloseClipboard();
+        return false;
+    }
+    PutItems();
     return true;
+}
+
+// The text alone on the clipboard, and it stays: the user turned the restoring off.
+bool PutPlainText(const PasteText& text, DWORD deadline) {
+    if (!OwnerAnswers(GetClipboardOwner(), deadline) || !OpenBy(deadline)) return false;
+    EmptyClipboard();
+    g_clip->textUp = false;
+    bool taken = false;
+    for (UINT f : {static_cast<UINT>(CF_UNICODETEXT), static_cast<UINT>(CF_TEXT)}) {
+        HGLOBAL m = MakeText(text, f);
+        if (m && SetClipboardData(f, m)) {
+            taken = true;
+        } else if (m) {
+            GlobalFree(m);
+        }
+    }
+    if (taken) KeepOutOfHistory();
+    CloseClipboard();
+    return taken;
+}
+
+void PasteOne(const std::string& bytes, DWORD firedAt) {
+    Clip& c = *g_clip;
+    const DWORD deadline = firedAt + kPasteLimitMs;
+    // The keys typed after the row go on after the limit: a text pasted later would land in
+    // whatever the user typed meanwhile.
+    if (Left(deadline) == 0) return Abandon();
+    const PasteText text = FromSink(bytes);
+    if (!g_keep.load()) {
+        if (!PutPlainText(text, deadline) || Left(deadline) == 0) return Abandon();
+        TypeCtrlV();
+        OpenGate();  // nothing to put back: the keys may follow the Ctrl+V at once
+        return;
+    }
+    if (!OwnerAnswers(GetClipboardOwner(), deadline) || !OpenBy(deadline)) return Abandon();
+    // The text of an earlier paste, still waiting for its restore: the snapshot stays.
+    if (!(GetClipboardOwner() == c.wnd && c.restorer.waiting())) {
+        WinClipSource source;
+        const DWORD left = Left(deadline);
+        ClipSnapshot s = TakeSnapshot(source, {64u << 20, left < kSnapshotMs ? left : kSnapshotMs});
+        if (s.result == ClipSnapshot::Result::kLate) {
+            CloseClipboard();  // left as it was
+            return Abandon();
+        }
+        if (s.result == ClipSnapshot::Result::kTaken) {
+            c.items = std::move(s.items);
+            c.restorer.Copied(GetClipboardSequenceNumber());  // after the renders
+            Log("clipboard copied formats=%u left=%d bytes=%lu",
+                static_cast<unsigned>(c.items.size()), s.leftOut,
+                static_cast<unsigned long>(s.bytes));
+        } else {
+            c.items.clear();
+            c.restorer.NotCopied();
+            Log("clipboard not kept (%s)",
+                s.result == ClipSnapshot::Result::kTooLarge ? "too large" : "nothing copyable");
+        }
+    }
+    const DWORD before = GetClipboardSequenceNumber();
+    EmptyClipboard();  // our earlier paste, if still up, is dropped here (WM_DESTROYCLIPBOARD)
+    c.text = text;
+    SetClipboardData(CF_UNICODETEXT, nullptr);
+    SetClipboardData(CF_TEXT, nullptr);
+    KeepOutOfHistory();
+    c.textUp = true;
+    CloseClipboard();
+    const DWORD after = GetClipboardSequenceNumber();
+    c.begunTick = GetTickCount();
+    c.firedAt = firedAt;
+    const bool armed = c.restorer.Begin(c.begunTick, before, after);
+    if (Left(deadline) == 0) {
+        // Too late to paste: the user's content goes back at once.
+        RestoreNow(kOpenRetryMs * 10);
+        return Abandon();
+    }
+    TypeCtrlV();
+    if (!armed) {
+        Log("paste: the clipboard's content was not kept, nothing to put back");
+        OpenGate();  // nothing to wait for
+        return;
+    }
+    SetTimer(c.wnd, kRestoreTimer, kRestoreTickMs, nullptr);
+}
+
+void TakePastes() {
+    std::string bytes;
+    std::uint32_t firedAt = 0;
+    while (g_slots.Take(bytes, &firedAt)) PasteOne(bytes, firedAt);
+}
+
+// WM_RENDERFORMAT: the clipboard is open by the reader; it is not opened here.
+void RenderPaste(UINT format) {
+    Clip& c = *g_clip;
+    if (!c.textUp || (format != CF_TEXT && format != CF_UNICODETEXT)) return;
+    const DWORD before = GetClipboardSequenceNumber();
+    HGLOBAL m = MakeText(c.text, format);
+    if (m && !SetClipboardData(format, m)) GlobalFree(m);
+    const DWORD after = GetClipboardSequenceNumber();
+    // Who reads: only the program in front, which the row pasted into, ends the wait early.
+    const bool byTarget =
+        ReadByTarget(ProcessOf(GetOpenClipboardWindow()), ProcessOf(GetForegroundWindow()));
+    c.restorer.Read(GetTickCount(), before, after, byTarget);
+}
+
+// WM_RENDERALLFORMATS: the window goes with the text still offered.
+void RenderAllPastes() {
+    Clip& c = *g_clip;
+    if (!c.textUp || !OpenClipboard(c.wnd)) return;
+    if (GetClipboardOwner() == c.wnd) {
+        RenderPaste(CF_UNICODETEXT);
+        RenderPaste(CF_TEXT);
+    }
+    CloseClipboard();
+    c.textUp = false;
+}
+
+void Check() {
+    using Step = ClipRestorer::Step;
+    Clip& c = *g_clip;
+    const DWORD now = GetTickCount();
+    const bool waited = c.restorer.waiting();
+    const Step step =
+        c.restorer.Poll(now, GetClipboardSequenceNumber(), GetClipboardOwner() == c.wnd);
+    if (step == Step::kRestore) {
+        if (!OpenClipboard(c.wnd)) {
+            c.restorer.Busy(now);  // the target still reads
+            if (!c.restorer.waiting()) Log("paste: the clipboard stayed held, not put back");
+        } else {
+            const bool read = c.restorer.readSeen();
+            // Looked at again with the clipboard open: nobody can change it from here on.
+            if (c.restorer.Poll(GetTickCount(), GetClipboardSequenceNumber(),
+                                GetClipboardOwner() == c.wnd) == Step::kRestore) {
+                PutItems();
+                // From the paste key, and from the key to the text on the clipboard.
+                Log("paste: clipboard put back read=%d up=%lu ms=%lu", read ? 1 : 0,
+                    static_cast<unsigned long>(c.begunTick - c.firedAt),
+                    static_cast<unsigned long>(GetTickCount() - c.firedAt));
+            } else {
+                CloseClipboard();
+                if (!c.restorer.waiting())
+                    Log("paste: the clipboard changed meanwhile, left as it is");
+            }
+        }
+    } else if (step == Step::kIdle && waited) {
+        Log("paste: another program changed the clipboard, left as it is");
+    }
+    if (!c.restorer.waiting()) {
+        KillTimer(c.wnd, kRestoreTimer);
+        OpenGate();  // the keys typed after the row follow the clipboard given back
+    }
+}
+
+void Finish() {
+    Clip& c = *g_clip;
+    if (c.restorer.waiting()) {
+        if (RestoreNow(kExitOpenMs)) Log("paste: clipboard put back at exit");
+        OpenGate();
+    }
+    KillTimer(c.wnd, kRestoreTimer);
+    DestroyWindow(c.wnd);  // WM_RENDERALLFORMATS while the text is still offered
+}
+
+LRESULT CALLBACK ClipProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!g_clip) return DefWindowProcA(wnd, msg, wParam, lParam);
+    switch (msg) {
+        case kMsgClipWake:
+            // Only a wake-up: the texts are in this process's slots.
+            TakePastes();
+            return 0;
+        case kMsgClipStop:
+            if (g_stopAsked.load()) Finish();
+            return 0;
+        case WM_RENDERFORMAT:
+            RenderPaste(static_cast<UINT>(wParam));
+            return 0;
+        case WM_RENDERALLFORMATS:
+            RenderAllPastes();
+            return 0;
+        case WM_DESTROYCLIPBOARD:
+            // Someone emptied the clipboard (or we did): the text is not offered any more.
+            g_clip->textUp = false;
+            return 0;
+        case WM_TIMER:
+            if (wParam == kRestoreTimer) Check();
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+struct ClipStart {
+    HINSTANCE instance;
+    HANDLE ready;
+    HWND wnd = nullptr;
+};
+
+DWORD WINAPI ClipThread(void* param) {
+    auto* start = static_cast<ClipStart*>(param);
+    Clip clip;
+    g_clip = &clip;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ClipProc;
+    wc.hInstance = start->instance;
+    wc.lpszClassName = kClipClass;
+    RegisterClassExA(&wc);
+    // Message-only: it owns the clipboard and hears of it, and nothing else finds it.
+    clip.wnd = CreateWindowExA(0, kClipClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               start->instance, nullptr);
+    start->wnd = clip.wnd;
+    SetEvent(start->ready);  // `start` is gone from here on
+    if (!clip.wnd) {
+        g_clip = nullptr;
+        return 1;
+    }
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    g_clip = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+bool StartClipThread(HINSTANCE instance) {
+    ClipStart start{instance, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    if (!start.ready) return false;
+    g_thread = CreateThread(nullptr, 0, ClipThread, &start, 0, nullptr);
+    if (g_thread) {
+        // Keys wait behind a paste until the clipboard is given back.
+        SetThreadPriority(g_thread, THREAD_PRIORITY_ABOVE_NORMAL);
+        WaitForSingleObject(start.ready, INFINITE);
+    }
+    CloseHandle(start.ready);
+    g_wnd = start.wnd;
+    g_taker.store(g_wnd);
+    if (!g_wnd) Log("clipboard: no window, paste rows paste nothing");
+    return g_wnd != nullptr;
+}
+
+void EndClipThread() {
+    g_taker.store(nullptr);  // no more texts are taken
+    if (!g_thread || g_stopAsked.exchange(true)) return;
+    g_endAsked = GetTickCount();
+    if (g_wnd) PostMessageA(g_wnd, kMsgClipStop, 0, 0);
+}
+
+void WaitClipThread(DWORD ms) {
+    EndClipThread();
+    if (!g_thread) return;
+    // The bound counts from the order to end: the exit's other steps ran meanwhile.
+    const DWORD spent = GetTickCount() - g_endAsked;
+    if (WaitForSingleObject(g_thread, spent < ms ? ms - spent : 0) != WAIT_OBJECT_0)
+        Log("clipboard: the clipboard thread is held up by another program, left behind");
+    CloseHandle(g_thread);
+    g_thread = nullptr;
+    g_wnd = nullptr;
+}
+
+void SetClipKeep(bool keep) { g_keep.store(keep); }
+
+int WINAPI TakePasteText(const char* text, int bytes) {
+    // On the keys thread, inside the low-level hook: a copy and a wake, nothing that waits.
+    const HWND taker = g_taker.load();
+    if (!text || !taker || !g_slots.Put(text, bytes, GetTickCount())) return 0;
+    PostMessageA(taker, kMsgClipWake, 0, 0);
+    return 1;
 }
 
 }  // namespace yv::host::win

@@ -299,7 +299,6 @@ void Stop() {
     KillTimer(g_in->wnd, kWatchTimer);
     StopHookThreads();
     SetPasteSink(nullptr);
-    SetPasteWindow(nullptr);
     g_in->hooked = false;
     TellCompanion(yv::companion::Command::kUnhook, 0);
     for (HWINEVENTHOOK* h : {&g_in->titleHook, &g_in->focusHook, &g_in->foregroundHook}) {
@@ -346,6 +345,7 @@ LRESULT RunCore(CoreCommand cmd, int arg, const Snapshot* snap) {
             what = "editor-end";
             break;
     }
+    SetClipKeep(core.settings().clipRestore);
     LogState(what);
     Publish();
     return result;
@@ -409,15 +409,6 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             // YORVAN2_NOTIFY_PASTE is not taken: paste texts come through the library's sink,
             // in this process; a sender that gets 0 pastes by itself.
             return 0;
-        case WM_RENDERFORMAT:
-            RenderPaste(g_in->shell, static_cast<UINT>(wParam));
-            return 0;
-        case WM_RENDERALLFORMATS:
-            RenderAllPastes(wnd, g_in->shell);
-            return 0;
-        case WM_DESTROYCLIPBOARD:
-            DropPaste();
-            return 0;
         case kMsgQuery:
             return static_cast<LRESULT>(State() | TrayBits());
         case kMsgImeState:
@@ -425,7 +416,6 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kMsgWake:
             RunInputOrders();
-            if (!g_in->stopped) TakePastes(wnd, g_in->shell, g_in->core.settings().clipRestore);
             return 0;
         case kMsgTestDrop:
             if (g_in->testOrders && !g_in->stopped) {
@@ -531,7 +521,6 @@ DWORD WINAPI InputThread(void* param) {
         // The library's notices come from applications of any integrity level; nothing else
         // from them is let in.
         ChangeWindowMessageFilterEx(in.wnd, WM_RBUTTONDOWN, MSGFLT_ALLOW, nullptr);
-        SetPasteWindow(in.wnd);
         SetPasteSink(TakePasteText);
         in.hooked = StartHookThreads(in.wnd, numLock != 0);
     }
@@ -549,6 +538,7 @@ DWORD WINAPI InputThread(void* param) {
     TellCompanion(yv::companion::Command::kHook, numLock);
     in.lib.shell = in.shell;
     in.core.Start(*settings, WindowTitle(GetForegroundWindow()));
+    SetClipKeep(in.core.settings().clipRestore);
     settings.reset();
     InstallWindowEvents();
     in.watchdog.Reinstalled(GetTickCount());

@@ -24,10 +24,13 @@ void Command(CoreCommand cmd, int arg) {
 
 // What is left once the input thread has removed the hooks.
 void ShutdownShell() {
+    // A restore still waiting is carried out while the rest ends; a clipboard thread held up by
+    // another program's clipboard owner does not keep the host from ending.
+    w::EndClipThread();
     g.companion.Stop();
-    g.clip.Stop();
     StopDirWatch();
     RemoveTray();
+    w::WaitClipThread(kClipStopMs);
     if (g.editorWait) UnregisterWait(g.editorWait);
     g.editorWait = nullptr;
     if (g.editorProcess) CloseHandle(g.editorProcess);
@@ -90,10 +93,6 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kSessionTimer) RegisterSessionNotification();
             if (wParam == kSettleTimer) OnSettled();
-            g.clip.OnTimer(wParam);
-            return 0;
-        case WM_CLIPBOARDUPDATE:
-            g.clip.OnUpdate();
             return 0;
         case YORVAN2_COMPANION_READY:
             g.companion.OnReady(reinterpret_cast<HWND>(wParam), static_cast<DWORD>(lParam));
@@ -108,8 +107,10 @@ LRESULT CALLBACK ShellProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (wParam) {
                 // Its answer may still be writing the file: end after it, within the time the
                 // system gives.
+                w::EndClipThread();  // a restore still waiting goes first
                 if (g.editorProcess) WaitForSingleObject(g.editorProcess, kSessionEditorWaitMs);
                 RemoveTray();
+                w::WaitClipThread(kClipStopMs);
             }
             return 0;
         case WM_CLOSE:
@@ -224,6 +225,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
            yv::settings::EncodingName(settings->encoding));
     TakeNames(*settings);
 
+    // Before the hooks: the first paste row finds it.
+    w::StartClipThread(instance);
     w::InputStart start;
     start.instance = instance;
     start.shell = g.wnd;
@@ -246,7 +249,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         rc = 1;
     } else {
         RegisterSessionNotification();
-        g.clip.Start(g.wnd, g.input);
         g.companion.Start(g.wnd, g.input, g.dir);
         StartDirWatch();
         w::Log("ready ms=%lu", MillisecondsSinceCreation());

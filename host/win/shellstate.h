@@ -42,6 +42,7 @@ constexpr char kEditorClass[] = "YorvanSetMain";
 constexpr char kEditorRunsMessage[] = "Yorvan2EditorRuns";
 constexpr UINT kSettleTimerRetryMs = 300;
 constexpr DWORD kSessionEditorWaitMs = 4000;
+constexpr DWORD kClipStopMs = 1000;
 constexpr char kErrorTitle[] = "エラー";
 constexpr char kNotSettingsText[] =
     "Yorvan2.ini が空か、設定ファイルではありません。今までの設定のまま動作します。";
@@ -78,7 +79,6 @@ struct Shell {
     DWORD editorThread = 0;
     bool exitPending = false;  // exit waits for the editor to end
     HANDLE log = INVALID_HANDLE_VALUE;
-    yv::host::win::ClipKeeper clip;
     yv::host::win::Companion companion;
     // The settings file's folder, watched for changes of the file.
     HANDLE dirHandle = INVALID_HANDLE_VALUE;

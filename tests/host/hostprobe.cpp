@@ -17,6 +17,10 @@
 //                           (milliseconds), then "UNIX_MS DELAY" for each key
 //   hostprobe type TITLE N GAP VK PER   the same with the key VK each time, whose conversion
 //                           gives PER characters: the time from sending it to its text
+//   hostprobe follow TITLE N VK PER GAP   N times, GAP ms apart: the key VK (a paste row whose
+//                           text has PER characters) and right behind it the letter A, in one
+//                           SendInput; the time from sending them to the letter in TITLE's edit
+//                           control. Prints "followed=N lost=L max=X median=Y" (milliseconds)
 //   hostprobe junk          posts and sends every WM_APP message (+0 to +63) and every notice
 //                           number of the library, with junk arguments, to each of the host's
 //                           windows; prints how many went out
@@ -100,6 +104,42 @@ int Type(const char* title, int n, int gap, WORD key = 0, int per = 1) {
     for (std::size_t i = 0; i < delays.size(); ++i) {
         std::printf("%llu %.1f\n", sentAt[i], delays[i]);
     }
+    return 0;
+}
+
+int Follow(const char* title, int n, WORD key, int per, int gap) {
+    HWND top = FindWindowA(nullptr, title);
+    if (!top || n <= 0) return 1;
+    HWND edit = yvtool::EditOf(top);
+    const LRESULT start = TextLength(edit);
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    std::vector<double> delays;
+    int lost = 0;
+    for (int i = 0; i < n; ++i) {
+        INPUT in[4] = {};
+        const WORD vks[4] = {key, key, 'A', 'A'};
+        for (int k = 0; k < 4; ++k) {
+            in[k].type = INPUT_KEYBOARD;
+            in[k].ki.wVk = vks[k];
+            in[k].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vks[k], MAPVK_VK_TO_VSC));
+            in[k].ki.dwFlags = k % 2 ? KEYEVENTF_KEYUP : 0;
+        }
+        QueryPerformanceCounter(&t0);
+        SendInput(4, in, sizeof(INPUT));
+        double waited = 0;
+        for (;;) {
+            const LRESULT len = TextLength(edit);
+            QueryPerformanceCounter(&t1);
+            waited = Ms(t0, t1, freq);
+            if (len >= start + (i + 1) * (per + 1) || waited > 5000) break;
+            Sleep(1);
+        }
+        if (waited > 5000) ++lost;
+        delays.push_back(waited);
+        Sleep(static_cast<DWORD>(gap));
+    }
+    PrintSpread("followed", n, lost, delays);
     return 0;
 }
 
@@ -215,6 +255,11 @@ int main(int argc, char** argv) {
                     static_cast<WORD>(std::strtoul(argv[5], nullptr, 0)), std::atoi(argv[6]));
     }
     if (argc == 2 && std::strcmp(argv[1], "junk") == 0) return Junk();
+    if (argc == 7 && std::strcmp(argv[1], "follow") == 0) {
+        return Follow(argv[2], std::atoi(argv[3]),
+                      static_cast<WORD>(std::strtoul(argv[4], nullptr, 0)), std::atoi(argv[5]),
+                      std::atoi(argv[6]));
+    }
     if (argc == 5 && std::strcmp(argv[1], "type") == 0) {
         return Type(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     }

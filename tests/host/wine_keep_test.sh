@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The host keeps what the user made, under Wine: the user's clipboard comes back after a paste
-# row, the settings file is followed as other programs rewrite it, and exit lets the settings
-# editor ask about unsaved rows first. Prints the measured times.
+# row (and is touched only then: a copy nobody pastes costs nothing, a clipboard owner that does
+# not answer holds no key up), the settings file is followed as other programs rewrite it, and
+# exit lets the settings editor ask about unsaved rows first, puts back a clipboard still
+# waiting, and is not held up by a hung clipboard owner. Prints the measured times.
 #   wine_keep_test.sh BIN_DIR   (Yorvan2.exe, Yorvan2.dll, YorvanSet.exe, wintool.exe,
 #                                hostprobe.exe, edtool.exe)
 set -u
@@ -57,11 +59,20 @@ yv_focus "$MEMO"
 HOST_PID=$!
 yv_wait 30 grep -q '^ready' "$LOG" || { echo "the host did not start"; cat "$LOG"; exit 1; }
 
+# --- a copy by another program while the host runs: the host neither renders it nor opens the
+# clipboard (it listens to no clipboard change)
+yv_tool delaycopy "遅れて描く" 1500 | tr -d '\r' >"$WORK/delay.txt"
+echo "  one delayed copy by another program, nobody pastes: $(grep renders= "$WORK/delay.txt")" \
+  "(renders asked of it, looks that found the host holding the clipboard, the copy's own time)"
+check "a copy nobody pastes is never rendered for the host, nor opened by it" \
+  grep -q 'renders=0 hostopens=0 ' "$WORK/delay.txt"
+check "nothing copied either" test "$(log_count '^clipboard copied')" -eq 0
+
 # --- the user's clipboard survives a paste row
-# paste_round NAME: the user's content is on the clipboard; the paste row and Ctrl+V follow
+# paste_round NAME USER N: the user's content USER is on the clipboard (N copies logged so far);
+# the paste row and Ctrl+V follow
 paste_round() {
   local name=$1 user=$2 n t0
-  yv_wait 10 more_lines '^clipboard copied' "$3" || { bad "$name: the host copies the clipboard" "no copy"; return; }
   yv_tool settext "$MEMO" ""
   yv_focus "$MEMO"
   n=$(log_count '^paste: clipboard put back')
@@ -70,8 +81,9 @@ paste_round() {
   xdotool key --delay 10 F7 a b
   xdotool key --delay 20 F7 ctrl+v
   if yv_wait 10 more_lines '^paste: clipboard put back' "$((n + 1))"; then
-    echo "  $name: paste key to restored clipboard: $(grep '^paste: clipboard put back' "$LOG" | tail -1 | tr -d '\r' | sed 's/.* //')"
+    echo "  $name: paste key to restored clipboard: $(grep '^paste: clipboard put back' "$LOG" | tail -2 | tr -d '\r' | sed 's/.* up=/key to text up=/' | tr '\n' ' ')"
   fi
+  check "$name: the clipboard was copied when the row fired" more_lines '^clipboard copied' "$3"
   # notepad, in front, opened the clipboard to read: that read counts (a reader elsewhere would
   # not), and the copy went back shortly after it rather than at the time limit.
   check "$name: notepad's read is the target's" \
@@ -107,6 +119,61 @@ if grep -q 'host=1' "$WORK/clipwatch.txt"; then ok "the host's clipboard changes
   bad "the host's clipboard changes are seen" "the listener saw: $(tr '\n' ' ' <"$WORK/clipwatch.txt")"; fi
 check "every one of them stays out of the clipboard history" \
   bash -c "! grep -q 'host=1 excluded=0' '$WORK/clipwatch.txt'"
+
+# A delayed copy of another program is rendered when the row fires, because the user pastes,
+# and comes back.
+n=$(log_count '^clipboard copied')
+# (written straight to the file: a pipe would hold "ready" back until the program ends)
+yv_tool delaycopy "遅延の写し" 9000 >"$WORK/delay2.txt" &
+copier=$!
+yv_wait 10 grep -q ready "$WORK/delay2.txt"
+paste_round "a delayed copy" "遅延の写し" "$n"
+wait $copier
+check "a delayed copy is rendered once, for the paste" grep -q 'renders=1 ' "$WORK/delay2.txt"
+
+# What a paste row adds to the key right behind it (the row and the letter in one SendInput),
+# against a letter alone.
+yv_tool settext "$MEMO" ""
+yv_focus "$MEMO"
+echo "  a letter alone, to notepad: $("$WINE" "$BIN/hostprobe.exe" type "$MEMO" 10 300 | head -1 | tr -d '\r')"
+# (notepad counts the row's text in ANSI bytes: 8)
+echo "  a letter right behind the paste row: $("$WINE" "$BIN/hostprobe.exe" follow "$MEMO" 10 0x76 8 400 | tr -d '\r')"
+
+# --- a clipboard owner that answers no message: the paste row right before a text row gives up
+# within the keys' time limit, the text row types, and no key stays held
+hung_owner() { # hung_owner MODE
+  local mode=$1 t0 t1 n
+  yv_tool settext "$MEMO" ""
+  yv_focus "$MEMO"
+  yv_tool hangowner "$mode" 6000 >"$WORK/hang.txt" &
+  hanger=$!
+  yv_wait 10 grep -q ready "$WORK/hang.txt"
+  yv_tool watch "$MEMO" 2 3000 >"$WORK/watch.txt" &
+  watcher=$!
+  yv_wait 10 grep -q ready "$WORK/watch.txt"
+  n=$(log_count '^paste abandoned: clipboard busy')
+  t0=$(date +%s%N)
+  xdotool key --delay 10 F7 F2
+  wait $watcher
+  t1=$(tr -d '\r' <"$WORK/watch.txt" | awk '$2 >= 2 { print $1; exit }')
+  if [ -n "$t1" ]; then
+    echo "  a hung owner ($mode): paste row and text row to the text in notepad: $(( (t1 - t0) / 1000000 )) ms"
+    check "a hung owner ($mode): the text row's text arrives within 0.5 s" test $(( (t1 - t0) / 1000000 )) -le 500
+  else
+    bad "a hung owner ($mode): the text row's text arrives within 0.5 s" "notepad: $(yv_text_utf8 "$MEMO")"
+  fi
+  check "a hung owner ($mode): no key stays held (F7, Ctrl)" \
+    bash -c "[ \"\$('$WINE' '$BIN/wintool.exe' keystate 0x76 | cut -c1)\$('$WINE' '$BIN/wintool.exe' keystate 0x11 | cut -c1)\" = 00 ]"
+  xdotool key z
+  expect_text "a hung owner ($mode): nothing is pasted late, a letter typed after arrives as it is" "$MEMO" "A1z"
+  if [ "$mode" = stop ]; then
+    check "a hung owner ($mode): the row gave up" more_lines '^paste abandoned: clipboard busy' "$n"
+  fi
+  wait $hanger
+}
+hung_owner stop
+sleep 1  # the owner's end rendered its promise: the clipboard is notepad's own from here
+echo "  the host: $(grep '^paste' "$LOG" | tail -1 | tr -d '\r')"
 
 # The user copies right after the paste row: that copy stays.
 yv_tool settext "$MEMO" "X"
@@ -222,6 +289,62 @@ if yv_wait 15 box_is "情報" "現在の設定を登録しますか"; then
   check "after the editor" grep -q '^exit: the editor has ended' "$LOG"
 else
   bad "exit with unsaved rows: the editor's close question appears" "$(tail -3 "$LOG")"
+fi
+
+# --- exit: a clipboard still waiting to be put back is put back first
+exit_ms=2000
+ini "[Config]" "henstart=1" "numlockon=1" "key1=-65" "data1=貼り付け" "key2=113" "data2=A1"
+LOG=$WORK/host-exit.log
+restart() {
+  "$WINE" "$BIN/Yorvan2.exe" /log "$(yv_winpath "$LOG")" >>"$WORK/host.out" 2>&1 &
+  HOST_PID=$!
+  yv_wait 30 grep -q '^ready' "$LOG"
+}
+if restart; then
+  yv_tool window "貼らない窓" 20000 &
+  blank=$!
+  yv_wait_window "貼らない窓" 10 && yv_focus "貼らない窓"
+  yv_tool setclip "出口で戻る"
+  yv_keys F7  # pasted into a window that reads nothing: the copy waits for the time limit
+  yv_wait 5 grep -q '^clipboard copied' "$LOG"
+  menu $CMD_EXIT
+  t0=$(now_ms)
+  check "exit with a paste waiting: the host ends" yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
+  exit_ms=$(( $(now_ms) - t0 ))
+  echo "  exit with a paste waiting: $exit_ms ms (polled every 0.1 s)"
+  check "the copy went back at exit" grep -q '^paste: clipboard put back at exit' "$LOG"
+  check "the user's copy is on the clipboard after the host has gone" clip_is "出口で戻る"
+  kill $blank 2>/dev/null
+else
+  bad "restart for exit" "$(cat "$LOG")"
+fi
+
+# --- a clipboard owner that answers, but stays inside WM_DESTROYCLIPBOARD: the clipboard thread
+# is held up there; the keys go on at their time limit, and exit does not wait for it
+LOG=$WORK/host-stuck.log
+if restart; then
+  yv_tool settext "$MEMO" ""
+  yv_focus "$MEMO"
+  yv_tool hangowner destroy 8000 >"$WORK/hang.txt" &
+  hanger=$!
+  yv_wait 10 grep -q ready "$WORK/hang.txt"
+  xdotool key --delay 10 F7 F2
+  expect_text "an owner held up in WM_DESTROYCLIPBOARD: the text row still types" "$MEMO" "A1"
+  check "and no key stays held (F7, Ctrl)" \
+    bash -c "[ \"\$('$WINE' '$BIN/wintool.exe' keystate 0x76 | cut -c1)\$('$WINE' '$BIN/wintool.exe' keystate 0x11 | cut -c1)\" = 00 ]"
+  menu $CMD_EXIT
+  t0=$(now_ms)
+  yv_wait 15 bash -c "! kill -0 $HOST_PID 2>/dev/null"
+  stuck_ms=$(( $(now_ms) - t0 ))
+  echo "  exit with the clipboard thread held up: $stuck_ms ms, without: $exit_ms ms (polled" \
+    "every 0.1 s; Wine's removal of the tray icon alone takes 2 s)"
+  # The wait for the clipboard thread (1 s at most) runs beside the rest of the exit.
+  check "exit with the clipboard thread held up takes no longer than without it" \
+    test "$stuck_ms" -le $(( exit_ms + 500 ))
+  check "the clipboard thread was held up indeed" grep -q 'left behind' "$LOG"
+  wait $hanger
+else
+  bad "restart for a held-up exit" "$(cat "$LOG")"
 fi
 
 if [ "$failed" -gt 0 ]; then echo "--- host log"; cat "$LOG"; fi

@@ -24,6 +24,19 @@
 //                               each event of virtual key VK, of every key for VK 0 (own: it
 //                               carries the library's mark), at the end "own=N user=M" (the
 //                               key-downs of each)
+//   wintool delaycopy TEXT MS   copy TEXT as another program does with delayed rendering (CF_TEXT
+//                               promised, rendered on WM_RENDERFORMAT), print "ready", answer
+//                               messages for MS milliseconds, looking every millisecond whether
+//                               a window of the host's process has the clipboard open; then print
+//                               "renders=R hostopens=O copyus=U": the renders asked of it, the
+//                               looks that found the host holding the clipboard, and how long the
+//                               copy (open to close) took, in microseconds
+//   wintool hangowner MODE MS   take the clipboard as its owner with CF_TEXT delayed, print
+//                               "ready", then for MS milliseconds MODE "stop": answer no message
+//                               at all; MODE "destroy": answer messages, but stay MS milliseconds
+//                               inside WM_DESTROYCLIPBOARD once it comes
+//   wintool window TITLE MS     show an empty top-level window titled TITLE for MS milliseconds
+//                               (a program in front that pastes nothing)
 // Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
 // clipboard content is missing, 2 on bad usage.
 #include <windows.h>
@@ -108,6 +121,121 @@ int KeyWatch(DWORD vk, unsigned long ms) {
     }
     UnhookWindowsHookEx(hook);
     std::printf("own=%d user=%d\n", g_ownDowns, g_userDowns);
+DWORD HostProcess() {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(FindWindowA("Yorvan2Host", "Yorvan2"), &pid);
+    return pid;
+}
+
+struct Owner {
+    const char* text = "";
+    int renders = 0;
+    DWORD hangMs = 0;  // inside WM_DESTROYCLIPBOARD
+};
+Owner g_owner;
+
+LRESULT CALLBACK OwnerProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_RENDERFORMAT && wParam == CF_TEXT) {
+        ++g_owner.renders;
+        const size_t n = std::strlen(g_owner.text) + 1;
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, n);
+        std::memcpy(GlobalLock(mem), g_owner.text, n);
+        GlobalUnlock(mem);
+        if (!SetClipboardData(CF_TEXT, mem)) GlobalFree(mem);
+        return 0;
+    }
+    if (msg == WM_DESTROYCLIPBOARD && g_owner.hangMs) {
+        Sleep(g_owner.hangMs);
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+
+HWND MakeWindow(const char* title, bool shown) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "WintoolOwner";
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassA(&wc);
+    HWND w = CreateWindowA("WintoolOwner", title, WS_OVERLAPPEDWINDOW, 50, 50, 300, 200, nullptr,
+                           nullptr, wc.hInstance, nullptr);
+    if (w && shown) {
+        ShowWindow(w, SW_SHOW);
+        UpdateWindow(w);
+    }
+    return w;
+}
+
+// Answers messages until `end`; `each` is called about every millisecond.
+template <typename F>
+void PumpUntil(ULONGLONG end, F each) {
+    while (GetTickCount64() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        each();
+    }
+}
+
+// Takes the clipboard with CF_TEXT promised.
+bool PromiseText(HWND w) {
+    for (int i = 0; i < 50; ++i) {
+        if (OpenClipboard(w)) {
+            EmptyClipboard();
+            SetClipboardData(CF_TEXT, nullptr);
+            CloseClipboard();
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+int DelayCopy(const char* text, unsigned long ms) {
+    g_owner.text = text;
+    HWND w = MakeWindow("wintool delaycopy", false);
+    const DWORD host = HostProcess();
+    LARGE_INTEGER f, t0, t1;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t0);
+    if (!w || !PromiseText(w)) return 1;
+    QueryPerformanceCounter(&t1);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    int hostOpens = 0;
+    PumpUntil(GetTickCount64() + ms, [&] {
+        DWORD opener = 0;
+        if (HWND o = GetOpenClipboardWindow()) GetWindowThreadProcessId(o, &opener);
+        if (host && opener == host) ++hostOpens;
+    });
+    std::printf("renders=%d hostopens=%d copyus=%lld\n", g_owner.renders, hostOpens,
+                static_cast<long long>((t1.QuadPart - t0.QuadPart) * 1000000 / f.QuadPart));
+    std::fflush(stdout);
+    return 0;
+}
+
+int HangOwner(const std::string& mode, unsigned long ms) {
+    g_owner.text = "hung owner";
+    HWND w = MakeWindow("wintool hangowner", false);
+    if (!w || !PromiseText(w)) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    if (mode == "stop") {
+        Sleep(ms);
+    } else {
+        g_owner.hangMs = ms;
+        PumpUntil(GetTickCount64() + ms, [] {});
+    }
+    return 0;
+}
+
+int ShowEmpty(const char* title, unsigned long ms) {
+    if (!MakeWindow(title, true)) return 1;
+    PumpUntil(GetTickCount64() + ms, [] {});
     return 0;
 }
 
@@ -169,6 +297,11 @@ int main(int argc, char** argv) {
     }
     if (cmd == "keywatch" && argc == 4)
         return KeyWatch(static_cast<DWORD>(Num(argv[2])), std::strtoul(argv[3], nullptr, 10));
+    if (cmd == "delaycopy" && argc == 4)
+        return DelayCopy(argv[2], std::strtoul(argv[3], nullptr, 10));
+    if (cmd == "hangowner" && argc == 4)
+        return HangOwner(argv[2], std::strtoul(argv[3], nullptr, 10));
+    if (cmd == "window" && argc == 4) return ShowEmpty(argv[2], std::strtoul(argv[3], nullptr, 10));
     if (cmd == "clipwatch" && argc == 3) return ClipWatch(std::strtoul(argv[2], nullptr, 10));
     if (cmd == "formats") {
         if (!OpenClip()) return 1;
