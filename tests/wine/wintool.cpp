@@ -121,6 +121,9 @@ int KeyWatch(DWORD vk, unsigned long ms) {
     }
     UnhookWindowsHookEx(hook);
     std::printf("own=%d user=%d\n", g_ownDowns, g_userDowns);
+    return 0;
+}
+
 DWORD HostProcess() {
     DWORD pid = 0;
     GetWindowThreadProcessId(FindWindowA("Yorvan2Host", "Yorvan2"), &pid);
