@@ -15,6 +15,8 @@ namespace {
 
 constexpr int kTitleBytes = 100;
 
+constexpr UINT kPollMs = 200;
+
 std::string g_latest;  // a program text
 bool g_watching = false;
 
@@ -24,13 +26,25 @@ std::u16string TitleOf(HWND w) {
     return std::u16string(reinterpret_cast<const char16_t*>(buf), n > 0 ? n : 0);
 }
 
-// Out of context: runs in this thread's message loop, the boxes' loops included.
-void CALLBACK OnForeground(HWINEVENTHOOK, DWORD, HWND w, LONG object, LONG, DWORD, DWORD) {
-    if (w == nullptr || object != OBJID_WINDOW) return;
+void Record(HWND w) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId()) return;  // the title is another program's
     const std::u16string title = TitleOf(w);
     const auto style = static_cast<std::uint32_t>(GetWindowLongW(w, GWL_STYLE));
-    if (!RecordsTitle(style, title)) return;
-    g_latest = settings::TextFromUtf16(title);
+    if (RecordsTitle(style, title)) g_latest = settings::TextFromUtf16(title);
+}
+
+// Both run in this thread's message loop, the boxes' loops included.
+void CALLBACK OnForeground(HWINEVENTHOOK, DWORD, HWND w, LONG object, LONG, DWORD, DWORD) {
+    if (w != nullptr && object == OBJID_WINDOW) Record(w);
+}
+
+// Not every system reports the front window's changes (Wine here does not): a look at it now
+// and then finds the window the user brought forward, as the registration's notice asks.
+// A window whose title changes in front (a file opened) is recorded with its new title.
+void CALLBACK OnPoll(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND w = GetForegroundWindow()) Record(w);
 }
 
 // The library's record, in the system's code page as the window gave it.
@@ -48,10 +62,11 @@ std::string LibraryTitle() {
 }  // namespace
 
 void StartTitleWatch() {
-    // The editor's own windows never count: the title is another program's.
-    g_watching =
+    const bool events =
         SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnForeground, 0,
                         0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS) != nullptr;
+    const bool looks = SetTimer(nullptr, 0, kPollMs, OnPoll) != 0;
+    g_watching = events || looks;
 }
 
 void LatestTitles(char** out) {

@@ -5,7 +5,7 @@
 namespace yv::win {
 
 // Starts watching windows come to the front (the calling thread's message loop delivers the
-// events). Where the system gives no such events, the hook library's record is used.
+// events and looks). Until a window is seen, the hook library's record is used.
 void StartTitleWatch();
 
 // The editor core's title source: entry 0 the title (at most 100 bytes, cut between
