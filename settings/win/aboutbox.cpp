@@ -2,15 +2,17 @@
 
 #include <shellapi.h>
 
+#include <iterator>
 #include <string>
 
 #include "about.h"
 #include "wincontext.h"
+#include "wtext.h"
 
 namespace yv::win {
 namespace {
 
-constexpr char kClassName[] = "Yorvan2AboutBox";
+constexpr wchar_t kClassName[] = L"Yorvan2AboutBox";
 constexpr int kClientWidth = 332;
 constexpr int kClientHeight = 263;
 constexpr RECT kPanel = {8, 8, 8 + 305, 8 + 212};
@@ -20,17 +22,18 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 WNDPROC g_buttonProc = nullptr;
 
 HFONT MakeFont(int px, const char* face, bool fixedPitch) {
-    return CreateFontA(-px, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+    return CreateFontW(-px, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       (fixedPitch ? FIXED_PITCH : VARIABLE_PITCH) | FF_DONTCARE, face);
+                       (fixedPitch ? FIXED_PITCH : VARIABLE_PITCH) | FF_DONTCARE,
+                       WText(face).c_str());
 }
 
 // A label at a position inside the panel.
 HWND Label(HWND parent, int x, int y, int w, int h, const char* text, HFONT font) {
-    HWND label =
-        CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                        kPanel.left + x, kPanel.top + y, w, h, parent, nullptr, nullptr, nullptr);
-    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    HWND label = CreateWindowExW(0, L"STATIC", WText(text).c_str(),
+                                 WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kPanel.left + x,
+                                 kPanel.top + y, w, h, parent, nullptr, nullptr, nullptr);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return label;
 }
 
@@ -39,14 +42,14 @@ HWND Label(HWND parent, int x, int y, int w, int h, const char* text, HFONT font
 void FitHeight(HWND label, HFONT font) {
     RECT r;
     GetClientRect(label, &r);
-    char text[256] = "";
-    const int n = GetWindowTextA(label, text, sizeof text);
+    wchar_t text[256] = L"";
+    const int n = GetWindowTextW(label, text, static_cast<int>(std::size(text)));
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, font);
     SIZE size = {};
-    GetTextExtentPoint32A(dc, text, n, &size);
-    TEXTMETRICA tm = {};
-    GetTextMetricsA(dc, &tm);
+    GetTextExtentPoint32W(dc, text, n, &size);
+    TEXTMETRICW tm = {};
+    GetTextMetricsW(dc, &tm);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     const int width = r.right - r.left;
@@ -60,13 +63,13 @@ void FitHeight(HWND label, HFONT font) {
 AboutBox* AboutBox::Create(HINSTANCE instance, HWND owner, std::function<void()> onClose) {
     static bool registered = false;
     if (!registered) {
-        WNDCLASSA wc = {};
+        WNDCLASSW wc = {};
         wc.lpfnWndProc = WndProc;
         wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
         wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         wc.lpszClassName = kClassName;
-        if (RegisterClassA(&wc) == 0) return nullptr;
+        if (RegisterClassW(&wc) == 0) return nullptr;
         registered = true;
     }
     auto* box = new AboutBox();
@@ -77,9 +80,9 @@ AboutBox* AboutBox::Create(HINSTANCE instance, HWND owner, std::function<void()>
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
     RECT r = {0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    HWND hwnd =
-        CreateWindowExA(exStyle, kClassName, "ﾊﾞｰｼﾞｮﾝ情報", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                        r.right - r.left, r.bottom - r.top, owner, nullptr, instance, box);
+    HWND hwnd = CreateWindowExW(exStyle, kClassName, WText("ﾊﾞｰｼﾞｮﾝ情報").c_str(), style,
+                                CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top,
+                                owner, nullptr, instance, box);
     if (hwnd == nullptr) {
         delete box;
         return nullptr;
@@ -89,7 +92,7 @@ AboutBox* AboutBox::Create(HINSTANCE instance, HWND owner, std::function<void()>
 
 LRESULT CALLBACK AboutBox::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     AboutBox* box = AttachContext<AboutBox>(hwnd, msg, lp);
-    if (box == nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (box == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCCREATE) box->hwnd_ = hwnd;
     switch (msg) {
         case WM_CREATE:
@@ -111,24 +114,24 @@ LRESULT CALLBACK AboutBox::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             for (HFONT f : {box->fontBox_, box->fontProduct_, box->fontText_, box->fontFixed_,
                             box->fontTime_})
                 if (f != nullptr) DeleteObject(f);
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             delete box;
-            return DefWindowProcA(hwnd, msg, wp, lp);
+            return DefWindowProcW(hwnd, msg, wp, lp);
         }
         default:
-            return DefWindowProcA(hwnd, msg, wp, lp);
+            return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 
 // Enter on the OK button presses it: the box runs no dialog manager.
 LRESULT CALLBACK AboutBox::ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_KEYDOWN && wp == VK_RETURN) {
-        SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(kOkId, BN_CLICKED),
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(kOkId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(hwnd));
         return 0;
     }
     if (msg == WM_GETDLGCODE) return DLGC_DEFPUSHBUTTON | DLGC_WANTALLKEYS;
-    return CallWindowProcA(g_buttonProc, hwnd, msg, wp, lp);
+    return CallWindowProcW(g_buttonProc, hwnd, msg, wp, lp);
 }
 
 LRESULT AboutBox::OnCreate() {
@@ -137,12 +140,12 @@ LRESULT AboutBox::OnCreate() {
     fontText_ = MakeFont(15, "ＭＳ Ｐゴシック", false);
     fontFixed_ = MakeFont(16, "ＭＳ ゴシック", true);
     fontTime_ = MakeFont(13, "ＭＳ Ｐゴシック", false);
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(fontBox_), FALSE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(fontBox_), FALSE);
 
-    icon_ = LoadIconA(instance_, MAKEINTRESOURCEA(1));
+    icon_ = LoadIconW(instance_, MAKEINTRESOURCEW(1));
     if (icon_ == nullptr && owner_ != nullptr)
-        icon_ = reinterpret_cast<HICON>(GetClassLongPtrA(owner_, GCLP_HICON));
-    if (icon_ == nullptr) icon_ = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+        icon_ = reinterpret_cast<HICON>(GetClassLongPtrW(owner_, GCLP_HICON));
+    if (icon_ == nullptr) icon_ = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
 
     // Each line in a smaller size where the font at hand is wider, so none is cut.
     HWND product = Label(hwnd_, 80, 16, 92, 20, "Ｙｏｒｖａｎ２", fontProduct_);
@@ -160,11 +163,11 @@ LRESULT AboutBox::OnCreate() {
     runningTime_ = Label(hwnd_, 4, 190, 298, 18, "", fontTime_);
 
     ok_ =
-        CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+        CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                         127, 228, 75, 25, hwnd_, reinterpret_cast<HMENU>(kOkId), nullptr, nullptr);
-    SendMessageA(ok_, WM_SETFONT, reinterpret_cast<WPARAM>(fontBox_), FALSE);
+    SendMessageW(ok_, WM_SETFONT, reinterpret_cast<WPARAM>(fontBox_), FALSE);
     g_buttonProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(ok_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonProc)));
+        SetWindowLongPtrW(ok_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonProc)));
     return 0;
 }
 
@@ -195,9 +198,9 @@ void AboutBox::FillFigures() {
     ms.dwLength = sizeof ms;
     if (!GlobalMemoryStatusEx(&ms)) ms.ullTotalPhys = ms.ullAvailPhys = 0;
     const editor::MemoryLines m = editor::MemoryText(ms.ullTotalPhys, ms.ullAvailPhys);
-    SetWindowTextA(memory_[0], m.total.c_str());
-    SetWindowTextA(memory_[1], m.free.c_str());
-    SetWindowTextA(memory_[2], m.use.c_str());
+    SetText(memory_[0], m.total);
+    SetText(memory_[1], m.free);
+    SetText(memory_[2], m.use);
 
     editor::UptimeReading r;
     r.tickCount = GetTickCount();
@@ -205,7 +208,7 @@ void AboutBox::FillFigures() {
     r.counterOk = QueryPerformanceFrequency(&f) && QueryPerformanceCounter(&c);
     r.frequency = f.QuadPart;
     r.counter = c.QuadPart;
-    SetWindowTextA(runningTime_, editor::RunningTimeLine(r).c_str());
+    SetText(runningTime_, editor::RunningTimeLine(r));
     // The line grows with the time: fitted to its frame each time it is shown.
     FitControlText(runningTime_, fonts_, 13, {298, 18});
 }
@@ -228,6 +231,7 @@ void AboutBox::Show() {
 
 void AboutBox::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 
+// The path is in the system's code page, as the program's own path came.
 bool HelpWindows::ShellOpen(const std::string& file) {
     // Above 32 is success; anything else is an error code.
     const auto done = reinterpret_cast<INT_PTR>(

@@ -7,6 +7,7 @@
 #include "strutil.h"
 #include "winlogic.h"
 #include "wincontext.h"
+#include "wtext.h"
 
 namespace yv::win {
 namespace {
@@ -15,7 +16,7 @@ using editor::Answer;
 using editor::BoxButtons;
 using editor::BoxKind;
 
-constexpr char kClassName[] = "YvBox";
+constexpr wchar_t kClassName[] = L"YvBox";
 
 BoxButton ButtonOf(int id) {
     switch (id) {
@@ -56,11 +57,7 @@ struct BoxContext {
 
 void Finish(HWND w, BoxContext* c, int id) {
     if (c->done) return;
-    if (id == IDOK && c->field) {
-        int n = GetWindowTextLengthA(c->field);
-        c->text.assign(static_cast<size_t>(n) + 1, '\0');
-        c->text.resize(static_cast<size_t>(GetWindowTextA(c->field, c->text.data(), n + 1)));
-    }
+    if (id == IDOK && c->field) c->text = WindowText(c->field);
     c->chosen = id;
     c->done = true;
     (void)w;
@@ -81,20 +78,20 @@ LRESULT CALLBACK BoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
     }
-    return DefWindowProcA(w, msg, wp, lp);
+    return DefWindowProcW(w, msg, wp, lp);
 }
 
 void RegisterOnce(HINSTANCE inst) {
     static bool done = false;
     if (done) return;
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = BoxProc;
     wc.hInstance = inst;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
+    RegisterClassExW(&wc);
     done = true;
 }
 
@@ -102,13 +99,14 @@ SIZE TextSize(HFONT font, const std::string& text) {
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
     RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+    const WText wide(text);
+    DrawTextW(dc, wide.c_str(), wide.size(), &r, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     return {r.right - r.left, r.bottom - r.top};
 }
 
+// Captions are program texts (literals of the source).
 struct ButtonDef {
     int id;
     const char* caption;
@@ -116,30 +114,31 @@ struct ButtonDef {
 
 struct Layout {
     const char* caption;
-    LPCSTR icon;  // a system icon, or nullptr
+    int icon = 0;  // a system icon's id, or 0
     std::string text;
     std::vector<ButtonDef> buttons;
     bool field = false;
     std::string initial;
 };
 
-HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
-           int id, HFONT font) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+HWND Child(HWND parent, const wchar_t* cls, const char* text, DWORD style, int x, int y, int w,
+           int h, int id, HFONT font) {
+    HWND c = CreateWindowExW(0, cls, WText(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                             nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return c;
 }
 
 // Builds the box, runs it until it is answered, and gives the chosen id (0 = closed).
 int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
-    HINSTANCE inst = GetModuleHandleA(nullptr);
+    HINSTANCE inst = GetModuleHandleW(nullptr);
     RegisterOnce(inst);
     BoxContext ctx;
 
     const SIZE ts = TextSize(font, l.text.empty() ? std::string(" ") : l.text);
     const BoxLayout at = LayOutBox(static_cast<int>(ts.cx) + 2, static_cast<int>(ts.cy),
-                                   l.icon != nullptr, static_cast<int>(l.buttons.size()), l.field);
+                                   l.icon != 0, static_cast<int>(l.buttons.size()), l.field);
 
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
@@ -148,35 +147,36 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
     RECT around;
     if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &around)) {
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &around, 0);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
     }
     const int x = around.left + ((around.right - around.left) - w) / 2;
     const int top = around.top + ((around.bottom - around.top) - h) / 2;
 
-    HWND box = CreateWindowExA(exStyle, kClassName, l.caption, style, std::max(0, x),
+    HWND box = CreateWindowExW(exStyle, kClassName, WText(l.caption).c_str(), style, std::max(0, x),
                                std::max(0, top), w, h, owner, nullptr, inst, &ctx);
     if (!box) return 0;
     if (l.icon) {
-        HWND ic =
-            Child(box, "STATIC", "", SS_ICON, at.icon.x, at.icon.y, at.icon.w, at.icon.h, -1, font);
-        SendMessageA(ic, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, l.icon)), 0);
+        HWND ic = Child(box, L"STATIC", "", SS_ICON, at.icon.x, at.icon.y, at.icon.w, at.icon.h, -1,
+                        font);
+        HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(l.icon));
+        SendMessageW(ic, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     }
-    Child(box, "STATIC", l.text.c_str(), SS_LEFT | SS_NOPREFIX, at.text.x, at.text.y, at.text.w,
+    Child(box, L"STATIC", l.text.c_str(), SS_LEFT | SS_NOPREFIX, at.text.x, at.text.y, at.text.w,
           at.text.h, kBoxTextId, font);
     if (l.field) {
-        ctx.field = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", l.initial.c_str(),
+        ctx.field = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", WText(l.initial).c_str(),
                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, at.field.x,
                                     at.field.y, at.field.w, at.field.h, box,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBoxFieldId)),
                                     inst, nullptr);
-        SendMessageA(ctx.field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        SendMessageA(ctx.field, EM_SETLIMITTEXT, kInputLimit, 0);
-        SendMessageA(ctx.field, EM_SETSEL, 0, -1);
+        SendMessageW(ctx.field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageW(ctx.field, EM_SETLIMITTEXT, kInputLimit, 0);
+        SendMessageW(ctx.field, EM_SETSEL, 0, -1);
     }
     HWND first = nullptr;
     Rect b = at.firstButton;
     for (size_t i = 0; i < l.buttons.size(); ++i) {
-        HWND button = Child(box, "BUTTON", l.buttons[i].caption,
+        HWND button = Child(box, L"BUTTON", l.buttons[i].caption,
                             WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), b.x, b.y, b.w,
                             b.h, l.buttons[i].id, font);
         if (i == 0) first = button;
@@ -193,7 +193,7 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
                                    [](const ButtonDef& b) { return b.id == IDNO; });
     MSG m;
     while (!ctx.done) {
-        BOOL got = GetMessageA(&m, nullptr, 0, 0);
+        BOOL got = GetMessageW(&m, nullptr, 0, 0);
         if (got <= 0) {
             // Leave the quit message for the main loop.
             PostQuitMessage(got == 0 ? static_cast<int>(m.wParam) : 1);
@@ -220,9 +220,9 @@ int RunBox(HWND owner, HFONT font, const Layout& l, std::string* fieldText) {
                 continue;
             }
         }
-        if (IsDialogMessageA(box, &m)) continue;
+        if (IsDialogMessageW(box, &m)) continue;
         TranslateMessage(&m);
-        DispatchMessageA(&m);
+        DispatchMessageW(&m);
     }
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
     if (fieldText) *fieldText = ctx.text;
@@ -239,19 +239,18 @@ Answer ShowBox(HWND owner, HFONT font, BoxKind kind, const std::string& text, Bo
     switch (kind) {
         case BoxKind::kPlain:
             l.caption = editor::kAppTitle;
-            l.icon = nullptr;
             break;
         case BoxKind::kInfo:
             l.caption = "情報";
-            l.icon = IDI_INFORMATION;
+            l.icon = 32516;  // IDI_INFORMATION
             break;
         case BoxKind::kError:
             l.caption = "エラー";
-            l.icon = IDI_ERROR;
+            l.icon = 32513;  // IDI_ERROR
             break;
         case BoxKind::kAppError:
             l.caption = editor::kAppTitle;
-            l.icon = IDI_ERROR;
+            l.icon = 32513;
             break;
     }
     switch (buttons) {
@@ -280,14 +279,14 @@ std::optional<std::string> ShowInputBox(HWND owner, HFONT font, const std::strin
                                         const std::string& prompt, const std::string& initial) {
     Layout l;
     l.caption = caption.c_str();
-    l.icon = nullptr;
     l.text = prompt;
     l.field = true;
     l.initial = settings::LeftPart(initial, kInputLimit);
     l.buttons = {{IDOK, "OK"}, {IDCANCEL, "キャンセル"}};
     std::string text;
     if (RunBox(owner, font, l, &text) != IDOK) return std::nullopt;
-    // The field's limit counts characters on some systems; the promise is bytes.
+    // The field's limit counts UTF-16 units; the promise is bytes, a character Shift-JIS lacks
+    // counting four.
     return settings::LeftPart(text, kInputLimit);
 }
 

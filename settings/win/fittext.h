@@ -5,24 +5,25 @@
 
 #include <windows.h>
 
-#include <string>
 #include <utility>
 #include <vector>
+
+#include "wtext.h"
 
 namespace yv::win {
 
 // Fonts of one face, made on demand by height and deleted with the set.
 class FontSet {
   public:
+    // `face` is a program text (a literal of the source).
     explicit FontSet(const char* face) : face_(face) {}
     ~FontSet();
     FontSet(const FontSet&) = delete;
     FontSet& operator=(const FontSet&) = delete;
     HFONT Get(int height);
-    const char* face() const { return face_.c_str(); }
 
   private:
-    std::string face_;
+    WText face_;
     std::vector<std::pair<int, HFONT>> fonts_;
 };
 

@@ -7,22 +7,18 @@
 #include <algorithm>
 
 #include "wincontext.h"
+#include "wtext.h"
 
 namespace yv::win {
 namespace {
 
-constexpr char kClassName[] = "YvGrid";
-constexpr int kEditLimit = 2047;  // the editor cuts to 100 bytes on Enter; this bounds a paste
+constexpr wchar_t kClassName[] = L"YvGrid";
+// In UTF-16 units. The editor cuts the text to its 100 bytes on Enter (a character Shift-JIS
+// lacks counting as four); this only bounds a paste.
+constexpr int kEditLimit = 2047;
 constexpr COLORREF kLineColour = RGB(192, 192, 192);
 
 Grid* Of(HWND w) { return ContextOf<Grid>(w); }
-
-std::string WindowText(HWND w) {
-    int n = GetWindowTextLengthA(w);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    s.resize(static_cast<size_t>(GetWindowTextA(w, s.data(), n + 1)));
-    return s;
-}
 
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
@@ -33,37 +29,39 @@ bool SystemLockKeyDown(WPARAM vk) {
     const auto time = static_cast<unsigned long>(GetMessageTime());
     constexpr UINT kLook = PM_NOREMOVE | PM_NOYIELD | PM_QS_INPUT;
     MSG next;
-    if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, kLook) &&
-        !PeekMessageA(&next, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, kLook))
+    if (!PeekMessageW(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, kLook) &&
+        !PeekMessageW(&next, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, kLook))
         return false;
     return SystemLockPress(static_cast<int>(vk), time, static_cast<int>(next.wParam), next.time);
 }
 
+// The width of part of a program text.
 int TextWidth(const char* text, int length, void* dc) {
+    const WText wide(std::string_view(text, static_cast<size_t>(length)));
     SIZE size = {0, 0};
-    GetTextExtentPoint32A(static_cast<HDC>(dc), text, length, &size);
+    GetTextExtentPoint32W(static_cast<HDC>(dc), wide.c_str(), wide.size(), &size);
     return size.cx;
 }
 
 }  // namespace
 
 void Grid::Register(HINSTANCE instance) {
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
+    RegisterClassExW(&wc);
 }
 
 Grid* Grid::Create(HWND parent, int id, const RECT& b, GridOwner* owner, HFONT font) {
     auto* g = new Grid;
     g->owner_ = owner;
     g->font_ = font;
-    HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
-    HWND w = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "",
+    HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+    HWND w = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"",
                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPCHILDREN,
                              b.left, b.top, b.right - b.left, b.bottom - b.top, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, g);
@@ -76,18 +74,18 @@ Grid* Grid::Create(HWND parent, int id, const RECT& b, GridOwner* owner, HFONT f
 
 LRESULT CALLBACK Grid::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     Grid* g = AttachContext<Grid>(w, msg, lp);
-    if (!g) return DefWindowProcA(w, msg, wp, lp);
+    if (!g) return DefWindowProcW(w, msg, wp, lp);
     if (msg == WM_NCCREATE) g->hwnd_ = w;
     switch (msg) {
         case WM_CREATE: {
-            g->edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, w,
+            g->edit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, w,
                                        nullptr, nullptr, nullptr);
-            SendMessageA(g->edit_, WM_SETFONT, reinterpret_cast<WPARAM>(g->font_), FALSE);
-            SendMessageA(g->edit_, EM_SETLIMITTEXT, kEditLimit, 0);
-            SendMessageA(g->edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-            SetWindowLongPtrA(g->edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
+            SendMessageW(g->edit_, WM_SETFONT, reinterpret_cast<WPARAM>(g->font_), FALSE);
+            SendMessageW(g->edit_, EM_SETLIMITTEXT, kEditLimit, 0);
+            SendMessageW(g->edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+            SetWindowLongPtrW(g->edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
             g->editProc_ = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(g->edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
+                SetWindowLongPtrW(g->edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
             g->UpdateScrollBar();
             return 0;
         }
@@ -135,12 +133,12 @@ LRESULT CALLBACK Grid::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             g->queryRow_ = static_cast<int>(lp);
             return 0;
         case WM_NCDESTROY:
-            SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(w, GWLP_USERDATA, 0);
             if (g->editBrush_) DeleteObject(g->editBrush_);
             delete g;
-            return DefWindowProcA(w, msg, wp, lp);
+            return DefWindowProcW(w, msg, wp, lp);
     }
-    return DefWindowProcA(w, msg, wp, lp);
+    return DefWindowProcW(w, msg, wp, lp);
 }
 
 // --- geometry
@@ -206,9 +204,9 @@ void Grid::LoadEditor() {
     if (col_ != kGridEditCol) return;
     editOriginal_ = owner_->GridCellText(col_, row_);
     loadingEditor_ = true;
-    SetWindowTextA(edit_, editOriginal_.c_str());
+    SetText(edit_, editOriginal_);
     loadingEditor_ = false;
-    SendMessageA(edit_, EM_SETSEL, 0, -1);
+    SendMessageW(edit_, EM_SETSEL, 0, -1);
 }
 
 void Grid::CellChanged(int col, int row) {
@@ -217,9 +215,10 @@ void Grid::CellChanged(int col, int row) {
         if (text != WindowText(edit_)) {
             editOriginal_ = text;
             loadingEditor_ = true;
-            SetWindowTextA(edit_, text.c_str());
+            SetText(edit_, text);
             loadingEditor_ = false;
-            SendMessageA(edit_, EM_SETSEL, text.size(), text.size());
+            const WPARAM end = static_cast<WPARAM>(WText(text).size());
+            SendMessageW(edit_, EM_SETSEL, end, static_cast<LPARAM>(end));
         }
     }
     if (col >= 0 && col < kGridCols && row >= 0 && row < kGridRows) InvalidateCell(col, row);
@@ -340,8 +339,12 @@ LRESULT Grid::OnPaint() {
                 part = FitCellText(text.data(), part.length, look.textX, r.right - r.left,
                                    &TextWidth, dc);
             }
-            ExtTextOutA(dc, r.left + part.x, r.top + look.textY, ETO_CLIPPED | ETO_OPAQUE, &r,
-                        text.data() + part.lead, static_cast<UINT>(part.length), nullptr);
+            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+            // Drawn by DrawTextW, which takes characters the font lacks from another font.
+            const WText wide(std::string_view(text).substr(static_cast<size_t>(part.lead),
+                                                           static_cast<size_t>(part.length)));
+            RECT at = {r.left + part.x, r.top + look.textY, r.right, r.bottom};
+            DrawTextW(dc, wide.c_str(), wide.size(), &at, DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
             if (look.fixed) DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
         }
     }
@@ -372,22 +375,22 @@ LRESULT Grid::OnKeyDown(UINT msg, WPARAM wp, LPARAM lp) {
         Navigate(vk);
         return 0;
     }
-    if (msg == WM_SYSKEYDOWN) return DefWindowProcA(hwnd_, msg, vk, lp);
+    if (msg == WM_SYSKEYDOWN) return DefWindowProcW(hwnd_, msg, vk, lp);
     return 0;
 }
 
 LRESULT Grid::OnKeyUp(UINT msg, WPARAM wp, LPARAM lp) {
     if (!keyUps_.PassKeyUp(static_cast<int>(wp))) return 0;
-    return DefWindowProcA(hwnd_, msg, wp, lp);
+    return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 LRESULT Grid::OnChar(WPARAM wp) {
-    char ch = static_cast<char>(wp);
+    wchar_t ch = static_cast<wchar_t>(wp);
     owner_->GridChar(ch);
     // A character typed on the data cell goes to its editor.
     if (ch && col_ == kGridEditCol && IsWindowVisible(edit_)) {
         SetFocus(edit_);
-        CallWindowProcA(editProc_, edit_, WM_CHAR, static_cast<unsigned char>(ch), 0);
+        CallWindowProcW(editProc_, edit_, WM_CHAR, ch, 0);
     }
     return 0;
 }
@@ -469,16 +472,18 @@ LRESULT Grid::OnCtlColorEdit(HDC dc) {
 LRESULT Grid::OnGetText(WPARAM wp, LPARAM lp, bool lengthOnly) {
     int col = queryCol_ >= 0 ? queryCol_ : col_;
     int row = queryRow_ >= 0 ? queryRow_ : row_;
-    std::string text;
+    std::u16string text;
     if (col >= 0 && col < kGridCols && row >= 0 && row < kGridRows) {
-        text = owner_->GridCellText(col, row);
+        text = settings::TextToUtf16(owner_->GridCellText(col, row));
     }
     if (lengthOnly) return static_cast<LRESULT>(text.size());
     if (wp == 0) return 0;
     size_t n = std::min(text.size(), static_cast<size_t>(wp) - 1);
-    char* out = reinterpret_cast<char*>(lp);
+    // A surrogate pair is not split by a short buffer.
+    if (n > 0 && n < text.size() && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+    auto* out = reinterpret_cast<char16_t*>(lp);
     text.copy(out, n);
-    out[n] = '\0';
+    out[n] = u'\0';
     return static_cast<LRESULT>(n);
 }
 
@@ -494,34 +499,34 @@ LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
             keyUps_.KeyDown(static_cast<int>(wp), vk == 0);
             if (vk == 0) return 0;
             DWORD from = 0, to = 0;
-            SendMessageA(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+            SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                          reinterpret_cast<LPARAM>(&to));
             // The length in the control's own units: a double-byte character may count as one
             // position.
-            const int length = static_cast<int>(SendMessageA(edit_, EM_LINELENGTH, 0, 0));
+            const int length = static_cast<int>(SendMessageW(edit_, EM_LINELENGTH, 0, 0));
             switch (RouteEditorKey(vk, msg == WM_SYSKEYDOWN, static_cast<int>(from),
                                    static_cast<int>(to), length)) {
                 case EditorKeyRoute::kGrid:
                     Navigate(vk);
                     return 0;
                 case EditorKeyRoute::kRestore:
-                    SetWindowTextA(edit_, editOriginal_.c_str());
-                    SendMessageA(edit_, EM_SETSEL, 0, -1);
+                    SetText(edit_, editOriginal_);
+                    SendMessageW(edit_, EM_SETSEL, 0, -1);
                     return 0;
                 case EditorKeyRoute::kEditor:
                     break;
             }
-            return CallWindowProcA(editProc_, edit_, msg, vk, lp);
+            return CallWindowProcW(editProc_, edit_, msg, vk, lp);
         }
         case WM_KEYUP:
         case WM_SYSKEYUP:
             if (!keyUps_.PassKeyUp(static_cast<int>(wp))) return 0;
             break;
         case WM_CHAR: {
-            char ch = static_cast<char>(wp);
+            wchar_t ch = static_cast<wchar_t>(wp);
             owner_->GridChar(ch);
             if (!ch) return 0;
-            return CallWindowProcA(editProc_, edit_, msg, static_cast<unsigned char>(ch), lp);
+            return CallWindowProcW(editProc_, edit_, msg, ch, lp);
         }
         case WM_SETFOCUS:
             if (!OursOrChild(reinterpret_cast<HWND>(wp))) owner_->GridEnter();
@@ -536,7 +541,7 @@ LRESULT Grid::EditMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_GETDLGCODE:
             return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
     }
-    return CallWindowProcA(editProc_, edit_, msg, wp, lp);
+    return CallWindowProcW(editProc_, edit_, msg, wp, lp);
 }
 
 LRESULT CALLBACK Grid::EditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {

@@ -25,9 +25,10 @@ class GridOwner {
     virtual GridCellLook GridCellStyle(int col, int row, bool focused) = 0;
     // The in-place editor's text changed (typing, paste, IME); the owner keeps it as the cell.
     virtual void GridCellEdited(int col, int row, const std::string& text) = 0;
-    // Before the grid acts: set vk to 0 to consume the key, ch to 0 to drop the character.
+    // Before the grid acts: set vk to 0 to consume the key, ch (a UTF-16 unit) to 0 to drop the
+    // character.
     virtual void GridKeyDown(WORD& vk) = 0;
-    virtual void GridChar(char& ch) = 0;
+    virtual void GridChar(wchar_t& ch) = 0;
     // The focus came to the grid or its editor from another window.
     virtual void GridEnter() = 0;
     // A mouse button went down over cell (col, row).
@@ -39,7 +40,7 @@ enum : UINT {
     // Returns MAKELONG(col, row) of the cursor.
     kGridGetCursor = WM_APP + 40,
     // wParam col, lParam row: the cell whose text WM_GETTEXT and WM_GETTEXTLENGTH give from
-    // now on; a negative col gives the cursor's cell again.
+    // now on (the grid is a Unicode window); a negative col gives the cursor's cell again.
     kGridQueryCell,
     // Returns the top visible row.
     kGridGetTopRow,

@@ -13,6 +13,8 @@
 #include "profiles.h"
 #include "settingsfile.h"
 #include "start.h"
+#include "titles.h"
+#include "wtext.h"
 #include "yorvan2.h"
 
 namespace {
@@ -20,8 +22,9 @@ namespace {
 class WinStart : public yv::editor::StartPlatform {
   public:
     bool FindWindowA(const std::string& title) override {
-        return ::FindWindowA(nullptr, title.c_str()) != nullptr;
+        return ::FindWindowW(nullptr, yv::win::WText(title).c_str()) != nullptr;
     }
+    // The name is the program's file name in the system's code page, as the path came.
     bool OpenMutexA(const std::string& name) override {
         HANDLE m = ::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
         if (!m) return false;
@@ -40,9 +43,10 @@ class WinStart : public yv::editor::StartPlatform {
         return m != nullptr;
     }
     void MessageBoxA(const std::string& text, const std::string&) override {
-        HFONT font = CreateFontA(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+        HFONT font =
+            CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, yv::win::WText("ＭＳ Ｐゴシック").c_str());
         yv::win::ShowBox(nullptr, font, yv::editor::BoxKind::kPlain, text,
                          yv::editor::BoxButtons::kOk);
         DeleteObject(font);
@@ -64,13 +68,12 @@ std::optional<std::string> FirstArgument() {
 // 設定, gets key learning and is followed to its end. The host takes it as a hint and looks for
 // this window itself (the same names in host/win_main.cpp).
 void TellHost() {
-    HWND shell = FindWindowA("Yorvan2Shell", nullptr);
-    const UINT runs = RegisterWindowMessageA("Yorvan2EditorRuns");
-    if (shell && runs) PostMessageA(shell, runs, 0, 0);
+    HWND shell = FindWindowW(L"Yorvan2Shell", nullptr);
+    const UINT runs = RegisterWindowMessageW(L"Yorvan2EditorRuns");
+    if (shell && runs) PostMessageW(shell, runs, 0, 0);
 }
 
 int KeyFlags(int vk) { return getkeyflg(vk); }
-void AplNames(char** out) { getaplname(out); }
 
 }  // namespace
 
@@ -78,7 +81,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     WinStart start;
     if (!yv::editor::CheckStart(start, ExecutablePath())) return 0;
     yv::settings::SetKeyFlagSource(KeyFlags);
-    yv::editor::SetAplNameSource(AplNames);
+    yv::editor::SetAplNameSource(yv::win::LatestTitles);
+    yv::win::StartTitleWatch();
 
     if (!yv::win::MainForm::Register(instance)) return 1;
     yv::win::MainForm form;
@@ -129,9 +133,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     form.ShowFirst(showCommand);
 
     MSG m;
-    while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
         TranslateMessage(&m);
-        DispatchMessageA(&m);
+        DispatchMessageW(&m);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "boxes.h"
 #include "wincontext.h"
+#include "wtext.h"
 
 namespace yv::win {
 namespace {
@@ -14,7 +15,7 @@ using editor::BoxButtons;
 using editor::BoxKind;
 using editor::CheckBox;
 
-constexpr char kClassName[] = "YorvanSetMain";
+constexpr wchar_t kClassName[] = L"YorvanSetMain";
 constexpr int kDesignLeft = 191, kDesignTop = 112, kDesignWidth = 1017, kDesignHeight = 656;
 constexpr int kDesignClientWidth = 1007;
 constexpr RECT kGridBounds = {110, 158, 110 + 883, 158 + 423};
@@ -47,16 +48,9 @@ constexpr const char* kModeItems[] = {"文字列（日本語入力時無効）",
                                       "１キー（日本語入力時無効）", "交換キー（日本語入力時有効）"};
 
 HFONT MakeFont(int height, const char* face) {
-    return CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+    return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-std::string WindowText(HWND w) {
-    int n = GetWindowTextLengthA(w);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    s.resize(static_cast<size_t>(GetWindowTextA(w, s.data(), n + 1)));
-    return s;
+                       DEFAULT_PITCH | FF_DONTCARE, WText(face).c_str());
 }
 
 MainForm* Of(HWND w) { return ContextOf<MainForm>(w); }
@@ -65,15 +59,15 @@ MainForm* Of(HWND w) { return ContextOf<MainForm>(w); }
 
 bool MainForm::Register(HINSTANCE instance) {
     Grid::Register(instance);
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
-    return RegisterClassExA(&wc) != 0;
+    return RegisterClassExW(&wc) != 0;
 }
 
 bool MainForm::Create(HINSTANCE instance) {
@@ -84,90 +78,93 @@ bool MainForm::Create(HINSTANCE instance) {
 
     HMENU bar = CreateMenu();
     HMENU apl = CreatePopupMenu();
-    AppendMenuA(apl, MF_STRING, kCmdNew, "新　規");
-    AppendMenuA(apl, MF_STRING, kCmdRename, "名前変更");
-    AppendMenuA(apl, MF_STRING, kCmdCopy, "コピー");
-    AppendMenuA(apl, MF_STRING, kCmdDelete, "削　除");
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(apl), "アプリケーション設定");
-    AppendMenuA(bar, MF_STRING, kCmdAutoSwitch, "自動切替設定");
+    AppendMenuW(apl, MF_STRING, kCmdNew, WText("新　規").c_str());
+    AppendMenuW(apl, MF_STRING, kCmdRename, WText("名前変更").c_str());
+    AppendMenuW(apl, MF_STRING, kCmdCopy, WText("コピー").c_str());
+    AppendMenuW(apl, MF_STRING, kCmdDelete, WText("削　除").c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(apl),
+                WText("アプリケーション設定").c_str());
+    AppendMenuW(bar, MF_STRING, kCmdAutoSwitch, WText("自動切替設定").c_str());
     HMENU help = CreatePopupMenu();
-    AppendMenuA(help, MF_STRING, kCmdHomePage, "ホームページ");
-    AppendMenuA(help, MF_STRING, kCmdVersion, "バージョン情報");
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "ヘルプ");
-    AppendMenuA(bar, MF_STRING, kCmdEnd, "終　了");
+    AppendMenuW(help, MF_STRING, kCmdHomePage, WText("ホームページ").c_str());
+    AppendMenuW(help, MF_STRING, kCmdVersion, WText("バージョン情報").c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), WText("ヘルプ").c_str());
+    AppendMenuW(bar, MF_STRING, kCmdEnd, WText("終　了").c_str());
 
-    hwnd_ = CreateWindowExA(0, kClassName, editor::kAppTitle, WS_OVERLAPPEDWINDOW, kDesignLeft,
-                            kDesignTop, kDesignWidth, kDesignHeight, nullptr, bar, instance, this);
+    hwnd_ = CreateWindowExW(0, kClassName, WText(editor::kAppTitle).c_str(), WS_OVERLAPPEDWINDOW,
+                            kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight, nullptr, bar,
+                            instance, this);
     return hwnd_ != nullptr && grid_ != nullptr;
 }
 
-HWND MainForm::Control(const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
-                       int id, HFONT font, DWORD exStyle) {
-    HWND c = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+HWND MainForm::Control(const wchar_t* cls, const char* text, DWORD style, int x, int y, int w,
+                       int h, int id, HFONT font, DWORD exStyle) {
+    HWND c = CreateWindowExW(exStyle, cls, WText(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
+                             w, h, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             nullptr, nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return c;
 }
 
 // Labels size themselves to their text, as the designed ones do.
 void MainForm::FitLabel(HWND label) {
-    std::string text = WindowText(label);
+    const std::string text = WindowText(label);
     HDC dc = GetDC(label);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
+    DrawTextW(dc, WText(text.empty() ? " " : text).c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     SetWindowPos(label, nullptr, 0, 0, r.right + 2, r.bottom, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 LRESULT MainForm::OnCreate() {
-    panel1_ = Control("STATIC", "", SS_SUNKEN, 0, 0, 790, 2, kIdPanel1, font_);
-    comb1_ = Control("COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 16,
+    panel1_ = Control(L"STATIC", "", SS_SUNKEN, 0, 0, 790, 2, kIdPanel1, font_);
+    comb1_ = Control(L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 16,
                      8, 190, 24 + 200, kIdComb1, font_);
-    SendMessageA(comb1_, CB_LIMITTEXT, 20, 0);
-    if (HWND field = FindWindowExA(comb1_, nullptr, "Edit", nullptr)) {
-        SetWindowLongPtrA(field, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SendMessageW(comb1_, CB_LIMITTEXT, 20, 0);
+    if (HWND field = FindWindowExW(comb1_, nullptr, L"Edit", nullptr)) {
+        SetWindowLongPtrW(field, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         comboEditProc_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
+            SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
     }
     // A check mark or a radio circle and its gap come before a button's text.
     const int mark = GetSystemMetrics(SM_CXMENUCHECK) + 6;
-    cb_[1] = Control("BUTTON", "NumLock ON 保持", BS_AUTOCHECKBOX | WS_TABSTOP, 232, 8, 161, 17,
+    cb_[1] = Control(L"BUTTON", "NumLock ON 保持", BS_AUTOCHECKBOX | WS_TABSTOP, 232, 8, 161, 17,
                      kIdCB2, font_);
-    cb_[0] = Control("BUTTON", "起動時変換機能有効", BS_AUTOCHECKBOX | WS_TABSTOP, 406, 8, 169, 17,
+    cb_[0] = Control(L"BUTTON", "起動時変換機能有効", BS_AUTOCHECKBOX | WS_TABSTOP, 406, 8, 169, 17,
                      kIdCB1, font_);
-    cb_[2] = Control("BUTTON", "起動時自動切替有効", BS_AUTOCHECKBOX | WS_TABSTOP, 600, 8, 169, 17,
+    cb_[2] = Control(L"BUTTON", "起動時自動切替有効", BS_AUTOCHECKBOX | WS_TABSTOP, 600, 8, 169, 17,
                      kIdCB3, font_);
     for (HWND box : cb_) FitControlText(box, uiFonts_, 16, {169 - mark, 17});
-    Control("BUTTON", "設定モード", BS_GROUPBOX, 16, 35, 457, 56, kIdRG1, font_);
+    Control(L"BUTTON", "設定モード", BS_GROUPBOX, 16, 35, 457, 56, kIdRG1, font_);
     for (int i = 0; i < 4; ++i) {
         // Two columns, filled top to bottom.
         HWND item = Control(
-            "BUTTON", kModeItems[i], BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
+            L"BUTTON", kModeItems[i], BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
             16 + 8 + (i / 2) * 222, 35 + 16 + (i % 2) * 18, 220, 18, kIdRG1Item + i, font_);
-        if (i == 0) SendMessageA(item, BM_SETCHECK, BST_CHECKED, 0);
+        if (i == 0) SendMessageW(item, BM_SETCHECK, BST_CHECKED, 0);
         FitControlText(item, uiFonts_, 16, {220 - mark, 18});
     }
     // Push buttons keep a few pixels of their face around the text.
     constexpr int kFace = 8;
-    Control("BUTTON", "変更取り消し", BS_PUSHBUTTON | WS_TABSTOP, 496, 40, 121, 33, kIdB1, font_);
-    Control("BUTTON", "現在の設定を登録", BS_PUSHBUTTON | WS_TABSTOP, 640, 39, 137, 33, kIdBPut,
+    Control(L"BUTTON", "変更取り消し", BS_PUSHBUTTON | WS_TABSTOP, 496, 40, 121, 33, kIdB1, font_);
+    Control(L"BUTTON", "現在の設定を登録", BS_PUSHBUTTON | WS_TABSTOP, 640, 39, 137, 33, kIdBPut,
             font_);
-    Control("BUTTON", "終　了", BS_PUSHBUTTON | WS_TABSTOP, 640, 87, 137, 33, kIdBEnd, font_);
-    lMsg_ = Control("STATIC", "", SS_LEFT | SS_NOPREFIX, 13, 96, 10, 10, kIdLMsg, labelFont_);
-    lMsg2_ = Control("STATIC", "", SS_LEFT | SS_NOPREFIX, 13, 141, 10, 10, kIdLMsg2, labelFont_);
-    lMsg3_ = Control("STATIC", "【Ａｌｔ】＋【半角／漢字】で日本語入力", SS_LEFT | SS_NOPREFIX, 538,
-                     141, 10, 10, kIdLMsg3, labelFont_);
+    Control(L"BUTTON", "終　了", BS_PUSHBUTTON | WS_TABSTOP, 640, 87, 137, 33, kIdBEnd, font_);
+    lMsg_ = Control(L"STATIC", "", SS_LEFT | SS_NOPREFIX, 13, 96, 10, 10, kIdLMsg, labelFont_);
+    lMsg2_ = Control(L"STATIC", "", SS_LEFT | SS_NOPREFIX, 13, 141, 10, 10, kIdLMsg2, labelFont_);
+    lMsg3_ = Control(L"STATIC", "【Ａｌｔ】＋【半角／漢字】で日本語入力", SS_LEFT | SS_NOPREFIX,
+                     538, 141, 10, 10, kIdLMsg3, labelFont_);
     FitLabel(lMsg3_);
     FitLabel(
-        Control("STATIC", "設定用ボタン", SS_LEFT | SS_NOPREFIX, 8, 162, 10, 10, kIdLBtn, font_));
+        Control(L"STATIC", "設定用ボタン", SS_LEFT | SS_NOPREFIX, 8, 162, 10, 10, kIdLBtn, font_));
     for (int i = 0; i < static_cast<int>(std::size(kKeyButtons)); ++i) {
-        HWND b = Control("BUTTON", kKeyButtons[i].caption, BS_PUSHBUTTON | WS_TABSTOP, 8,
+        HWND b = Control(L"BUTTON", kKeyButtons[i].caption, BS_PUSHBUTTON | WS_TABSTOP, 8,
                          kKeyButtonTop + i * kKeyButtonPitch, 80, 20, kIdKeyButton + i, font_);
         FitControlText(b, uiFonts_, 16, {80 - kFace, 20});
     }
-    lVer_ = Control("STATIC", "Ver.4.02", SS_LEFT | SS_NOPREFIX, kVerPos.x, kVerPos.y, 10, 10,
+    lVer_ = Control(L"STATIC", "Ver.4.02", SS_LEFT | SS_NOPREFIX, kVerPos.x, kVerPos.y, 10, 10,
                     kIdLVer, verFont_);
     FitLabel(lVer_);
     grid_ = Grid::Create(hwnd_, kIdSG1, kGridBounds, this, gridFont_);
@@ -189,7 +186,7 @@ void MainForm::ShowFirst(int showCommand) {
 
 LRESULT CALLBACK MainForm::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     MainForm* f = AttachContext<MainForm>(w, msg, lp);
-    if (!f) return DefWindowProcA(w, msg, wp, lp);
+    if (!f) return DefWindowProcW(w, msg, wp, lp);
     if (msg == WM_NCCREATE) f->hwnd_ = w;
     switch (msg) {
         case WM_CREATE:
@@ -211,7 +208,7 @@ LRESULT CALLBACK MainForm::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             PostQuitMessage(0);
             return 0;
     }
-    return DefWindowProcA(w, msg, wp, lp);
+    return DefWindowProcW(w, msg, wp, lp);
 }
 
 // Comb1's field: its key-downs go to the owner first, which may consume them.
@@ -229,7 +226,7 @@ LRESULT CALLBACK MainForm::ComboEditProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
             if (f->comboSwallow_ || GetFocus() != w) return 0;
             break;
     }
-    return CallWindowProcA(f->comboEditProc_, w, msg, wp, lp);
+    return CallWindowProcW(f->comboEditProc_, w, msg, wp, lp);
 }
 
 LRESULT MainForm::OnSize() {
@@ -397,28 +394,28 @@ HWND MainForm::CheckBoxWindow(CheckBox box) const {
 }
 
 bool MainForm::Checked(CheckBox box) {
-    return SendMessageA(CheckBoxWindow(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(CheckBoxWindow(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void MainForm::SetChecked(CheckBox box, bool on) {
-    SendMessageA(CheckBoxWindow(box), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(CheckBoxWindow(box), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void MainForm::SetProfileList(const std::vector<std::string>& names) {
-    SendMessageA(comb1_, CB_RESETCONTENT, 0, 0);
+    SendMessageW(comb1_, CB_RESETCONTENT, 0, 0);
     for (const auto& n : names) {
-        SendMessageA(comb1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(n.c_str()));
+        SendMessageW(comb1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WText(n).c_str()));
     }
 }
 
-void MainForm::SetComboText(const std::string& text) { SetWindowTextA(comb1_, text.c_str()); }
-void MainForm::SetComboIndex(int index) { SendMessageA(comb1_, CB_SETCURSEL, index, 0); }
+void MainForm::SetComboText(const std::string& text) { SetText(comb1_, text); }
+void MainForm::SetComboIndex(int index) { SendMessageW(comb1_, CB_SETCURSEL, index, 0); }
 std::string MainForm::ComboText() { return WindowText(comb1_); }
-int MainForm::ComboIndex() { return static_cast<int>(SendMessageA(comb1_, CB_GETCURSEL, 0, 0)); }
+int MainForm::ComboIndex() { return static_cast<int>(SendMessageW(comb1_, CB_GETCURSEL, 0, 0)); }
 
 void MainForm::SetLabel(editor::Label label, const std::string& text) {
     HWND w = label == editor::Label::kLMsg ? lMsg_ : lMsg2_;
-    SetWindowTextA(w, text.c_str());
+    SetText(w, text);
     // The three blue lines end above the red one; the red one before the note beside it.
     if (label == editor::Label::kLMsg) {
         FitControlText(w, uiFonts_, 15, {kDesignClientWidth - 13, 141 - 96}, true);
@@ -468,7 +465,7 @@ void MainForm::SetMaximized(bool on) {
     ShowWindow(hwnd_, on ? SW_MAXIMIZE : SW_RESTORE);
 }
 
-void MainForm::CloseWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+void MainForm::CloseWindow() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 Answer MainForm::Box(BoxKind kind, const std::string& text, BoxButtons buttons) {
     return ShowBox(shown_ ? hwnd_ : nullptr, font_, kind, text, buttons);
@@ -503,10 +500,12 @@ void MainForm::GridKeyDown(WORD& vk) {
     vk = key;
 }
 
-void MainForm::GridChar(char& ch) {
-    char c = ch;
+// The editor's handler takes a byte: it only drops a character or takes Enter. A unit beyond
+// ASCII reaches it as a byte that is neither, and is kept unless the handler drops it.
+void MainForm::GridChar(wchar_t& ch) {
+    char c = ch < 0x80 ? static_cast<char>(ch) : '\x7F';
     Run([&] { editor_->SG1KeyPress(c); });
-    ch = c;
+    if (c == 0) ch = 0;
 }
 
 void MainForm::GridEnter() {

@@ -94,7 +94,7 @@ class MainForm : public editor::View, public GridOwner {
     GridCellLook GridCellStyle(int col, int row, bool focused) override;
     void GridCellEdited(int col, int row, const std::string& text) override;
     void GridKeyDown(WORD& vk) override;
-    void GridChar(char& ch) override;
+    void GridChar(wchar_t& ch) override;
     void GridEnter() override;
     void GridMouseDown(int col, int row) override;
 
@@ -110,8 +110,8 @@ class MainForm : public editor::View, public GridOwner {
     LRESULT OnQueryEndSession();
     void RestoreFocus();
     void Run(const std::function<void()>& handler);
-    HWND Control(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id,
-                 HFONT font, DWORD exStyle = 0);
+    HWND Control(const wchar_t* cls, const char* text, DWORD style, int x, int y, int w, int h,
+                 int id, HFONT font, DWORD exStyle = 0);
     void FitLabel(HWND label);
     HWND CheckBoxWindow(editor::CheckBox box) const;
 

@@ -175,4 +175,12 @@ CellText FitCellText(const char* text, int length, int designedX, int cellWidth,
     return {lead, end - lead, w < cellWidth ? (cellWidth - w) / 2 : 0};
 }
 
+bool RecordsTitle(std::uint32_t style, std::u16string_view title) {
+    if (title.empty()) return false;
+    auto holds = [&](std::u16string_view part) { return title.find(part) != title.npos; };
+    if ((style & kTitledStyle) == kTitledStyle)
+        return !holds(u"情報") && !holds(u"Yorvan2変換設定");
+    return holds(u"Program Manager");
+}
+
 }  // namespace yv::win

@@ -3,6 +3,9 @@
 // key, and which answer Enter and Esc give in a box.
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
 namespace yv::win {
 
 constexpr int kGridCols = 3;
@@ -143,5 +146,12 @@ BoxButton EnterChoice(BoxButton focused, BoxButton first);
 // Esc chooses いいえ where the box has it, キャンセル in the input box, and otherwise closes the
 // box (kNone) as its close button does.
 BoxButton EscapeChoice(bool hasNo, bool hasCancel);
+
+// The registration of a window title watches other programs' windows come to the front and
+// keeps the title of the last one that counts, as the hook library records titles: a titled
+// window (visible, with a caption and a system menu) unless its title holds 情報 or the
+// editor's title; any other only when its title holds "Program Manager" (the desktop).
+constexpr std::uint32_t kTitledStyle = 0x10C80000;  // WS_VISIBLE | WS_CAPTION | WS_SYSMENU
+bool RecordsTitle(std::uint32_t style, std::u16string_view title);
 
 }  // namespace yv::win

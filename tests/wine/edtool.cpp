@@ -31,12 +31,23 @@
 //   edtool labels TITLE        print the texts of the window's labels, one a line
 //   edtool field CAPTION       print the text field of the open input box with that caption
 //   edtool setfield CAPTION TEXT   replace it
-// Texts are in the ANSI code page. Exit 1 when the window or control is missing, 2 on bad usage.
+// For the tests under other code pages:
+//   edtool acp                 print the system's ANSI code page
+//   edtool type TEXT           post TEXT to the grid's in-place editor as WM_CHAR, one UTF-16
+//                              unit each (a surrogate pair as its two units, as Windows types)
+//   edtool setclip TEXT        put TEXT on the clipboard as Unicode text only
+//   edtool activate TITLE      bring the top-level window TITLE to the front
+//   edtool menu ID             post the main window the menu command ID
+// Texts are in the ANSI code page, or in UTF-8 after the option -u (edtool -u cell 2 1): then
+// read and written through the W calls. Exit 1 when the window or control is missing, 2 on bad
+// usage.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "grid.h"
 #include "toolcommon.h"
@@ -44,16 +55,56 @@
 namespace {
 
 constexpr char kMainClass[] = "YorvanSetMain";
-constexpr char kMainTitle[] = "Yorvan2変換設定";
 constexpr char kGridClass[] = "YvGrid";
-constexpr char kBoxClass[] = "YvBox";
 constexpr int kBoxTextId = 100;
 using yv::win::kGridGetCursor;
 using yv::win::kGridGetTopRow;
 using yv::win::kGridQueryCell;
-using yvtool::TextOf;
 
-HWND Main() { return FindWindowA(kMainClass, kMainTitle); }
+bool g_utf8 = false;  // -u
+
+std::wstring Wide(const std::string& s) {
+    const UINT cp = g_utf8 ? CP_UTF8 : CP_ACP;
+    const int n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+std::string Utf8(const std::wstring& w) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+// The text of a window or control: in the ANSI code page, or UTF-8 read as UTF-16 (-u).
+std::string TextOf(HWND w) {
+    if (!g_utf8) return yvtool::TextOf(w);
+    LRESULT n = SendMessageW(w, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    LRESULT got = SendMessageW(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(got));
+    return Utf8(s);
+}
+
+// The title is the program's own, the same under every code page.
+HWND Main() { return FindWindowW(L"YorvanSetMain", L"Yorvan2変換設定"); }
+
+struct TitleCount {
+    std::wstring title;
+    int n = 0;
+};
+
+BOOL CALLBACK CountTitle(HWND w, LPARAM lp) {
+    auto* c = reinterpret_cast<TitleCount*>(lp);
+    wchar_t buf[256] = L"";
+    GetWindowTextW(w, buf, 256);
+    if (c->title == buf) ++c->n;
+    return TRUE;
+}
 
 HWND Grid() {
     HWND m = Main();
@@ -75,7 +126,22 @@ HWND ChildByText(HWND parent, const char* text) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** ansiArgv) {
+    std::vector<std::string> args(ansiArgv, ansiArgv + argc);
+    if (argc >= 2 && args[1] == "-u") {
+        g_utf8 = true;
+        int n = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+        args.clear();
+        for (int i = 0; i < n; ++i) {
+            if (i != 1) args.push_back(Utf8(wide[i]));
+        }
+        LocalFree(wide);
+        argc = static_cast<int>(args.size());
+    }
+    std::vector<char*> argvs;
+    for (auto& a : args) argvs.push_back(a.data());
+    char** argv = argvs.data();
     if (argc < 2) return 2;
     const std::string cmd = argv[1];
     if (cmd == "combo" || cmd == "pick" || cmd == "drop" || cmd == "dropped" ||
@@ -195,7 +261,36 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "count" && argc == 3) {
-        std::printf("%d", yvtool::CountTitled(argv[2]));
+        TitleCount c;
+        c.title = Wide(argv[2]);
+        EnumWindows(CountTitle, reinterpret_cast<LPARAM>(&c));
+        std::printf("%d", c.n);
+        return 0;
+    }
+    if (cmd == "menu" && argc == 3) {
+        HWND m = Main();
+        return m && PostMessageW(m, WM_COMMAND, std::strtoul(argv[2], nullptr, 10), 0) ? 0 : 1;
+    }
+    if (cmd == "acp") {
+        std::printf("%u", GetACP());
+        return 0;
+    }
+    if (cmd == "type" && argc == 3) {
+        HWND g = Grid();
+        HWND e = g ? FindWindowExA(g, nullptr, "Edit", nullptr) : nullptr;
+        if (!e || !IsWindowVisible(e)) return 1;
+        for (wchar_t unit : Wide(argv[2])) PostMessageW(e, WM_CHAR, unit, 1);
+        return 0;
+    }
+    if (cmd == "setclip" && argc == 3) {
+        const std::wstring text = Wide(argv[2]);
+        if (!OpenClipboard(nullptr)) return 1;
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(mem);
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, mem);
+        CloseClipboard();
         return 0;
     }
     if (cmd == "mem") return yvtool::PrintMemory(Main(), "");
@@ -228,9 +323,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3) return 2;
-    if (cmd == "enabled" || cmd == "shown" || cmd == "labels") {
-        HWND w = FindWindowA(nullptr, argv[2]);
+    if (cmd == "enabled" || cmd == "shown" || cmd == "labels" || cmd == "activate") {
+        HWND w = FindWindowW(nullptr, Wide(argv[2]).c_str());
         if (!w) return 1;
+        if (cmd == "activate") {
+            ShowWindow(w, SW_RESTORE);
+            return SetForegroundWindow(w) ? 0 : 1;
+        }
         if (cmd == "enabled") return IsWindowEnabled(w) ? 0 : 1;
         if (cmd == "shown") return IsWindowVisible(w) ? 0 : 1;
         for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -247,7 +346,7 @@ int main(int argc, char** argv) {
         if (cmd == "checked") return SendMessageA(b, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
         return PostMessageA(b, BM_CLICK, 0, 0) ? 0 : 1;
     }
-    HWND box = FindWindowA(kBoxClass, argv[2]);
+    HWND box = FindWindowW(L"YvBox", Wide(argv[2]).c_str());
     if (!box) return 1;
     if (cmd == "box") {
         std::fputs(TextOf(GetDlgItem(box, kBoxTextId)).c_str(), stdout);
@@ -265,7 +364,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "setfield" && argc == 4) {
-        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(argv[3]).c_str()));
         return 0;
     }
     return 2;

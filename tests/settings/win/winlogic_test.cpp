@@ -313,5 +313,31 @@ TEST(TextFit, FixedCellTextDropsBlanksAndCentres) {
     }
 }
 
+TEST(TitleRecord, TitledWindowsOfOtherProgramsAndTheDesktop) {
+    constexpr std::uint32_t kTitled = kTitledStyle, kChild = 0x50000000, kNoSysMenu = 0x10C00000;
+    struct Case {
+        std::uint32_t style;
+        std::u16string_view title;
+        bool recorded;
+    } cases[] = {
+        {kTitled, u"memo.txt - メモ帳", true},
+        {kTitled | 0x00030000, u"日本😀ü.txt - Notepad", true},  // more style bits
+        {kTitled, u"", false},
+        {kTitled, u"情報", false},
+        {kTitled, u"詳しい情報 - ブラウザ", false},  // holds 情報
+        {kTitled, u"Yorvan2変換設定", false},
+        {kTitled, u"Program Manager", true},
+        {kNoSysMenu, u"memo.txt - メモ帳", false},
+        {kChild, u"memo.txt - メモ帳", false},
+        {kChild, u"Program Manager", true},
+        {0, u"the Program Manager here", true},
+        {0, u"Program Manage", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RecordsTitle(c.style, c.title), c.recorded)
+            << std::hex << c.style << " " << c.title.size();
+    }
+}
+
 }  // namespace
 }  // namespace yv::win
