@@ -195,6 +195,9 @@ bool OwnerAnswers(HWND owner, DWORD deadline) {
 void PutItems() {
     Clip& c = *g_clip;
     EmptyClipboard();
+    // First, so that a monitor that looks while the clipboard is still open (one that polls the
+    // sequence number) never finds our content without the marks.
+    KeepOutOfHistory();
     for (const ClipItem& item : c.items) {
         if (item.kind == ClipKind::kEnhMetafile) {
             HENHMETAFILE e =
@@ -212,7 +215,6 @@ void PutItems() {
         GlobalUnlock(m);
         if (!SetClipboardData(item.format, m)) GlobalFree(m);
     }
-    KeepOutOfHistory();
     const DWORD inside = GetClipboardSequenceNumber();
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();
@@ -242,6 +244,7 @@ bool RestoreNow(DWORD within) {
 bool PutPlainText(const PasteText& text, DWORD deadline) {
     if (!OwnerAnswers(GetClipboardOwner(), deadline) || !OpenBy(deadline)) return false;
     EmptyClipboard();
+    KeepOutOfHistory();
     g_clip->textUp = false;
     bool taken = false;
     for (UINT f : {static_cast<UINT>(CF_UNICODETEXT), static_cast<UINT>(CF_TEXT)}) {
@@ -252,7 +255,6 @@ bool PutPlainText(const PasteText& text, DWORD deadline) {
             GlobalFree(m);
         }
     }
-    if (taken) KeepOutOfHistory();
     CloseClipboard();
     return taken;
 }
@@ -296,9 +298,9 @@ void PasteOne(const std::string& bytes, DWORD firedAt) {
     const DWORD before = GetClipboardSequenceNumber();
     EmptyClipboard();  // our earlier paste, if still up, is dropped here (WM_DESTROYCLIPBOARD)
     c.text = text;
+    KeepOutOfHistory();
     SetClipboardData(CF_UNICODETEXT, nullptr);
     SetClipboardData(CF_TEXT, nullptr);
-    KeepOutOfHistory();
     c.textUp = true;
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();

@@ -79,7 +79,8 @@ int ClipWatch(unsigned long ms) {
     while (GetTickCount64() < end) {
         Sleep(2);
         const DWORD now = GetClipboardSequenceNumber();
-        if (now == seq) continue;
+        // Looked at once closed, as a listener's WM_CLIPBOARDUPDATE comes after CloseClipboard.
+        if (now == seq || GetOpenClipboardWindow() != nullptr) continue;
         seq = now;
         DWORD owner = 0;
         GetWindowThreadProcessId(GetClipboardOwner(), &owner);
