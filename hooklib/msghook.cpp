@@ -46,7 +46,7 @@ void RunNumLockRows(Hwnd w) {
         if (const std::uint8_t x = OneKeyByte(text))
             TapKey(x);
         else
-            TypeText(w, text);
+            TypeRow(w, r, text);
     }
 }
 
@@ -106,7 +106,7 @@ bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended, st
             else if (x == kVkApps)
                 plat::PostMessageA(w, win::WM_CONTEXTMENU, 1, -1);
         } else {
-            TypeText(w, text);
+            TypeRow(w, r, text);
         }
         fired = true;
     }
@@ -127,7 +127,7 @@ bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
             if (const std::uint8_t x = OneKeyByte(text))
                 TapKey(x);
             else
-                TypeText(w, text);
+                TypeRow(w, r, text);
         }
         fired = true;
     }
