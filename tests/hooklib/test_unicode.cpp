@@ -106,6 +106,24 @@ TEST_F(UnicodeTest, TextsFollowTheirRowsWhenSetSetPacksThem) {
           {u"", u"gone", u, e});
     const Lines want = Join({{"> d:B"}, TypedW(u), {"= null", "> d:C"}, TypedW(e), {"= null"}});
     EXPECT_EQ(Show(RunMsg("d:B d:C")), Show(want));
+    // Rows past the packed ones hold no text, whatever the caller gave for those numbers.
+    for (int r = 3; r < kRows; ++r) EXPECT_EQ(g_shared.ruleTextW[r][0], u'\0') << r;
+}
+
+TEST_F(UnicodeTest, CopyRuleTextWIsBoundedAndSaysWhenTheTextsAreNotInForce) {
+    LoadW(1, {{65, "x"}}, {u"ü"});
+    char16_t out[kTextSize] = {u'z'};
+    EXPECT_TRUE(CopyRuleTextW(1, out));
+    EXPECT_EQ(std::u16string(out), std::u16string(1, u'\u00FC'));
+    for (int row : {-1, kRows, kRows + 1}) {
+        out[0] = u'z';
+        EXPECT_FALSE(CopyRuleTextW(row, out)) << row;
+        EXPECT_EQ(out[0], u'\0') << row;
+    }
+    Load(1, {{65, "x"}});
+    out[0] = u'z';
+    EXPECT_FALSE(CopyRuleTextW(1, out));
+    EXPECT_EQ(out[0], u'\0');
 }
 
 TEST_F(UnicodeTest, TextsAreBoundedAtOneHundredUnits) {
@@ -194,6 +212,8 @@ TEST_F(UnicodeTest, PasteRowsHandTheHostUtf16) {
         }
         EXPECT_EQ(g_sunkA, c.wantA) << c.name;
         EXPECT_EQ(fake::ClipboardText(), "") << c.name;  // the host does the clipboard
+        // The keys that follow wait until the host gives the clipboard back.
+        EXPECT_TRUE(g_process.gateClosed) << c.name;
     }
 }
 
@@ -238,8 +258,10 @@ TEST_F(UnicodeTest, TitlesAreRecordedInUtf16) {
     };
     for (const Case& c : cases) {
         SetUp();
-        std::memset(g_shared.aplname, 0, sizeof g_shared.aplname);
-        std::memset(g_shared.aplnameW, 0, sizeof g_shared.aplnameW);
+        // What an earlier record left: nothing of it may show.
+        std::memset(g_shared.aplname, 'j', sizeof g_shared.aplname);
+        g_shared.aplname[0][kTitleSize - 1] = g_shared.aplname[1][kTitleSize - 1] = '\0';
+        for (char16_t& u : g_shared.aplnameW) u = u'j';
         g_shared.lastActive = nullptr;
         fake::SetWindowStyle(w, 0x10C80000);
         fake::SetWindowTitleW(w, c.title);
@@ -250,11 +272,19 @@ TEST_F(UnicodeTest, TitlesAreRecordedInUtf16) {
         char narrowOut[2][kTitleSize] = {};
         char* narrowBufs[2] = {narrowOut[0], narrowOut[1]};
         getaplname(narrowBufs);
+        EXPECT_EQ(g_shared.lastActive == w, c.recorded) << c.name;
+        if (!c.recorded) continue;
         EXPECT_EQ(std::u16string(wideOut[0]), c.wide) << c.name;
         EXPECT_EQ(std::u16string(wideOut[1]), u"") << c.name;
-        EXPECT_EQ(g_shared.lastActive == w, c.recorded) << c.name;
         EXPECT_EQ(std::string(narrowOut[0]), c.shiftJis) << c.name;
+        EXPECT_EQ(std::string(narrowOut[1]), "") << c.name;
     }
+    // A shared area without a terminator (damaged, or being written): at most 100 units.
+    for (char16_t& u : g_shared.aplnameW) u = u'j';
+    char16_t out[2][kTitleSize + 8] = {};
+    char16_t* bufs[2] = {out[0], out[1]};
+    getaplnameW(bufs);
+    EXPECT_EQ(std::u16string(out[0]), std::u16string(kTitleSize - 1, u'j'));
 }
 
 }  // namespace
