@@ -179,6 +179,13 @@ int SinkW(const char16_t* text, int units) {
     g_sunkUnits = units;
     return 1;
 }
+bool g_sunkTerminated = false;
+int g_sinkAnswer = 1;
+int SinkWAnswering(const char16_t* text, int units) {
+    g_sunk.assign(text, static_cast<std::size_t>(units));
+    g_sunkTerminated = text[units] == u'\0';
+    return g_sinkAnswer;
+}
 std::string g_sunkA;
 int SinkA(const char* text, int bytes) {
     g_sunkA.assign(text, static_cast<std::size_t>(bytes));
@@ -215,6 +222,26 @@ TEST_F(UnicodeTest, PasteRowsHandTheHostUtf16) {
         // The keys that follow wait until the host gives the clipboard back.
         EXPECT_TRUE(g_process.gateClosed) << c.name;
     }
+}
+
+// Shift-JIS text handed to the UTF-16 taker: read by code page 932, at most 1024 units and
+// terminated; a taker that refuses leaves nothing pasted and the keys free.
+TEST_F(UnicodeTest, TheUtf16TakerGetsShiftJisReadBoundedAndTerminated) {
+    g_process.pasteSinkW = SinkWAnswering;
+    const std::string longText(1500, 'p');
+    for (int answer : {1, 0}) {
+        SetUp();
+        g_process.pasteSinkW = SinkWAnswering;
+        g_sinkAnswer = answer;
+        g_sunk.clear();
+        g_sunkTerminated = false;
+        EXPECT_EQ(PasteText(kHostWnd, longText.c_str(), true), answer ? 0 : -2);
+        EXPECT_EQ(g_sunk, std::u16string(1024, u'p'));
+        EXPECT_TRUE(g_sunkTerminated);
+        EXPECT_EQ(g_process.gateClosed, answer == 1);
+        EXPECT_EQ(fake::ClipboardText(), "");
+    }
+    g_process.pasteSinkW = nullptr;
 }
 
 TEST_F(UnicodeTest, TheLibrarysOwnPastePutsUnicodeText) {
