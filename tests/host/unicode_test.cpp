@@ -94,8 +94,9 @@ TEST(TitleContains, Utf16MatchesStartOnCharacters) {
         {u"😀", u"\xDE00", false},         // the low half of the pair alone
         {u"a\xDE00", u"\xDE00", true},    // a lone low half is a character of its own
         {u"x😀", u"😀", true},
-        // The edges of the two halves' ranges: U+10000 and U+10FC00.
+        // The edges of the two halves' ranges: U+10000, U+10FFFF and U+10FC00.
         {u"\U00010000", u"\xDC00", false},
+        {u"\U0010FFFF", u"\xDFFF", false},
         {u"\U0010FC00", u"\xDC00", false},
         {u"\xDBFF\xDBFF", u"\xDBFF", true},
         {u"anything", u"", false},
