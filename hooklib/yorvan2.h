@@ -107,8 +107,9 @@ YORVAN2_API int WINAPI OpenGate(void);
    text is valid during the call only. NULL goes back to the offer message. Always 0. */
 typedef int(WINAPI* YORVAN2_PASTE_SINK)(const char* text, int bytes);
 YORVAN2_API int WINAPI SetPasteSink(YORVAN2_PASTE_SINK sink);
-/* The same in UTF-16 (units without the terminator, which follows them), asked in place of SetPasteSink's taker
-   while set: the row's text as SetTextsW gave it, else SetSet's read by code page 932. */
+/* The same in UTF-16 (units without the terminator, which follows them), asked in place of
+   SetPasteSink's taker while set: the row's text as SetTextsW gave it, else SetSet's read by code
+   page 932. */
 typedef int(WINAPI* YORVAN2_PASTE_SINK_W)(const WCHAR* text, int units);
 YORVAN2_API int WINAPI SetPasteSinkW(YORVAN2_PASTE_SINK_W sink);
 /* Posted by the low-level hook while it serves the window in front itself: an input-method
