@@ -6,7 +6,8 @@ namespace yv::companion {
 namespace {
 
 // command, numLockHold, mode, trackOff; for kThread then the thread (little-endian); for kSet
-// then 101 keys (little-endian) and 101 texts, each ended by a NUL.
+// then 101 keys (little-endian) and 101 texts, each ended by a NUL; with hasTextsW then 101
+// UTF-16 texts (little-endian units), each ended by a zero unit.
 constexpr std::size_t kHead = 4;
 constexpr std::size_t kKeys = kRows * 4;
 
@@ -29,6 +30,15 @@ std::vector<std::uint8_t> Encode(const Order& order) {
     for (const auto& text : order.texts) {
         const std::size_t n = strnlen(text, kTextSize - 1);
         out.insert(out.end(), text, text + n);
+        out.push_back(0);
+    }
+    if (!order.hasTextsW) return out;
+    for (const auto& text : order.textsW) {
+        for (std::size_t k = 0; k < kTextSize - 1 && text[k] != u'\0'; ++k) {
+            out.push_back(static_cast<std::uint8_t>(text[k] & 0xFF));
+            out.push_back(static_cast<std::uint8_t>(text[k] >> 8));
+        }
+        out.push_back(0);
         out.push_back(0);
     }
     return out;
@@ -62,6 +72,20 @@ bool Decode(const void* data, std::size_t size, Order& out) {
         std::memcpy(text, p + at, n);
         text[n] = '\0';
         at += n + 1;
+    }
+    out.hasTextsW = at != size;
+    if (!out.hasTextsW) return true;
+    for (auto& text : out.textsW) {
+        std::size_t n = 0;
+        for (;; ++n) {
+            if (at + 2 > size) return false;
+            const auto u = static_cast<char16_t>(p[at] | p[at + 1] << 8);
+            at += 2;
+            if (u == u'\0') break;
+            if (n == kTextSize - 1) return false;
+            text[n] = u;
+        }
+        text[n] = u'\0';
     }
     return at == size;
 }

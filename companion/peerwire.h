@@ -30,9 +30,12 @@ struct Order {
     std::uint32_t thread = 0;
     std::int32_t keys[kRows] = {};
     char texts[kRows][kTextSize] = {};
+    // kSet: the texts in UTF-16 too (SetTextsW), when hasTextsW.
+    bool hasTextsW = false;
+    char16_t textsW[kRows][kTextSize] = {};
 };
 
-// Texts longer than 100 bytes are cut, as the library would cut them.
+// Texts longer than 100 bytes (100 units) are cut, as the library would cut them.
 std::vector<std::uint8_t> Encode(const Order& order);
 // false for anything Encode cannot have written; `out` is then unspecified.
 bool Decode(const void* data, std::size_t size, Order& out);

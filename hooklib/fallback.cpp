@@ -10,7 +10,8 @@ namespace yv {
 namespace {
 
 constexpr std::uint32_t kCodePage = 932;
-constexpr std::uint16_t kMaxUnits = kMaxText;  // a Shift-JIS byte gives at most one unit
+// A Shift-JIS byte gives at most one unit, and a UTF-16 text holds at most kMaxText.
+constexpr int kMaxUnits = kMaxText;
 
 std::uint8_t* HeldList(std::uint32_t e) { return g_shared.fbHeld[e & 0xFF]; }
 
@@ -54,9 +55,13 @@ void TypeUnicode(const char* text, unsigned heldModifiers) {
     if (!text || text[0] == '\0') return;
     int bytes = 0;
     while (bytes < kMaxText && text[bytes] != '\0') ++bytes;
-    std::uint16_t units[kMaxUnits];
-    int n = plat::MultiByteToWideChar(kCodePage, text, bytes, units, kMaxUnits);
-    if (n <= 0) return;
+    char16_t units[kMaxUnits];
+    const int n = plat::MultiByteToWideChar(kCodePage, text, bytes, units, kMaxUnits);
+    TypeUnits(units, n, heldModifiers);
+}
+
+void TypeUnits(const char16_t* units, int n, unsigned heldModifiers) {
+    if (!units || n <= 0) return;
     if (n > kMaxUnits) n = kMaxUnits;
     // One call for the whole text, so no key of the user's comes between its characters: the
     // held modifiers let go, the text, the modifiers pressed again as they were.
@@ -103,7 +108,14 @@ bool FallbackKeyDown(std::uint32_t vk, std::uint32_t scan, bool extended, std::u
         } else {
             if (!modsKnown) mods = HeldModifiers();
             modsKnown = true;
-            TypeUnicode(text, mods);
+            char16_t wide[kTextSize];
+            if (CopyRuleTextW(r, wide)) {
+                int n = 0;
+                while (wide[n] != u'\0') ++n;
+                TypeUnits(wide, n, mods);
+            } else {
+                TypeUnicode(text, mods);
+            }
         }
         fired = true;
     }

@@ -98,6 +98,16 @@ struct SharedArea {
     // The NumLock hold's last tap (GetTickCount), once it has tapped: numLockTapped.
     std::uint32_t numLockTapTick;
     std::uint8_t numLockTapped;
+    // Appended, so that the fields before keep their places.
+    // The UTF-16 texts of the rows (SetTextsW, after SetSet): in force while textsW is 1, then
+    // typed and pasted in place of the Shift-JIS ones (the Shift-JIS text still says what kind
+    // of row it is). SetSet clears textsW: a caller of SetSet alone keeps the Shift-JIS texts.
+    // ruleSource: the caller's row number of each row of the table, which SetSet packs.
+    std::uint8_t ruleSource[kRows];
+    std::uint8_t textsW;
+    char16_t ruleTextW[kRows][kTextSize];
+    // The last recorded title as read (aplname holds its Shift-JIS form).
+    char16_t aplnameW[kTitleSize];
 };
 
 constexpr std::uint8_t kGateOneKey = 1;
@@ -154,6 +164,8 @@ struct ProcessState {
     bool gateOn;  // SetHookKbd's host looks at the gate (PollGate); SetHook's does not
     bool gateClosed;
     std::uint32_t gateSince;  // GetTickCount at the closing
+    // The host's taker of paste texts in UTF-16 (SetPasteSinkW), asked before pasteSink.
+    int (*pasteSinkW)(const char16_t* text, int units);
 };
 
 extern SharedArea g_shared;  // defined per build: a shared section on Windows
@@ -176,6 +188,11 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
                     const std::int32_t* keys, const char* const* texts);
 std::int32_t getkeyflg(std::int32_t vk);
 void getaplname(char** out);
+// The UTF-16 texts of the rows SetSet loaded last, by the caller's row numbers as there; each
+// cut to kMaxText units. nullptr goes back to the Shift-JIS texts. Always 0.
+std::int32_t SetTextsW(const char16_t* const* texts);
+// getaplname in UTF-16: two buffers of at least kTitleSize units.
+void getaplnameW(char16_t** out);
 std::int32_t SetHook(Hwnd hostWnd, std::uint8_t numLockHold);
 std::int32_t ResetHook();
 // SetHook in two parts, for a host that runs each kind of hook on a thread of its own:
@@ -245,6 +262,9 @@ inline T Peek(const T& shared) {
 // Copies the text of rule row `row` (0..100) into `out`: at most kMaxText bytes, always
 // terminated, whatever the shared buffer holds at the moment.
 void CopyRuleText(int row, char (&out)[kTextSize]);
+// The UTF-16 text of row `row` as CopyRuleText; false (and `out` empty) when SetTextsW's texts
+// are not in force.
+bool CopyRuleTextW(int row, char16_t (&out)[kTextSize]);
 // The key byte X of a one-key text "X:X", or 0 when `text` is not one.
 std::uint8_t OneKeyByte(const char* text);
 
@@ -272,7 +292,11 @@ LResult CbtHookProc(int code, WParam wParam, LParam lParam);
 // Output primitives shared by the hooks.
 // keybd_event with the library's mark.
 void SynthKey(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags);
-void TypeText(Hwnd w, const char* text);
+// In mode 1 a text goes as WM_CHAR messages: its UTF-16 units when textW is given, else its
+// bytes; in mode 3 its bytes as keys.
+void TypeText(Hwnd w, const char* text, const char16_t* textW = nullptr);
+// TypeText with row r's UTF-16 text when it is in force.
+void TypeRow(Hwnd w, int r, const char* text);
 void TapKey(std::uint8_t vk);
 void ReleaseModifierState(std::uint32_t vk, bool rightHand);
 void ClearKeyState(std::uint32_t vk);
@@ -281,7 +305,9 @@ int ImeIsOpen(Hwnd w);
 bool InThisProcess(Hwnd w);
 // With offerToOwner (the low-level hook, which runs on the owner's thread), the text is first
 // offered to the owner (NOTIFY_PASTE).
-int PasteText(Hwnd owner, const char* text, bool offerToOwner = false);
+// textW, when given, is what goes to the clipboard (CF_UNICODETEXT) and to the UTF-16 sink.
+int PasteText(Hwnd owner, const char* text, bool offerToOwner = false,
+              const char16_t* textW = nullptr);
 
 // Release whatever the keyboard hook / the message hook still holds down (ResetHook, SetHook).
 void ReleaseHeldRemaps();
@@ -293,6 +319,8 @@ void ReleaseHeld();  // all three
 // Text typed as Unicode keystrokes, for windows that take no messages from us.
 // heldModifiers: bits of L/R Ctrl, L/R Alt, L/R Win (in that order) that are let go around it.
 void TypeUnicode(const char* text, unsigned heldModifiers = 0);
+// The same for UTF-16 units (at most kMaxText of them are typed).
+void TypeUnits(const char16_t* units, int n, unsigned heldModifiers = 0);
 // Rule rows with virtual-key numbers carried out by the low-level hook (windows it serves
 // itself): key-down fires every matching row; key-up releases what its key-down holds.
 // FallbackKeyConverted: a key whose key-down it converted is down.

@@ -12,9 +12,9 @@ namespace {
 constexpr const char* kHookFailed = "フック失敗";
 constexpr const char* kHookFailed2 = "フック失敗２";
 constexpr const char* kLibraryName = "Yorvan2.dll";
-constexpr const char* kEditorTitle = "Yorvan2変換設定";
-constexpr const char* kInfoCaption = "情報";
-constexpr const char* kProgramManager = "Program Manager";
+constexpr const char16_t* kEditorTitle = u"Yorvan2変換設定";
+constexpr const char16_t* kInfoCaption = u"情報";
+constexpr const char16_t* kProgramManager = u"Program Manager";
 constexpr std::int32_t kTitledWindowStyle = 0x10C80000;  // WS_VISIBLE | WS_CAPTION | WS_SYSMENU
 constexpr std::int32_t kLowLevelHookFrom = 2600;
 constexpr std::uint8_t kDropKeyboardHook = 2;
@@ -164,24 +164,51 @@ std::int32_t Install(Hwnd hostWnd, std::uint8_t numLockHold, Kind kind) {
     return 0;
 }
 
-// The activation hook's record of window w's title; whether it was recorded.
+// Whether `needle` occurs in `text` (both terminated).
+bool Holds(const char16_t* text, const char16_t* needle) {
+    for (; *text != u'\0'; ++text) {
+        int i = 0;
+        while (needle[i] != u'\0' && text[i] == needle[i]) ++i;
+        if (needle[i] == u'\0') return true;
+    }
+    return false;
+}
+
+bool IsShiftJisLead(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// The activation hook's record of window w's title; whether it was recorded. The title is read
+// in UTF-16, whatever the system's code page; aplname gets its Shift-JIS form (code page 932,
+// '?' for what it lacks) for the callers of getaplname, cut where a character ends.
 bool RecordActivation(Hwnd w) {
-    char title[100];
-    title[0] = '\0';
+    char16_t title[kTitleSize - 1];
+    title[0] = u'\0';
     const bool titled =
         (plat::GetWindowLongA(w, win::GWL_STYLE) & kTitledWindowStyle) == kTitledWindowStyle;
-    const int len = plat::GetWindowTextA(w, title, sizeof title);
-    title[sizeof title - 1] = '\0';  // never trust the platform's terminator
+    const int len = plat::GetWindowTextW(w, title, kTitleSize - 1);
+    title[kTitleSize - 2] = u'\0';  // never trust the platform's terminator
     bool record = false;
-    if (len > 0 && title[0] != '\0') {
+    if (len > 0 && title[0] != u'\0') {
         if (titled)
-            record = !std::strstr(title, kInfoCaption) && !std::strstr(title, kEditorTitle);
+            record = !Holds(title, kInfoCaption) && !Holds(title, kEditorTitle);
         else
-            record = std::strstr(title, kProgramManager) != nullptr;
+            record = Holds(title, kProgramManager);
     }
     if (!record) return false;
-    std::memcpy(g_shared.aplname[0], title, std::strlen(title) + 1);
+    int units = 0;
+    while (title[units] != u'\0') ++units;
+    char bytes[2 * kTitleSize];
+    int n = plat::WideCharToMultiByte(932, title, units, bytes, sizeof bytes);
+    if (n < 0 || n > static_cast<int>(sizeof bytes)) n = 0;
+    int cut = 0;
+    while (cut < n) {
+        const int next = cut + (IsShiftJisLead(static_cast<std::uint8_t>(bytes[cut])) ? 2 : 1);
+        if (next > kTitleSize - 2 || next > n) break;
+        cut = next;
+    }
+    std::memcpy(g_shared.aplname[0], bytes, static_cast<std::size_t>(cut));
+    g_shared.aplname[0][cut] = '\0';
     g_shared.aplname[1][0] = '\0';
+    std::memcpy(g_shared.aplnameW, title, (static_cast<std::size_t>(units) + 1) * sizeof(char16_t));
     g_shared.lastActive = w;
     return true;
 }

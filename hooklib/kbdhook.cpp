@@ -84,8 +84,11 @@ void KeyDown(std::uint32_t sourceVk, std::int32_t v, std::uint32_t t, bool lowLe
         const std::int32_t row = v - kScanKeyBase;
         if (v > kScanKeyBase && row <= kMaxRules) {
             char text[kTextSize];
+            char16_t wide[kTextSize];
             CopyRuleText(row, text);
-            if (text[0] != '\0') PasteText(g_shared.hostWnd, text, lowLevel);
+            const bool inForce = CopyRuleTextW(row, wide);
+            if (text[0] != '\0')
+                PasteText(g_shared.hostWnd, text, lowLevel, inForce ? wide : nullptr);
         }
         return;
     }

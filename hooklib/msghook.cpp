@@ -62,7 +62,7 @@ void RunNumLockRows(Hwnd w) {
         if (const std::uint8_t x = OneKeyByte(text))
             TapKey(x);
         else
-            TypeText(w, text);
+            TypeRow(w, r, text);
     }
 }
 
@@ -122,7 +122,7 @@ bool FireKeyDown(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended, st
             else if (x == kVkApps)
                 plat::PostMessageA(w, win::WM_CONTEXTMENU, 1, -1);
         } else {
-            TypeText(w, text);
+            TypeRow(w, r, text);
         }
         fired = true;
     }
@@ -143,7 +143,7 @@ bool FireKeyUp(Hwnd w, std::uint32_t vk, std::uint32_t scan, bool extended) {
             if (const std::uint8_t x = OneKeyByte(text))
                 TapKey(x);
             else
-                TypeText(w, text);
+                TypeRow(w, r, text);
         }
         fired = true;
     }

@@ -30,8 +30,21 @@ void TypeCtrlV() {
 
 }  // namespace
 
-void TypeText(Hwnd w, const char* text) {
+void TypeText(Hwnd w, const char* text, const char16_t* textW) {
     if (!text) return;
+    if (textW && g_shared.convMode == 1) {
+        // Characters whatever the system's code page, a surrogate pair as its two units (as
+        // the keyboard delivers one); the key messages only for a unit a key types.
+        for (int i = 0; i < kMaxText && textW[i] != u'\0'; ++i) {
+            const char16_t u = textW[i];
+            const auto vk = static_cast<std::uint8_t>(plat::VkKeyScanW(u) & 0xFF);
+            const bool keyed = vk != 0 && vk != 0xFF;
+            if (keyed) plat::SendMessageW(w, win::WM_KEYDOWN, vk, 1);
+            plat::SendMessageW(w, win::WM_CHAR, u, 1);
+            if (keyed) plat::SendMessageW(w, win::WM_KEYUP, vk, static_cast<LParam>(0xC0000001u));
+        }
+        return;
+    }
     // Bounded like a rule text, whatever the caller hands over.
     for (int i = 0; i < kMaxText && text[i] != '\0'; ++i) {
         const auto b = static_cast<std::uint8_t>(text[i]);
@@ -46,6 +59,12 @@ void TypeText(Hwnd w, const char* text) {
             TapKey(b);
         }
     }
+}
+
+void TypeRow(Hwnd w, int r, const char* text) {
+    char16_t wide[kTextSize];
+    const bool inForce = g_shared.convMode == 1 && CopyRuleTextW(r, wide);
+    TypeText(w, text, inForce ? wide : nullptr);
 }
 
 void SynthKey(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
@@ -79,11 +98,29 @@ int ImeIsOpen(Hwnd w) {
     return open;
 }
 
-int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
+int PasteText(Hwnd owner, const char* text, bool offerToOwner, const char16_t* textW) {
     if (!text) text = "";
     int n = plat::lstrlenA(text);
     if (n > kMaxPaste) n = kMaxPaste;
     if (n < 0) n = 0;
+    int units = 0;
+    if (textW)
+        while (units < kMaxPaste && textW[units] != u'\0') ++units;
+
+    // A host that takes UTF-16 gets it: the row's own, or the Shift-JIS text read by code page
+    // 932 for a table without it.
+    if (offerToOwner && g_process.pasteSinkW) {
+        char16_t wide[kMaxPaste + 1];
+        if (!textW) {
+            units = n > 0 ? plat::MultiByteToWideChar(932, text, n, wide, kMaxPaste) : 0;
+            if (units < 0 || units > kMaxPaste) units = 0;
+            wide[units] = u'\0';
+            textW = wide;
+        }
+        if (!g_process.pasteSinkW(textW, units)) return -2;
+        GateClose(kGateForHost);
+        return 0;
+    }
 
     // The host takes the text in its own process and does the rest on a thread of its own
     // (clipboard, Ctrl+V): the low-level hook waits for no clipboard owner.
@@ -109,15 +146,22 @@ int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
     }
     if (offer == kPasteBusy) return -2;
 
-    const Hglobal memory =
-        plat::GlobalAlloc(win::GMEM_MOVEABLE | win::GMEM_ZEROINIT, static_cast<std::size_t>(n) + 1);
+    // The UTF-16 text when there is one; the system makes CF_TEXT of it for readers of bytes.
+    const std::size_t size =
+        textW ? static_cast<std::size_t>(units) * sizeof(char16_t) : static_cast<std::size_t>(n);
+    const Hglobal memory = plat::GlobalAlloc(win::GMEM_MOVEABLE | win::GMEM_ZEROINIT,
+                                             size + (textW ? sizeof(char16_t) : 1));
     if (!memory) return -1;
     void* bytes = plat::GlobalLock(memory);
     if (!bytes) {  // as good as no memory
         plat::GlobalFree(memory);
         return -1;
     }
-    std::memcpy(bytes, text, static_cast<std::size_t>(n));  // the zero fill terminates it
+    // The zero fill terminates it.
+    if (textW)
+        std::memcpy(bytes, textW, size);
+    else
+        std::memcpy(bytes, text, size);
     plat::GlobalUnlock(memory);
 
     if (!plat::OpenClipboard(owner)) {
@@ -125,7 +169,8 @@ int PasteText(Hwnd owner, const char* text, bool offerToOwner) {
         return -2;
     }
     plat::EmptyClipboard();
-    const bool taken = plat::SetClipboardData(win::CF_TEXT, memory) != nullptr;
+    const bool taken =
+        plat::SetClipboardData(textW ? win::CF_UNICODETEXT : win::CF_TEXT, memory) != nullptr;
     plat::CloseClipboard();
     if (!taken) {
         // The clipboard did not take the memory, so it is still ours; and Ctrl+V would paste

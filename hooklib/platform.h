@@ -85,6 +85,7 @@ constexpr std::uint32_t MAPVK_VSC_TO_VK = 1;
 constexpr std::uint32_t GMEM_MOVEABLE = 0x0002;
 constexpr std::uint32_t GMEM_ZEROINIT = 0x0040;
 constexpr std::uint32_t CF_TEXT = 1;
+constexpr std::uint32_t CF_UNICODETEXT = 13;
 constexpr int WH_KEYBOARD = 2;
 constexpr int WH_GETMESSAGE = 3;
 constexpr int WH_CBT = 5;
@@ -104,6 +105,7 @@ LResult CallNextHookEx(Hhook hook, int code, WParam wParam, LParam lParam);
 Hhook SetWindowsHookExA(int idHook, HookProcId proc, Hinstance instance, std::uint32_t threadId);
 int UnhookWindowsHookEx(Hhook hook);
 LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam);
+LResult SendMessageW(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam);
 int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam);
 int PostThreadMessageA(std::uint32_t thread, std::uint32_t msg, WParam wParam, LParam lParam);
 std::uint32_t GetCurrentThreadId();
@@ -111,6 +113,7 @@ int MessageBoxA(Hwnd owner, const char* text, const char* caption, std::uint32_t
 Hwnd GetDesktopWindow();
 std::int32_t GetWindowLongA(Hwnd w, int index);
 int GetWindowTextA(Hwnd w, char* buffer, int maxCount);
+int GetWindowTextW(Hwnd w, char16_t* buffer, int maxCount);
 // The thread that made window w; its process in *processId (0 for no window).
 std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId);
 
@@ -122,6 +125,7 @@ int GetKeyboardState(std::uint8_t* state256);
 int SetKeyboardState(std::uint8_t* state256);
 std::uint32_t MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType);
 std::int16_t VkKeyScanA(char ch);
+std::int16_t VkKeyScanW(char16_t ch);
 // The extra information of the input message the calling thread took last (keybd_event's last
 // argument, for a synthesized key).
 LParam GetMessageExtraInfo();
@@ -156,8 +160,11 @@ Hmodule LoadLibraryA(const char* name);
 void* GetProcAddress(Hmodule module, const char* name);
 int FreeLibrary(Hmodule module);
 std::uint32_t GetTickCount();
-int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
-                        std::uint16_t* units, int unitCount);
+int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount, char16_t* units,
+                        int unitCount);
+// Without flags and default character: what the system writes for a unit the code page lacks.
+int WideCharToMultiByte(std::uint32_t codePage, const char16_t* units, int unitCount, char* bytes,
+                        int byteCount);
 // kernel32: threads. A thread id is reused once its thread has ended; the creation time tells
 // the two apart. Times are FILETIME values, 100 ns units.
 Handle OpenThread(std::uint32_t access, int inheritHandle, std::uint32_t threadId);

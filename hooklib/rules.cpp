@@ -1,5 +1,6 @@
 // The rule tables: loading them (SetSet), the queries of the settings editor, and the key
 // matching rule both hooks share.
+#include <atomic>
 #include <cstring>
 
 #include "hooklib.h"
@@ -48,6 +49,20 @@ void CopyRuleText(int row, char (&out)[kTextSize]) {
     out[n] = '\0';
 }
 
+bool CopyRuleTextW(int row, char16_t (&out)[kTextSize]) {
+    out[0] = u'\0';
+    if (row < 0 || row >= kRows || Peek(g_shared.textsW) != 1) return false;
+    const volatile char16_t* src = g_shared.ruleTextW[row];
+    int n = 0;
+    for (; n < kMaxText; ++n) {
+        const char16_t c = src[n];
+        if (c == u'\0') break;
+        out[n] = c;
+    }
+    out[n] = u'\0';
+    return true;
+}
+
 std::uint8_t OneKeyByte(const char* text) {
     const auto x = static_cast<std::uint8_t>(text[0]);
     if (x == 0 || text[1] != ':' || static_cast<std::uint8_t>(text[2]) != x || text[3] != '\0')
@@ -58,6 +73,9 @@ std::uint8_t OneKeyByte(const char* text) {
 std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLockHold,
                     const std::int32_t* keys, const char* const* texts) {
     SharedArea& s = g_shared;
+    // The UTF-16 texts belong to the rows before: until SetTextsW, the Shift-JIS ones serve.
+    s.textsW = 0;
+    std::atomic_thread_fence(std::memory_order_release);
     s.convMode = mode;
     if (mode == 1 || mode == 3) s.shiftLatch = 0;
     s.numLockHold = numLockHold;
@@ -75,6 +93,7 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
     }
 
     for (int i = 0; i < kRows; ++i) {
+        s.ruleSource[i] = static_cast<std::uint8_t>(i);
         CopyText(s.ruleText[i], texts ? texts[i] : nullptr);
         if (i == 0 || key[i] <= kScanKeyBase) continue;
         const std::int32_t t = RemapTarget(s.ruleText[i]);
@@ -95,6 +114,7 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
         if (n < i) {
             key[n] = key[i];
             s.ruleKey[n] = key[i];
+            s.ruleSource[n] = static_cast<std::uint8_t>(i);
             std::memcpy(s.ruleText[n], s.ruleText[i], kTextSize);
         }
         if (key[n] > kScanKeyBase) {
@@ -108,6 +128,28 @@ std::int32_t SetSet(std::uint8_t mode, std::uint8_t trackOff, std::uint8_t numLo
     }
     s.ruleCount = n;
     MarkGateKeys();
+    return 0;
+}
+
+std::int32_t SetTextsW(const char16_t* const* texts) {
+    SharedArea& s = g_shared;
+    s.textsW = 0;
+    std::atomic_thread_fence(std::memory_order_release);
+    if (!texts) return 0;
+    const std::int32_t count = Peek(s.ruleCount);
+    const int n = count < 0 ? 0 : count > kMaxRules ? kMaxRules : count;
+    for (int r = 0; r < kRows; ++r) {
+        char16_t* dst = s.ruleTextW[r];
+        const std::uint8_t from = Peek(s.ruleSource[r]);
+        const char16_t* src = r <= n && from < kRows ? texts[from] : nullptr;
+        int k = 0;
+        if (src)
+            for (; k < kMaxText && src[k] != u'\0'; ++k) dst[k] = src[k];
+        dst[k] = u'\0';
+    }
+    // The rows are written before a hook may take them as in force.
+    std::atomic_thread_fence(std::memory_order_release);
+    s.textsW = 1;
     return 0;
 }
 
@@ -127,6 +169,18 @@ void getaplname(char** out) {
     for (int i = 0; i < 2; ++i) {
         if (!out[i]) continue;
         CopyText(out[i], g_shared.aplname[i]);
+    }
+}
+
+void getaplnameW(char16_t** out) {
+    if (!out) return;
+    for (int i = 0; i < 2; ++i) {
+        if (!out[i]) continue;
+        int n = 0;
+        if (i == 0)
+            for (; n < kTitleSize - 1 && g_shared.aplnameW[n] != u'\0'; ++n)
+                out[i][n] = g_shared.aplnameW[n];
+        out[i][n] = u'\0';
     }
 }
 

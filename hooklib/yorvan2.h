@@ -28,11 +28,19 @@ extern "C" {
 /* Loads the conversion mode and the 101 rule rows (row 0 = the On/Off key). Always 0. */
 YORVAN2_API int WINAPI SetSet(BYTE mode, BYTE trackOff, BYTE numLockHold, const int* keys,
                               const char* const* texts);
+/* The texts of the rows SetSet loaded last in UTF-16 (101 pointers, by the row numbers given
+   to SetSet; NULL for an empty text), each cut to 100 units; typed (mode 1) and pasted in place
+   of SetSet's texts until the next SetSet. A row outside Shift-JIS takes 4 bytes in SetSet's
+   limit per character Shift-JIS lacks, so 100 units always hold it. NULL goes back to SetSet's
+   texts. Always 0. */
+YORVAN2_API int WINAPI SetTextsW(const WCHAR* const* texts);
 /* Key data recorded for virtual key vk in key-learning mode (2); 0 when none. */
 YORVAN2_API int WINAPI getkeyflg(int vk);
 /* Copies the last recorded window title into out[0] and an empty text into out[1]
    (two buffers of at least 101 bytes). */
 YORVAN2_API void WINAPI getaplname(char** out);
+/* getaplname in UTF-16, the title as the window holds it (two buffers of at least 101 WCHARs). */
+YORVAN2_API void WINAPI getaplnameW(WCHAR** out);
 /* Installs the three hooks. 0 = installed, 1 = failed (the user has been told). */
 YORVAN2_API int WINAPI SetHook(HWND hostWnd, BYTE numLockHold);
 /* Removes the hooks. Always 0. */
@@ -99,6 +107,11 @@ YORVAN2_API int WINAPI OpenGate(void);
    text is valid during the call only. NULL goes back to the offer message. Always 0. */
 typedef int(WINAPI* YORVAN2_PASTE_SINK)(const char* text, int bytes);
 YORVAN2_API int WINAPI SetPasteSink(YORVAN2_PASTE_SINK sink);
+/* The same in UTF-16 (units without the terminator, which follows them), asked in place of
+   SetPasteSink's taker while set: the row's text as SetTextsW gave it, else SetSet's read by code
+   page 932. */
+typedef int(WINAPI* YORVAN2_PASTE_SINK_W)(const WCHAR* text, int units);
+YORVAN2_API int WINAPI SetPasteSinkW(YORVAN2_PASTE_SINK_W sink);
 /* Posted by the low-level hook while it serves the window in front itself: an input-method
    key went down. */
 #define YORVAN2_NOTIFY_IMEKEY 10003

@@ -4,10 +4,9 @@
 
 #include "keynames.h"
 #include "strutil.h"
+#include "textencoding.h"
 
 namespace yv::host {
-
-using settings::IsLeadByte;
 
 int KeyNumber(int keyCode) {
     if (keyCode >= 1 && keyCode <= 255) return keyCode;
@@ -39,7 +38,9 @@ RuleSet BuildRuleSet(const settings::SettingsState& s) {
     r.keys[0] = KeyNumber(s.keyCodes[0]);
     for (int i = 1; i < kLibraryRows; ++i) {
         r.keys[i] = KeyNumber(s.keyCodes[i]);
-        r.texts[i] = LibraryText(r.keys[i], s.convData[i]);
+        const std::string text = LibraryText(r.keys[i], s.convData[i]);
+        r.texts[i] = settings::PlainShiftJis(text);
+        r.textsW[i] = settings::TextToUtf16(text);
     }
     return r;
 }
@@ -49,7 +50,17 @@ bool TitleContains(const std::string& title, const std::string& needle) {
     std::size_t i = 0;
     while (i + needle.size() <= title.size()) {
         if (std::memcmp(title.data() + i, needle.data(), needle.size()) == 0) return true;
-        i += IsLeadByte(static_cast<unsigned char>(title[i])) ? 2 : 1;
+        i += settings::CharLengthAt(title, i);
+    }
+    return false;
+}
+
+bool TitleContains(const std::u16string& title, const std::u16string& needle) {
+    if (needle.empty() || needle.size() > title.size()) return false;
+    for (std::size_t i = 0; i + needle.size() <= title.size(); ++i) {
+        const bool insidePair = i > 0 && title[i] >= 0xDC00 && title[i] <= 0xDFFF &&
+                                title[i - 1] >= 0xD800 && title[i - 1] <= 0xDBFF;
+        if (!insidePair && title.compare(i, needle.size(), needle) == 0) return true;
     }
     return false;
 }
@@ -81,11 +92,16 @@ Snapshot MakeSnapshot(const settings::SettingsState& options,
     return snap;
 }
 
-int ChooseProfile(const Snapshot& s, const std::string& windowTitle) {
+int ChooseProfile(const Snapshot& s, const std::u16string& windowTitle) {
     for (int p = 1; p <= s.profileCount; ++p) {
-        if (TitleContains(windowTitle, s.profiles[p].title)) return p;
+        // Converted at each activation, which comes at the user's pace.
+        if (TitleContains(windowTitle, settings::TextToUtf16(s.profiles[p].title))) return p;
     }
     return 0;
+}
+
+int ChooseProfile(const Snapshot& s, const std::string& windowTitle) {
+    return ChooseProfile(s, settings::TextToUtf16(windowTitle));
 }
 
 int FollowProfile(const Snapshot& s, int oldNumber, const std::string& oldName) {

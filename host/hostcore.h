@@ -13,10 +13,13 @@ constexpr int kLibraryRows = 101;  // row 0 = the On/Off key, 1..100 = rule rows
 constexpr int kMaxTextBytes = 100;
 constexpr int kMaxProfiles = settings::kMaxProfiles;
 
-// The rows handed to SetSet: key numbers and texts in the library's forms.
+// The rows handed to SetSet: key numbers and texts in the library's forms (Shift-JIS, with
+// '?' or a look-alike for what Shift-JIS lacks); and to SetTextsW the same texts in UTF-16, as
+// written.
 struct RuleSet {
     int keys[kLibraryRows] = {};
     std::string texts[kLibraryRows];
+    std::u16string textsW[kLibraryRows];
 };
 
 // Stored key code -> library key number: 1..255 unchanged, -n -> 1000 + n, anything else 0.
@@ -25,7 +28,8 @@ int KeyNumber(int keyCode);
 // The text for a row with library key number `keyNumber` and stored conversion data `data`:
 // a one-key token becomes X ':' X and a swap-key token X '|' X on either kind of row, a token
 // with code 00 an empty text; anything else stays text, cut to at most 100 bytes without
-// splitting a double-byte character.
+// splitting a character (one Shift-JIS lacks counts 4 bytes). The result is in the program's
+// form; BuildRuleSet makes the library's two forms of it.
 std::string LibraryText(int keyNumber, const std::string& data);
 
 // Row 0 from keyCodes[0] with an empty text; rows 1..100 from the loaded rule table
@@ -33,8 +37,10 @@ std::string LibraryText(int keyNumber, const std::string& data);
 RuleSet BuildRuleSet(const settings::SettingsState& s);
 
 // Whether `needle` (non-empty) occurs in `title` starting on a character boundary of the
-// Shift-JIS text, so that a trail byte followed by a lead byte never fakes a match.
+// program's text, so that a trail byte followed by a lead byte never fakes a match.
 bool TitleContains(const std::string& title, const std::string& needle);
+// The same in UTF-16, where a match never starts between the two halves of a surrogate pair.
+bool TitleContains(const std::u16string& title, const std::u16string& needle);
 
 // Whether a window that came to the front chooses the profile, as the library's activation
 // hook judges it: a captioned window with a title, unless it is the settings editor or an
@@ -68,7 +74,10 @@ Snapshot MakeSnapshot(const settings::SettingsState& options,
 // Reads the settings file at `path`. Never fails: whatever cannot be read keeps its default.
 Snapshot LoadSnapshot(const std::string& path);
 
-// The first application profile whose switching title occurs in `windowTitle`, else 0.
+// The first application profile whose switching title occurs in `windowTitle`, else 0. The
+// titles are compared in UTF-16, character for character as today (case counts), whatever
+// the system's code page; a program-form title is read as TextToUtf16 reads it.
+int ChooseProfile(const Snapshot& s, const std::u16string& windowTitle);
 int ChooseProfile(const Snapshot& s, const std::string& windowTitle);
 
 // After the settings were rewritten: the profile that continues `oldNumber` (named `oldName`).

@@ -67,6 +67,24 @@ void BM_MessageHook_KeyDownFiresTextRow(benchmark::State& state) {
 }
 BENCHMARK(BM_MessageHook_KeyDownFiresTextRow);
 
+// The same row with its UTF-16 text in force (SetTextsW): typed as WM_CHAR units.
+void BM_MessageHook_KeyDownFiresTextRowW(benchmark::State& state) {
+    std::int32_t keys[kRows] = {29, 65};
+    std::string texts[kRows];
+    texts[1] = "abc";
+    LoadRows(1, keys, texts);
+    const char16_t* textsW[kRows] = {};
+    textsW[1] = u"abc";
+    SetTextsW(textsW);
+    for (auto _ : state) {
+        Msg msg{kWnd, win::WM_KEYDOWN, 65, KeyLParam(0x1E), 0, 0, 0};
+        benchmark::DoNotOptimize(
+            MessageHookProc(0, win::PM_REMOVE, reinterpret_cast<LParam>(&msg)));
+        benchmark::DoNotOptimize(msg.message);
+    }
+}
+BENCHMARK(BM_MessageHook_KeyDownFiresTextRowW);
+
 void BM_KbdLL_KeyWithoutScanMapEntry(benchmark::State& state) {
     LoadHundredOtherRows();
     KbdLLEvent ev{65, 0x1E, 0, 0, 0};

@@ -7,12 +7,18 @@ LResult CallNextHookEx(Hhook, int, WParam, LParam) { return 0; }
 Hhook SetWindowsHookExA(int, HookProcId, Hinstance, std::uint32_t) { return nullptr; }
 int UnhookWindowsHookEx(Hhook) { return 1; }
 LResult SendMessageA(Hwnd, std::uint32_t, WParam, LParam) { return 0; }
+LResult SendMessageW(Hwnd, std::uint32_t, WParam, LParam) { return 0; }
 int PostMessageA(Hwnd, std::uint32_t, WParam, LParam) { return 1; }
 int MessageBoxA(Hwnd, const char*, const char*, std::uint32_t) { return 1; }
 Hwnd GetDesktopWindow() { return nullptr; }
 std::int32_t GetWindowLongA(Hwnd, int) { return 0; }
 int GetWindowTextA(Hwnd, char* buffer, int maxCount) {
     if (buffer && maxCount > 0) buffer[0] = '\0';
+    return 0;
+}
+
+int GetWindowTextW(Hwnd, char16_t* buffer, int maxCount) {
+    if (buffer && maxCount > 0) buffer[0] = u'\0';
     return 0;
 }
 
@@ -28,6 +34,7 @@ int GetKeyboardState(std::uint8_t*) { return 1; }
 int SetKeyboardState(std::uint8_t*) { return 1; }
 std::uint32_t MapVirtualKeyA(std::uint32_t, std::uint32_t) { return 0; }
 std::int16_t VkKeyScanA(char ch) { return static_cast<std::int16_t>(ch & 0xFF); }
+std::int16_t VkKeyScanW(char16_t ch) { return static_cast<std::int16_t>(ch & 0xFF); }
 LParam GetMessageExtraInfo() { return 0; }
 
 int OpenClipboard(Hwnd) { return 0; }
@@ -55,10 +62,14 @@ void* GetProcAddress(Hmodule, const char*) { return nullptr; }
 std::uint32_t GetTickCount() { return 0; }
 std::uint32_t GetCurrentThreadId() { return 1; }
 int PostThreadMessageA(std::uint32_t, std::uint32_t, WParam, LParam) { return 1; }
-int MultiByteToWideChar(std::uint32_t, const char*, int byteCount, std::uint16_t* units,
-                        int unitCount) {
+int MultiByteToWideChar(std::uint32_t, const char*, int byteCount, char16_t* units, int unitCount) {
     const int n = byteCount < unitCount ? byteCount : unitCount;
     for (int i = 0; i < n; ++i) units[i] = 'x';
+    return n;
+}
+int WideCharToMultiByte(std::uint32_t, const char16_t*, int unitCount, char* bytes, int byteCount) {
+    const int n = unitCount < byteCount ? unitCount : byteCount;
+    for (int i = 0; i < n; ++i) bytes[i] = 'x';
     return n;
 }
 int FreeLibrary(Hmodule) { return 1; }

@@ -18,6 +18,7 @@ using SetSetFn = int(WINAPI*)(BYTE, BYTE, BYTE, const int*, const char* const*);
 using ResetHookFn = int(WINAPI*)();
 using ReleaseKeyFn = int(WINAPI*)(int);
 using HookThreadFn = int(WINAPI*)(DWORD);
+using SetTextsWFn = int(WINAPI*)(const WCHAR* const*);
 
 struct Library {
     HMODULE module = nullptr;
@@ -26,6 +27,7 @@ struct Library {
     ResetHookFn resetHook = nullptr;
     ReleaseKeyFn releaseKey = nullptr;
     HookThreadFn hookThread = nullptr;
+    SetTextsWFn setTextsW = nullptr;
 };
 
 Library g_lib;
@@ -53,8 +55,9 @@ bool LoadOurLibrary() {
     g_lib.resetHook = Find<ResetHookFn>("ResetHook");
     g_lib.releaseKey = Find<ReleaseKeyFn>("ReleaseKey");
     g_lib.hookThread = Find<HookThreadFn>("HookThread");
+    g_lib.setTextsW = Find<SetTextsWFn>("SetTextsW");
     return g_lib.setHookPeer && g_lib.setSet && g_lib.resetHook && g_lib.releaseKey &&
-           g_lib.hookThread;
+           g_lib.hookThread && g_lib.setTextsW;
 }
 
 void Unhook() {
@@ -79,6 +82,12 @@ LRESULT Carry(const yv::companion::Order& o) {
             const char* texts[yv::companion::kRows];
             for (int i = 0; i < yv::companion::kRows; ++i) texts[i] = o.texts[i];
             g_lib.setSet(o.mode, o.trackOff, o.numLockHold, o.keys, texts);
+            if (o.hasTextsW) {
+                const WCHAR* textsW[yv::companion::kRows];
+                for (int i = 0; i < yv::companion::kRows; ++i)
+                    textsW[i] = reinterpret_cast<const WCHAR*>(o.textsW[i]);
+                g_lib.setTextsW(textsW);
+            }
             return 1;
         }
     }
@@ -92,7 +101,7 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             // the sender names as its own, proves nothing.
             const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
             if (!cds || cds->dwData != yv::companion::kOrderTag) return 0;
-            static yv::companion::Order order;  // 10 KB: not on the stack of a sent message
+            static yv::companion::Order order;  // 30 KB: not on the stack of a sent message
             if (!yv::companion::DecodeSealed(cds->lpData, cds->cbData, g_token, order)) return 0;
             return Carry(order);
         }

@@ -53,6 +53,14 @@ int WINAPI getkeyflg(int vk) { return yv::getkeyflg(vk); }
 
 void WINAPI getaplname(char** out) { yv::getaplname(out); }
 
+static_assert(sizeof(WCHAR) == sizeof(char16_t), "UTF-16 units");
+
+int WINAPI SetTextsW(const WCHAR* const* texts) {
+    return yv::SetTextsW(reinterpret_cast<const char16_t* const*>(texts));
+}
+
+void WINAPI getaplnameW(WCHAR** out) { yv::getaplnameW(reinterpret_cast<char16_t**>(out)); }
+
 int WINAPI SetHook(HWND hostWnd, BYTE numLockHold) { return yv::SetHook(hostWnd, numLockHold); }
 
 int WINAPI ResetHook(void) { return yv::ResetHook(); }
@@ -97,6 +105,19 @@ static int CallPasteSink(const char* text, int bytes) {
 int WINAPI SetPasteSink(YORVAN2_PASTE_SINK sink) {
     g_pasteSink = sink;
     yv::g_process.pasteSink = sink ? CallPasteSink : nullptr;
+    return 0;
+}
+
+static YORVAN2_PASTE_SINK_W g_pasteSinkW = nullptr;
+
+static int CallPasteSinkW(const char16_t* text, int units) {
+    const YORVAN2_PASTE_SINK_W sink = g_pasteSinkW;
+    return sink ? sink(reinterpret_cast<const WCHAR*>(text), units) : 0;
+}
+
+int WINAPI SetPasteSinkW(YORVAN2_PASTE_SINK_W sink) {
+    g_pasteSinkW = sink;
+    yv::g_process.pasteSinkW = sink ? CallPasteSinkW : nullptr;
     return 0;
 }
 

@@ -43,6 +43,10 @@ LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     return ::SendMessageA(W(w), msg, wParam, lParam);
 }
 
+LResult SendMessageW(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
+    return ::SendMessageW(W(w), msg, wParam, lParam);
+}
+
 int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     return ::PostMessageA(W(w), msg, wParam, lParam);
 }
@@ -57,6 +61,10 @@ std::int32_t GetWindowLongA(Hwnd w, int index) { return ::GetWindowLongA(W(w), i
 
 int GetWindowTextA(Hwnd w, char* buffer, int maxCount) {
     return ::GetWindowTextA(W(w), buffer, maxCount);
+}
+
+int GetWindowTextW(Hwnd w, char16_t* buffer, int maxCount) {
+    return ::GetWindowTextW(W(w), reinterpret_cast<wchar_t*>(buffer), maxCount);
 }
 
 std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId) {
@@ -103,6 +111,7 @@ std::uint32_t MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType) {
 }
 
 std::int16_t VkKeyScanA(char ch) { return ::VkKeyScanA(ch); }
+std::int16_t VkKeyScanW(char16_t ch) { return ::VkKeyScanW(static_cast<wchar_t>(ch)); }
 
 LParam GetMessageExtraInfo() { return ::GetMessageExtraInfo(); }
 
@@ -145,11 +154,17 @@ int PostThreadMessageA(std::uint32_t thread, std::uint32_t msg, WParam wParam, L
     return ::PostThreadMessageA(thread, msg, wParam, lParam);
 }
 
-int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
-                        std::uint16_t* units, int unitCount) {
-    static_assert(sizeof(wchar_t) == sizeof(std::uint16_t), "UTF-16 units");
+int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount, char16_t* units,
+                        int unitCount) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units");
     return ::MultiByteToWideChar(codePage, 0, bytes, byteCount, reinterpret_cast<wchar_t*>(units),
                                  unitCount);
+}
+
+int WideCharToMultiByte(std::uint32_t codePage, const char16_t* units, int unitCount, char* bytes,
+                        int byteCount) {
+    return ::WideCharToMultiByte(codePage, 0, reinterpret_cast<const wchar_t*>(units), unitCount,
+                                 bytes, byteCount, nullptr, nullptr);
 }
 
 Handle OpenThread(std::uint32_t access, int inheritHandle, std::uint32_t threadId) {

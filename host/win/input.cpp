@@ -14,6 +14,7 @@
 #include "frontfacts.h"
 #include "hookthreads.h"
 #include "host.h"
+#include "textencoding.h"
 #include "yorvan2.h"
 
 namespace yv::host::win {
@@ -29,6 +30,11 @@ class WinLibrary : public Library {
         const char* texts[kLibraryRows];
         for (int i = 0; i < kLibraryRows; ++i) texts[i] = rules.texts[i].c_str();
         SetSet(mode, trackOff, numLockHold, rules.keys, texts);
+        // The same texts in UTF-16, typed and pasted as written whatever the code page.
+        const WCHAR* textsW[kLibraryRows];
+        for (int i = 0; i < kLibraryRows; ++i)
+            textsW[i] = reinterpret_cast<const WCHAR*>(rules.textsW[i].c_str());
+        SetTextsW(textsW);
         if (!shell) return;
         auto order = std::make_unique<yv::companion::Order>();
         order->command = yv::companion::Command::kSet;
@@ -39,7 +45,9 @@ class WinLibrary : public Library {
             order->keys[i] = rules.keys[i];
             const std::string& t = rules.texts[i];
             t.copy(order->texts[i], yv::companion::kTextSize - 1);
+            rules.textsW[i].copy(order->textsW[i], yv::companion::kTextSize - 1);
         }
+        order->hasTextsW = true;
         PostCompanionOrder(shell, yv::companion::Encode(*order));
         last_ = std::move(order);
     }
@@ -91,13 +99,15 @@ constexpr WPARAM kGateUpBit = 0x400;
 Input* g_in = nullptr;  // lives on the input thread's stack while it runs
 
 // The stored title, read without sending the window a message: a window of a busy thread (the
-// shell thread's among them) must not hold this one up.
+// shell thread's among them) must not hold this one up. In the program's form, which keeps every
+// character (the profiles match it in UTF-16).
 std::string WindowTitle(HWND w) {
     wchar_t wide[256] = L"";
-    if (!w || InternalGetWindowText(w, wide, 256) <= 0) return {};
-    char buf[512] = "";
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
-    return n > 0 ? std::string(buf) : std::string();
+    const int n = w ? InternalGetWindowText(w, wide, 256) : 0;
+    if (n <= 0) return {};
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units");
+    return settings::TextFromUtf16(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide), n < 256 ? n : 255));
 }
 
 std::uint32_t State() {

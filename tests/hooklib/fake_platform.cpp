@@ -35,6 +35,7 @@ struct State {
     std::map<std::uintptr_t, Block> blocks;
     std::uintptr_t nextBlock = 0x5000;
     std::uintptr_t clipboardBlock = 0;
+    std::uintptr_t clipboardBlockW = 0;  // CF_UNICODETEXT
     std::map<int, Hhook> hookResults;
     int hookCalls = 0;
     int failHookCall = 0;
@@ -44,6 +45,7 @@ struct State {
     std::map<std::string, void*> procs;
     std::map<Hwnd, std::int32_t> styles;
     std::map<Hwnd, std::string> titles;
+    std::map<Hwnd, std::u16string> titlesW;
     Hwnd desktop = nullptr;
     std::map<Hwnd, std::uint32_t> processes;
     LResult pasteOffer = 0;
@@ -323,6 +325,21 @@ void FailSetClipboardData(bool fail) {
     g_state.failSetClipboardData = fail;
 }
 
+std::u16string ClipboardTextW() {
+    std::lock_guard lock(g_mutex);
+    auto it = g_state.blocks.find(g_state.clipboardBlockW);
+    if (it == g_state.blocks.end()) return {};
+    const auto& b = it->second.bytes;
+    std::u16string out;
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+        const auto u = static_cast<char16_t>(static_cast<unsigned char>(b[i]) |
+                                             static_cast<unsigned char>(b[i + 1]) << 8);
+        if (u == u'\0') break;
+        out += u;
+    }
+    return out;
+}
+
 std::string ClipboardText() {
     std::lock_guard lock(g_mutex);
     auto it = g_state.blocks.find(g_state.clipboardBlock);
@@ -376,6 +393,11 @@ void SetWindowStyle(Hwnd w, std::int32_t style) {
 void SetWindowTitle(Hwnd w, const std::string& title) {
     std::lock_guard lock(g_mutex);
     g_state.titles[w] = title;
+}
+
+void SetWindowTitleW(Hwnd w, const std::u16string& title) {
+    std::lock_guard lock(g_mutex);
+    g_state.titlesW[w] = title;
 }
 
 void SetDesktopWindow(Hwnd w) {
@@ -432,6 +454,13 @@ LResult SendMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     return 0;
 }
 
+LResult SendMessageW(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("SendMessageW", {HandleText(w), MessageName(msg),
+                                 Num(static_cast<std::intmax_t>(wParam)), LParamText(lParam)}));
+    return 0;
+}
+
 int PostMessageA(Hwnd w, std::uint32_t msg, WParam wParam, LParam lParam) {
     std::lock_guard lock(g_mutex);
     Record(Call("PostMessageA", {HandleText(w), MessageName(msg),
@@ -482,6 +511,24 @@ int GetWindowTextA(Hwnd w, char* buffer, int maxCount) {
     return n;
 }
 
+std::u16string Utf16(const std::string& shiftJis);
+
+int GetWindowTextW(Hwnd w, char16_t* buffer, int maxCount) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("GetWindowTextW", {HandleText(w), Num(maxCount)}));
+    if (!buffer || maxCount <= 0) return 0;
+    std::u16string title;
+    if (auto it = g_state.titlesW.find(w); it != g_state.titlesW.end()) {
+        title = it->second;
+    } else if (auto at = g_state.titles.find(w); at != g_state.titles.end()) {
+        title = Utf16(at->second);
+    }
+    const int n = std::min(static_cast<int>(title.size()), maxCount - 1);
+    std::memcpy(buffer, title.data(), static_cast<std::size_t>(n) * 2);
+    buffer[n] = u'\0';
+    return n;
+}
+
 std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId) {
     std::lock_guard lock(g_mutex);
     auto it = g_state.processes.find(w);
@@ -491,21 +538,50 @@ std::uint32_t GetWindowThreadProcessId(Hwnd w, std::uint32_t* processId) {
 }
 
 namespace {
-// UTF-16 units in Shift-JIS, for the log (the tests' own texts are Shift-JIS).
+// UTF-16 units in Shift-JIS, for the log (the tests' own texts are Shift-JIS); a unit Shift-JIS
+// lacks (a half of a surrogate pair among them) as <hex>.
 std::string ShiftJis(const std::vector<std::uint16_t>& units) {
     iconv_t cd = iconv_open("CP932", "UTF-16LE");
     if (cd == reinterpret_cast<iconv_t>(-1)) return "?";
-    std::string in(reinterpret_cast<const char*>(units.data()), units.size() * 2);
-    std::string out(units.size() * 2 + 1, '\0');
-    char* inp = in.data();
-    char* outp = out.data();
-    std::size_t inLeft = in.size(), outLeft = out.size();
-    iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    std::string out;
+    for (std::uint16_t u : units) {
+        char in[2] = {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+        char buf[8];
+        char* inp = in;
+        char* outp = buf;
+        std::size_t inLeft = 2, outLeft = sizeof buf;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if ((u >= 0xD800 && u <= 0xDFFF) ||
+            iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1)) {
+            std::snprintf(buf, sizeof buf, "<%04x>", u);
+            out += buf;
+        } else {
+            out.append(buf, sizeof buf - outLeft);
+        }
+    }
     iconv_close(cd);
-    out.resize(out.size() - outLeft);
     return out;
 }
 }  // namespace
+
+// Shift-JIS bytes read by code page 932.
+std::u16string Utf16(const std::string& shiftJis) {
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string in = shiftJis;
+    char* inp = in.data();
+    std::size_t inLeft = in.size();
+    std::vector<char> out(in.size() * 2 + 2);
+    char* outp = out.data();
+    std::size_t outLeft = out.size();
+    iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    iconv_close(cd);
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < out.size() - outLeft; i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(out[i]) |
+                                       static_cast<unsigned char>(out[i + 1]) << 8);
+    return units;
+}
 
 std::uint32_t SendInput(std::uint32_t count, const KeybdInput* inputs) {
     std::lock_guard lock(g_mutex);
@@ -538,22 +614,30 @@ std::uint32_t GetTickCount() {
     return g_state.tick;
 }
 
-int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount,
-                        std::uint16_t* units, int unitCount) {
+int MultiByteToWideChar(std::uint32_t codePage, const char* bytes, int byteCount, char16_t* units,
+                        int unitCount) {
     if (codePage != 932 || !bytes || byteCount <= 0 || !units || unitCount <= 0) return 0;
-    iconv_t cd = iconv_open("UTF-16LE", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
-    std::string in(bytes, static_cast<std::size_t>(byteCount));
-    char* inp = in.data();
-    std::size_t inLeft = in.size();
-    std::vector<char> out(static_cast<std::size_t>(unitCount) * 2);
-    char* outp = out.data();
-    std::size_t outLeft = out.size();
-    iconv(cd, &inp, &inLeft, &outp, &outLeft);
-    iconv_close(cd);
-    const int n = static_cast<int>((out.size() - outLeft) / 2);
-    std::memcpy(units, out.data(), static_cast<std::size_t>(n) * 2);
+    const std::u16string wide = Utf16(std::string(bytes, static_cast<std::size_t>(byteCount)));
+    const int n = std::min(static_cast<int>(wide.size()), unitCount);
+    std::memcpy(units, wide.data(), static_cast<std::size_t>(n) * 2);
     return n;
+}
+
+int WideCharToMultiByte(std::uint32_t codePage, const char16_t* units, int unitCount, char* bytes,
+                        int byteCount) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("WideCharToMultiByte", {Num(codePage), Num(unitCount), Num(byteCount)}));
+    if (codePage != 932 || !units || unitCount <= 0 || !bytes || byteCount <= 0) return 0;
+    // Unit by unit, so that what code page 932 lacks becomes '?', as the system's default
+    // character.
+    std::string out;
+    for (int i = 0; i < unitCount; ++i) {
+        const std::string one = ShiftJis({static_cast<std::uint16_t>(units[i])});
+        out += one.empty() || one[0] == '<' ? std::string("?") : one;
+    }
+    if (static_cast<int>(out.size()) > byteCount) return 0;  // the system fails, too small
+    std::memcpy(bytes, out.data(), out.size());
+    return static_cast<int>(out.size());
 }
 
 void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra) {
@@ -609,6 +693,14 @@ std::int16_t VkKeyScanA(char ch) {
     return it == g_state.vkScan.end() ? static_cast<std::int16_t>(-1) : it->second;
 }
 
+std::int16_t VkKeyScanW(char16_t ch) {
+    std::lock_guard lock(g_mutex);
+    Record(Call("VkKeyScanW", {Num(ch)}));
+    if (ch >= 0x80) return static_cast<std::int16_t>(-1);
+    auto it = g_state.vkScan.find(static_cast<char>(ch));
+    return it == g_state.vkScan.end() ? static_cast<std::int16_t>(-1) : it->second;
+}
+
 LParam GetMessageExtraInfo() {
     std::lock_guard lock(g_mutex);
     return g_state.extraInfo;
@@ -627,7 +719,9 @@ int EmptyClipboard() {
     Record("EmptyClipboard()");
     if (!g_state.clipboardOpen) return 0;
     g_state.blocks.erase(g_state.clipboardBlock);
+    g_state.blocks.erase(g_state.clipboardBlockW);
     g_state.clipboardBlock = 0;
+    g_state.clipboardBlockW = 0;
     return 1;
 }
 
@@ -639,6 +733,7 @@ Handle SetClipboardData(std::uint32_t format, Handle memory) {
         return nullptr;
     it->second.ownedByClipboard = true;
     if (format == win::CF_TEXT) g_state.clipboardBlock = it->first;
+    if (format == win::CF_UNICODETEXT) g_state.clipboardBlockW = it->first;
     return memory;
 }
 

@@ -66,8 +66,9 @@ void FailOpenClipboard(bool fail);
 void FailGlobalAlloc(bool fail);
 void FailGlobalLock(bool fail);
 void FailSetClipboardData(bool fail);
-std::string ClipboardText();  // text of the CF_TEXT memory the clipboard owns
-int LiveGlobalBlocks();       // allocated, not freed and not owned by the clipboard
+std::string ClipboardText();      // text of the CF_TEXT memory the clipboard owns
+std::u16string ClipboardTextW();  // of the CF_UNICODETEXT memory
+int LiveGlobalBlocks();           // allocated, not freed and not owned by the clipboard
 
 // Installation.
 void SetHookResult(int idHook, Hhook result);  // nullptr makes that hook type fail
@@ -77,7 +78,10 @@ void FailGetVersion(bool fail);
 void SetLoadLibraryResult(Hmodule module);
 void SetProcAddressResult(const std::string& name, void* proc);
 void SetWindowStyle(Hwnd w, std::int32_t style);
+// GetWindowTextA's answer, and GetWindowTextW's read by code page 932 unless SetWindowTitleW
+// gave it one of its own.
 void SetWindowTitle(Hwnd w, const std::string& title);
+void SetWindowTitleW(Hwnd w, const std::u16string& title);
 void SetDesktopWindow(Hwnd w);
 void SetWindowProcess(Hwnd w, std::uint32_t processId);  // GetWindowThreadProcessId, not logged
 

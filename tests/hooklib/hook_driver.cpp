@@ -150,6 +150,18 @@ void Load(std::uint8_t mode, const std::vector<Row>& rows, Row onOff, std::uint8
     fake::ClearLog();
 }
 
+void LoadW(std::uint8_t mode, const std::vector<Row>& rows,
+           const std::vector<std::u16string>& textsW, Row onOff) {
+    Load(mode, rows, onOff);
+    std::vector<std::u16string> storage(kRows);
+    storage[0] = std::u16string(onOff.text.begin(), onOff.text.end());
+    for (std::size_t i = 0; i < textsW.size() && i + 1 < kRows; ++i) storage[i + 1] = textsW[i];
+    const char16_t* texts[kRows];
+    for (int i = 0; i < kRows; ++i) texts[i] = storage[static_cast<std::size_t>(i)].c_str();
+    SetTextsW(texts);
+    fake::ClearLog();
+}
+
 Lines SendRecord(Msg msg, int code, WParam removal) {
     Lines out;
     const Msg before = msg;

@@ -51,6 +51,11 @@ struct Row {
 void Load(std::uint8_t mode, const std::vector<Row>& rows, Row onOff = {0, ""},
           std::uint8_t numLockHold = 0);
 
+// Load, then SetTextsW with `textsW` for rows 1, 2, ... (row 0 gets the On/Off key's text
+// read as ASCII).
+void LoadW(std::uint8_t mode, const std::vector<Row>& rows,
+           const std::vector<std::u16string>& textsW, Row onOff = {0, ""});
+
 // Runs a script through MessageHookProc / a keyboard hook and returns the transcript.
 Lines RunMsg(const std::string& script);
 Lines RunKbd(KbdForm form, const std::string& script);

@@ -666,7 +666,7 @@ TEST_F(CbtTest, ALongTitleIsCutTo99Bytes) {
     fake::SetWindowTitle(w, std::string(150, 't'));
     Activate(w);
     EXPECT_EQ(Recorded(), std::string(99, 't'));
-    EXPECT_EQ(fake::Log().at(1), "GetWindowTextA(0x200, 100)");
+    EXPECT_EQ(fake::Log().at(1), "GetWindowTextW(0x200, 100)");
 }
 
 }  // namespace

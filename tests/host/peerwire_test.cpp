@@ -107,6 +107,66 @@ TEST(PeerWire, AnOverlongTextIsCutAsTheLibraryWouldCutIt) {
     EXPECT_EQ(std::string(back.texts[5]), std::string(100, 'a'));
 }
 
+Order SetOrderW() {
+    Order o = SetOrder();
+    o.hasTextsW = true;
+    const std::u16string sushi = u"貼付🍣";
+    sushi.copy(o.textsW[1], sushi.size());
+    for (int k = 0; k < 100; ++k) o.textsW[100][k] = u'字';
+    return o;
+}
+
+TEST(PeerWire, TheUtf16TextsTravelBesideTheShiftJisOnes) {
+    Order back;
+    back.hasTextsW = true;
+    // Without them (an order as before) the companion's library keeps SetSet's texts.
+    const std::vector<std::uint8_t> plain = Encode(SetOrder());
+    ASSERT_TRUE(Decode(plain.data(), plain.size(), back));
+    EXPECT_FALSE(back.hasTextsW);
+    Order o = SetOrderW();
+    for (int k = 0; k < yv::companion::kTextSize; ++k) o.textsW[7][k] = u'x';  // no terminator
+    const std::vector<std::uint8_t> bytes = Encode(o);
+    ASSERT_TRUE(Decode(bytes.data(), bytes.size(), back));
+    EXPECT_TRUE(back.hasTextsW);
+    EXPECT_STREQ(back.texts[1], "S標準");
+    EXPECT_EQ(std::u16string(back.textsW[1]), std::u16string(o.textsW[1]));
+    EXPECT_EQ(std::u16string(back.textsW[100]), std::u16string(100, u'字'));
+    EXPECT_EQ(std::u16string(back.textsW[7]), std::u16string(100, u'x'));
+    EXPECT_EQ(std::u16string(back.textsW[0]), u"");
+}
+
+TEST(PeerWire, MalformedUtf16TextsAreRefused) {
+    const std::vector<std::uint8_t> set = Encode(SetOrderW());
+    const std::size_t wide = Encode(SetOrder()).size();  // where the UTF-16 texts begin
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"half a unit after the texts",
+         std::vector<std::uint8_t>(set.begin(), set.begin() + wide + 1)},
+        {"the last text without its terminator",
+         std::vector<std::uint8_t>(set.begin(), set.end() - 2)},
+        {"half a terminator", std::vector<std::uint8_t>(set.begin(), set.end() - 1)},
+        {"a byte more",
+         [&] {
+             auto b = set;
+             b.push_back(0);
+             return b;
+         }()},
+        {"a text of 101 units",
+         [&] {
+             std::vector<std::uint8_t> b(set.begin(), set.begin() + wide);
+             for (int k = 0; k < 101; ++k) b.insert(b.end(), {'a', 0});
+             for (int r = 0; r < 101; ++r) b.insert(b.end(), {0, 0});
+             return b;
+         }()},
+    };
+    for (const auto& c : cases) {
+        Order o;
+        EXPECT_FALSE(Decode(c.bytes.data(), c.bytes.size(), o)) << c.what;
+    }
+}
+
 // The channel's token: only an order that carries it is taken; a sender who names the host's
 // window as wParam but lacks it gets nothing done.
 TEST(PeerWire, OnlyOrdersWithTheTokenAreTaken) {

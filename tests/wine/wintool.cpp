@@ -37,9 +37,14 @@
 //                               inside WM_DESTROYCLIPBOARD once it comes
 //   wintool window TITLE MS     show an empty top-level window titled TITLE for MS milliseconds
 //                               (a program in front that pastes nothing)
+//   wintool acp                 print the ANSI code page
+//   wintool findw / textw / settextw / activatew ...   the same with titles and texts taken
+//                               from the command line in Unicode and printed in UTF-8, whatever
+//                               the ANSI code page; textw reads the text with WM_GETTEXT in W
 // Titles are taken from the command line in the ANSI code page. Exit 1 when the window or the
 // clipboard content is missing, 2 on bad usage.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +66,58 @@ bool OpenClip() {
         Sleep(20);
     }
     return false;
+}
+
+// The command line's argument i as the system passed it, in UTF-16.
+std::wstring WideArg(int i) {
+    int n = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
+    std::wstring out = args && i < n ? args[i] : L"";
+    LocalFree(args);
+    return out;
+}
+
+void PutUtf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+int Wide(const std::string& cmd, int argc) {
+    HWND top = FindWindowW(nullptr, WideArg(2).c_str());
+    if (cmd == "findw" && argc == 3) return top ? 0 : 1;
+    if (!top) return 1;
+    HWND edit = FindWindowExW(top, nullptr, L"Edit", nullptr);
+    if (!edit) edit = top;
+    if (cmd == "textw" && argc == 3) {
+        const LRESULT n = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+        std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+        const LRESULT got =
+            SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(got));
+        PutUtf8(text);
+        return 0;
+    }
+    if (cmd == "settextw" && argc == 4) {
+        const std::wstring text = WideArg(3);
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return 0;
+    }
+    if (cmd == "activatew" && argc == 3) {
+        ShowWindow(top, SW_RESTORE);
+        SetForegroundWindow(top);
+        if (edit != top) {
+            DWORD thread = GetWindowThreadProcessId(top, nullptr);
+            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+            SetFocus(edit);
+            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+        }
+        return GetForegroundWindow() == top ? 0 : 1;
+    }
+    return 2;
 }
 
 WPARAM Num(const char* s) { return static_cast<WPARAM>(std::strtoll(s, nullptr, 0)); }
@@ -248,6 +305,12 @@ int ShowEmpty(const char* title, unsigned long ms) {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string cmd = argv[1];
+    if (cmd == "acp") {
+        std::printf("%u", GetACP());
+        return 0;
+    }
+    if (cmd == "findw" || cmd == "textw" || cmd == "settextw" || cmd == "activatew")
+        return argc >= 3 ? Wide(cmd, argc) : 2;
     if (cmd == "find" && argc == 3) return FindTop(argv[2]) ? 0 : 1;
     if (cmd == "fg") {
         char buf[256] = "";
