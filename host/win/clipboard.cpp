@@ -32,15 +32,14 @@ constexpr UINT kRestoreTickMs = 25;
 constexpr DWORD kOpenRetryMs = 5;
 constexpr DWORD kExitOpenMs = 500;
 
-// The paste's text as the clipboard thread keeps it. The library's sink hands Shift-JIS over;
-// FromSink is the one place that knows.
+// The paste's text as the clipboard thread keeps it. The library's sink hands UTF-16 over, which
+// the slots carry as its bytes.
 using PasteText = std::wstring;
 
 PasteText FromSink(const std::string& bytes) {
-    const std::string s(bytes.data(), strnlen(bytes.data(), bytes.size()));
-    const int n = MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    PasteText w(n > 0 ? static_cast<std::size_t>(n) : 0, L'\0');
-    if (n > 0) MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    PasteText w(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(w.data(), bytes.data(), w.size() * sizeof(wchar_t));
+    w.resize(wcsnlen(w.data(), w.size()));
     return w;
 }
 
@@ -93,23 +92,12 @@ void TypeCtrlV() {
     SendInput(4, in, sizeof(INPUT));
 }
 
-HGLOBAL MakeText(const PasteText& text, UINT format) {
-    if (format == CF_UNICODETEXT) {
-        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (text.size() + 1) * sizeof(wchar_t));
-        if (void* p = m ? GlobalLock(m) : nullptr) {
-            std::memcpy(p, text.data(), text.size() * sizeof(wchar_t));
-            GlobalUnlock(m);
-        }
-        return m;
-    }
-    // A reader of ANSI text gets it converted as the system would on a Japanese Windows.
-    const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                      0, nullptr, nullptr);
-    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (n > 0 ? n : 0) + 1);
+// The text as CF_UNICODETEXT. CF_TEXT is left to the system, which derives it in the code page
+// of the reader's system: a Shift-JIS rendering would garble it on any other.
+HGLOBAL MakeText(const PasteText& text) {
+    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (text.size() + 1) * sizeof(wchar_t));
     if (void* p = m ? GlobalLock(m) : nullptr) {
-        if (n > 0)
-            WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()),
-                                static_cast<char*>(p), n, nullptr, nullptr);
+        std::memcpy(p, text.data(), text.size() * sizeof(wchar_t));
         GlobalUnlock(m);
     }
     return m;
@@ -247,13 +235,9 @@ bool PutPlainText(const PasteText& text, DWORD deadline) {
     KeepOutOfHistory();
     g_clip->textUp = false;
     bool taken = false;
-    for (UINT f : {static_cast<UINT>(CF_UNICODETEXT), static_cast<UINT>(CF_TEXT)}) {
-        HGLOBAL m = MakeText(text, f);
-        if (m && SetClipboardData(f, m)) {
-            taken = true;
-        } else if (m) {
-            GlobalFree(m);
-        }
+    if (HGLOBAL m = MakeText(text)) {
+        taken = SetClipboardData(CF_UNICODETEXT, m) != nullptr;
+        if (!taken) GlobalFree(m);
     }
     CloseClipboard();
     return taken;
@@ -300,7 +284,6 @@ void PasteOne(const std::string& bytes, DWORD firedAt) {
     c.text = text;
     KeepOutOfHistory();
     SetClipboardData(CF_UNICODETEXT, nullptr);
-    SetClipboardData(CF_TEXT, nullptr);
     c.textUp = true;
     CloseClipboard();
     const DWORD after = GetClipboardSequenceNumber();
@@ -330,9 +313,9 @@ void TakePastes() {
 // WM_RENDERFORMAT: the clipboard is open by the reader; it is not opened here.
 void RenderPaste(UINT format) {
     Clip& c = *g_clip;
-    if (!c.textUp || (format != CF_TEXT && format != CF_UNICODETEXT)) return;
+    if (!c.textUp || format != CF_UNICODETEXT) return;
     const DWORD before = GetClipboardSequenceNumber();
-    HGLOBAL m = MakeText(c.text, format);
+    HGLOBAL m = MakeText(c.text);
     if (m && !SetClipboardData(format, m)) GlobalFree(m);
     const DWORD after = GetClipboardSequenceNumber();
     // Who reads: only the program in front, which the row pasted into, ends the wait early.
@@ -347,7 +330,6 @@ void RenderAllPastes() {
     if (!c.textUp || !OpenClipboard(c.wnd)) return;
     if (GetClipboardOwner() == c.wnd) {
         RenderPaste(CF_UNICODETEXT);
-        RenderPaste(CF_TEXT);
     }
     CloseClipboard();
     c.textUp = false;
@@ -499,10 +481,17 @@ void WaitClipThread(DWORD ms) {
 
 void SetClipKeep(bool keep) { g_keep.store(keep); }
 
-int WINAPI TakePasteText(const char* text, int bytes) {
+int WINAPI TakePasteText(const WCHAR* text, int units) {
     // On the keys thread, inside the low-level hook: a copy and a wake, nothing that waits.
     const HWND taker = g_taker.load();
-    if (!text || !taker || !g_slots.Put(text, bytes, GetTickCount())) return 0;
+    if (!text || !taker) return 0;
+    // What a slot holds, never ending inside a surrogate pair (a rule's text is far shorter).
+    constexpr int kMaxUnits = static_cast<int>(PasteSlots::kMaxBytes / sizeof(WCHAR));
+    int n = units < 0 ? 0 : units > kMaxUnits ? kMaxUnits : units;
+    if (n > 0 && n < units && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+    if (!g_slots.Put(reinterpret_cast<const char*>(text), n * static_cast<int>(sizeof(WCHAR)),
+                     GetTickCount()))
+        return 0;
     PostMessageA(taker, kMsgClipWake, 0, 0);
     return 1;
 }

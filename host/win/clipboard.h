@@ -26,6 +26,6 @@ void WaitClipThread(DWORD ms);
 void SetClipKeep(bool keep);
 
 // --- keys thread: the library's paste sink (SetPasteSink); 0 while no clipboard thread runs.
-int WINAPI TakePasteText(const char* text, int bytes);
+int WINAPI TakePasteText(const WCHAR* text, int units);  // SetPasteSinkW
 
 }  // namespace yv::host::win

@@ -308,7 +308,7 @@ void Stop() {
     g_in->stopped = true;
     KillTimer(g_in->wnd, kWatchTimer);
     StopHookThreads();
-    SetPasteSink(nullptr);
+    SetPasteSinkW(nullptr);
     g_in->hooked = false;
     TellCompanion(yv::companion::Command::kUnhook, 0);
     for (HWINEVENTHOOK* h : {&g_in->titleHook, &g_in->focusHook, &g_in->foregroundHook}) {
@@ -531,14 +531,14 @@ DWORD WINAPI InputThread(void* param) {
         // The library's notices come from applications of any integrity level; nothing else
         // from them is let in.
         ChangeWindowMessageFilterEx(in.wnd, WM_RBUTTONDOWN, MSGFLT_ALLOW, nullptr);
-        SetPasteSink(TakePasteText);
+        SetPasteSinkW(TakePasteText);
         in.hooked = StartHookThreads(in.wnd, numLock != 0);
     }
     start->wnd = in.wnd;
     start->hooked = in.hooked;
     if (!in.hooked) {
         // The library has told the user already.
-        SetPasteSink(nullptr);
+        SetPasteSinkW(nullptr);
         in.stopped = true;
         if (in.wnd) DestroyWindow(in.wnd);
         g_in = nullptr;
