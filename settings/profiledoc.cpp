@@ -437,12 +437,38 @@ ProfileFile ReadProfileFile(const std::string& path) {
 
 const std::string_view kShiftJisMarkLine = "; 文字コード: Shift-JIS";
 
+std::string Utf8FileBytes(std::string_view text) {
+    // The mark a Shift-JIS save put first says no more.
+    const std::string_view mark = kShiftJisMarkLine;
+    if (text.starts_with(mark) && text.size() > mark.size() &&
+        (text[mark.size()] == '\r' || text[mark.size()] == '\n')) {
+        text.remove_prefix(mark.size());
+        text.remove_prefix(text.starts_with("\r\n") ? 2 : 1);
+    }
+    std::string out = "\xEF\xBB\xBF";
+    out.reserve(text.size() + text.size() / 2);
+    // Line by line, the line ends as they are: a damaged character at the end of a line must
+    // not take the line end with it.
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        out += TextToUtf8(text.substr(pos, end - pos));
+        pos = end;
+        while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n')) out += text[pos++];
+    }
+    return out;
+}
+
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path) {
     std::string bytes = doc.Serialize();
-    // Shift-JIS that reads as UTF-8 (or starts with a byte-order mark) is a rare mix of bytes,
-    // which a save can leave behind by removing the lines that told it apart.
-    if (DetectEncoding(bytes) != FileEncoding::kShiftJis)
+    if (HoldsWideForm(bytes)) {
+        // A character Shift-JIS lacks: the whole file in UTF-8, marked so.
+        bytes = Utf8FileBytes(bytes);
+    } else if (DetectEncoding(bytes) != FileEncoding::kShiftJis) {
+        // Shift-JIS that reads as UTF-8 (or starts with a byte-order mark) is a rare mix of
+        // bytes, which a save can leave behind by removing the lines that told it apart.
         bytes = std::string(kShiftJisMarkLine) + "\r\n" + bytes;
+    }
     const std::string tmp = path + ".tmp";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (f == nullptr) return false;
