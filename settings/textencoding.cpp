@@ -386,7 +386,7 @@ FileEncoding DetectEncoding(std::string_view bytes) {
     if (StartsWith(bytes, "\xFE\xFF")) return FileEncoding::kUtf16Be;
     if (StartsWith(bytes, "\xEF\xBB\xBF")) return FileEncoding::kUtf8Bom;
     bool other = false;   // a character beyond ASCII
-    bool long_ = false;   // one of three or four bytes
+    bool longer = false;  // one of three or four bytes
     bool latin = true;    // every one of two bytes a marked Latin letter
     bool noText = false;  // a character that is no typed text
     char32_t cp;
@@ -398,7 +398,7 @@ FileEncoding DetectEncoding(std::string_view bytes) {
         const std::size_t n = Utf8Sequence(bytes, i, cp);
         if (n == 0) return FileEncoding::kShiftJis;
         other = true;
-        long_ = long_ || n > 2;
+        longer = longer || n > 2;
         latin = latin && (n > 2 || IsMarkedLatinLetter(cp));
         noText = noText || IsNoText(cp);
         i += n;
@@ -412,7 +412,7 @@ FileEncoding DetectEncoding(std::string_view bytes) {
     // "ﾃ", "ﾄ" or "ﾅ" and a katakana after it ("ü" is "ﾃｼ"), which leaves "ﾒｰ", "ﾐｽ" or "ﾈｺ"
     // Shift-JIS.
     if (noText) return FileEncoding::kShiftJis;
-    return long_ || latin ? FileEncoding::kUtf8 : FileEncoding::kShiftJis;
+    return longer || latin ? FileEncoding::kUtf8 : FileEncoding::kShiftJis;
 }
 
 std::string ToShiftJis(std::string bytes, FileEncoding e) {
