@@ -438,13 +438,9 @@ ProfileFile ReadProfileFile(const std::string& path) {
 const std::string_view kShiftJisMarkLine = "; 文字コード: Shift-JIS";
 
 std::string Utf8FileBytes(std::string_view text) {
-    // The mark a Shift-JIS save put first says no more.
-    const std::string_view mark = kShiftJisMarkLine;
-    if (text.starts_with(mark) && text.size() > mark.size() &&
-        (text[mark.size()] == '\r' || text[mark.size()] == '\n')) {
-        text.remove_prefix(mark.size());
-        text.remove_prefix(text.starts_with("\r\n") ? 2 : 1);
-    }
+    // The mark line a Shift-JIS save put first says no more.
+    const std::string markLine = std::string(kShiftJisMarkLine) + "\r\n";
+    if (text.starts_with(markLine)) text.remove_prefix(markLine.size());
     std::string out = "\xEF\xBB\xBF";
     out.reserve(text.size() + text.size() / 2);
     // Line by line, the line ends as they are: a damaged character at the end of a line must
