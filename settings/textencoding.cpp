@@ -1,5 +1,6 @@
 #include "textencoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -190,15 +191,20 @@ class TextOut {
   public:
     explicit TextOut(std::size_t size)
         : text_(size + kWideFormBytes, '\0'), at_(text_.data()), end_(at_ + text_.size()) {}
-    // Makes room for the next character, with `left` bytes of input from it on.
-    void Reserve(std::size_t left) {
-        if (static_cast<std::size_t>(end_ - at_) >= kWideFormBytes) return;
+    // Makes room for `bytes` of text, with `left` bytes of input from here on.
+    void Reserve(std::size_t bytes, std::size_t left) {
+        if (static_cast<std::size_t>(end_ - at_) >= bytes) return;
         const auto used = static_cast<std::size_t>(at_ - text_.data());
         text_.resize(used + 2 * left + kWideFormBytes);
         at_ = text_.data() + used;
         end_ = text_.data() + text_.size();
     }
     void Byte(char c) { *at_++ = c; }
+    // A run of ASCII, as it is.
+    void Bytes(std::string_view run) {
+        std::copy(run.begin(), run.end(), at_);
+        at_ += run.size();
+    }
     // A character in its own Shift-JIS form, else in the wide form; the unassigned planes 4 to
     // 12, which the wide form leaves out, as '?'.
     void Char(const ShiftJisTable& table, char32_t cp) {
@@ -302,11 +308,15 @@ std::string FromUtf8(std::string_view s) {
     TextOut out(s.size());
     char32_t cp;
     for (std::size_t i = 0; i < s.size();) {
-        out.Reserve(s.size() - i);
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            out.Byte(s[i++]);
+        std::size_t ascii = i;
+        while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+        if (ascii > i) {
+            out.Reserve(ascii - i, s.size() - i);
+            out.Bytes(s.substr(i, ascii - i));
+            i = ascii;
             continue;
         }
+        out.Reserve(kWideFormBytes, s.size() - i);
         const std::size_t n = Utf8Sequence(s, i, cp);
         if (n == 0) {
             out.Byte('?');  // a damaged sequence
@@ -325,7 +335,7 @@ std::string FromUnits(std::size_t units, Unit unit) {
     const ShiftJisTable& table = Table();
     TextOut out(2 * units);
     for (std::size_t k = 0; k < units; ++k) {
-        out.Reserve(2 * (units - k));
+        out.Reserve(kWideFormBytes, 2 * (units - k));
         const char16_t c = unit(k);
         if (c < 0xD800 || c > 0xDFFF) {
             out.Char(table, c);
