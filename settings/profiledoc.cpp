@@ -441,18 +441,9 @@ std::string Utf8FileBytes(std::string_view text) {
     // The mark line a Shift-JIS save put first says no more.
     const std::string markLine = std::string(kShiftJisMarkLine) + "\r\n";
     if (text.starts_with(markLine)) text.remove_prefix(markLine.size());
-    std::string out = "\xEF\xBB\xBF";
-    out.reserve(text.size() + text.size() / 2);
-    // Line by line, the line ends as they are: a damaged character at the end of a line must
-    // not take the line end with it.
-    for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        out += TextToUtf8(text.substr(pos, end - pos));
-        pos = end;
-        while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n')) out += text[pos++];
-    }
-    return out;
+    // TextToUtf8 reads no line end as part of a character, a damaged one's included, so every
+    // line keeps its end.
+    return "\xEF\xBB\xBF" + TextToUtf8(text);
 }
 
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path) {

@@ -131,11 +131,12 @@ ProfileFile ReadProfileFile(const std::string& path);
 // the file is then as it was. The content is Shift-JIS, byte for byte as the image holds it;
 // when DetectEncoding would take it for another encoding, kShiftJisMarkLine and a line end go
 // before it, so that it is read back as written. An image that holds a character Shift-JIS
-// lacks (a wide form) is written in UTF-8 with a byte-order mark instead, each line through
-// TextToUtf8, the line ends as they are and without a kShiftJisMarkLine first.
+// lacks (a wide form) is written in UTF-8 with a byte-order mark instead (Utf8FileBytes).
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path);
 
-// The file's bytes that WriteProfileFile writes for a text that holds a wide form.
+// The file's bytes that WriteProfileFile writes for a text that holds a wide form: the mark,
+// then the text through TextToUtf8, the line ends as they are, without a kShiftJisMarkLine
+// first.
 std::string Utf8FileBytes(std::string_view text);
 
 // "; 文字コード: Shift-JIS": a comment line, holding no key, that is no valid UTF-8.

@@ -28,6 +28,7 @@ TEST(TextForm, RoundTripsThroughUtf16) {
         std::string form, plain;
     } cases[] = {
         {u"abc", "abc", "abc"},
+        {std::u16string(u"a\0b", 3), std::string("a\0b", 3), std::string("a\0b", 3)},
         {u"日本語ﾃｷｽﾄ", "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4",
          "\x93\xFA\x96\x7B\x8C\xEA\xC3\xB7\xBD\xC4"},
         {u"表\\", "\x95\x5C\x5C", "\x95\x5C\x5C"},
