@@ -25,7 +25,8 @@ const char* EncodingName(FileEncoding e);
 //  - read as Shift-JIS they are no good: some character is a lone lead byte, or a byte or pair
 //    that is the form of no character;
 //  - some character takes three or four bytes (kana, kanji, full-width forms, emoji, 𠮷), and
-//    none is one that typed text does not hold (C1 controls, private use, noncharacters);
+//    none is one that typed text does not hold (C1 controls, private use, noncharacters, the
+//    unassigned planes 4 to 12);
 //  - every character beyond ASCII takes two bytes and is a Latin letter with a mark from
 //    U+00C0 to U+017F (ü, é, ł), but × and ÷.
 // The last two rules keep half-width katakana in Shift-JIS: two of them make a character below
