@@ -148,6 +148,13 @@ inline const EncodingCase kEncodingCases[] = {
      {},
      FileEncoding::kUtf8,
      "data1=Ё\r\n"},
+    // Ё is ﾐ and a lead byte with nothing after it.
+    {"UTF-8 at the end of the file that is no Shift-JIS",
+     FileEncoding::kUtf8,
+     u"data1=Ё",
+     {},
+     FileEncoding::kUtf8,
+     "data1=Ё"},
     {"UTF-8 kanji that are Shift-JIS too",
      FileEncoding::kUtf8,
      u"data1=東京都\r\n",
