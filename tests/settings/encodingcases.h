@@ -155,6 +155,13 @@ inline const EncodingCase kEncodingCases[] = {
      {},
      FileEncoding::kUtf8,
      "data1=Ё"},
+    // In Shift-JIS ﾂｰ譌･譛ｬ: good, but for the kanji's three bytes ° alone would keep it.
+    {"UTF-8 of a sign and kanji that are Shift-JIS too",
+     FileEncoding::kUtf8,
+     u"data1=25°日本\r\n",
+     {},
+     FileEncoding::kUtf8,
+     "data1=25°日本\r\n"},
     {"UTF-8 kanji that are Shift-JIS too",
      FileEncoding::kUtf8,
      u"data1=東京都\r\n",
