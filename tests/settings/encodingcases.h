@@ -65,6 +65,12 @@ inline const EncodingCase kEncodingCases[] = {
      FileEncoding::kShiftJis,
      "\xE6\x97\xA5\xE6\x9C\xAC\xFF"sv},
     {"overlong UTF-8", {}, {}, "\xC0\xAF"sv, FileEncoding::kShiftJis, "\xC0\xAF"sv},
+    {"UTF-8 but for a lone continuation byte",
+     {},
+     {},
+     "\xC3\xBC\x80"sv,
+     FileEncoding::kShiftJis,
+     "\xC3\xBC\x80"sv},
     // Wide forms, below: é \x80\xA0\xA3\xC9, € \x80\xA2\xA2\xCC, 😀 \x80\xBF\xB8\xA0,
     // ü \x80\xA0\xA3\xDC, 𠮷 \x80\xC0\xCE\xD7, ł \x80\xA0\xA5\xA2.
     {"no Shift-JIS form",
