@@ -129,6 +129,13 @@ inline const EncodingCase kEncodingCases[] = {
      "data1=ﾂｰ\r\n",
      FileEncoding::kShiftJis,
      "data1=ﾂｰ\r\n"},
+    // ﾂ and 、(0x81 0x41): in UTF-8 the C1 control U+0081 and "A".
+    {"half-width katakana and a comma that read as a control character",
+     {},
+     {},
+     "data1=ﾂ、\r\n",
+     FileEncoding::kShiftJis,
+     "data1=ﾂ、\r\n"},
     // A user-defined character and ｱｲ; in UTF-8 U+F0C72, of a plane for private use.
     {"Shift-JIS that reads as a private use character",
      {},
