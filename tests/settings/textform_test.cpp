@@ -96,6 +96,9 @@ TEST(TextForm, EdgesOfTheFormsInUtf8) {
         EXPECT_EQ(Hex(TextFromUtf16(c.wide)), Hex(c.form));
         EXPECT_EQ(Hex(TextToUtf8(c.form)), Hex(c.utf8));
     }
+    // The last low surrogate alone, and a low one before another, are no characters.
+    EXPECT_EQ(TextFromUtf16(u"\xDFFF"), "?");
+    EXPECT_EQ(TextFromUtf16(u"\xDC00\xDC00"), "??");
 }
 
 }  // namespace
