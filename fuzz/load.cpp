@@ -7,13 +7,23 @@
 #include "harness.h"
 #include "hostcore.h"
 #include "settingsfile.h"
+#include "textencoding.h"
 
 namespace {
 
 using namespace yv;
 
-void CheckRows(const settings::SettingsState& s, int p) {
+// A text read from UTF-8 or UTF-16 is in the program's own form, the form the editor's way in
+// (TextFromUtf16) gives, so that an unchanged text is never rewritten; and no limit cut a wide
+// form.
+void CheckForm(const std::string& text, bool unicode, const std::string& at) {
+    if (unicode && settings::TextFromUtf16(settings::TextToUtf16(text)) != text)
+        fuzz::Fail("a text not in its own form: " + fuzz::Shown(text) + at);
+}
+
+void CheckRows(const settings::SettingsState& s, int p, bool unicode) {
     const std::string at = " (profile " + std::to_string(p) + ")";
+    for (int n = 1; n < settings::kRuleRows; ++n) CheckForm(s.convData[n], unicode, at);
     for (int n = 0; n < settings::kRuleRows; ++n) {
         const int k = s.keyCodes[n];
         if (k < -255 || k > 255) fuzz::Fail("key code " + std::to_string(k) + at);
@@ -41,10 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (s.dirty != 0) fuzz::Fail("dirty after a load");
     for (int p = 1; p <= s.profileCount; ++p)
         if (s.profileNames[p].empty()) fuzz::Fail("a profile without a name");
-    CheckRows(s, s.currentProfile);
+    const bool unicode = file.encoding != settings::FileEncoding::kShiftJis;
+    CheckRows(s, s.currentProfile, unicode);
     for (int p = 0; p <= s.profileCount; ++p) {
         settings::LoadRuleTable(s, file.doc, p);
-        CheckRows(s, p);
+        CheckRows(s, p, unicode);
+        CheckForm(s.profileNames[p], unicode && p > 0, " (name)");
+        CheckForm(s.profileTitles[p], unicode, " (title)");
     }
 
     const host::Snapshot snap = host::LoadSnapshot(path);

@@ -437,12 +437,25 @@ ProfileFile ReadProfileFile(const std::string& path) {
 
 const std::string_view kShiftJisMarkLine = "; 文字コード: Shift-JIS";
 
+std::string Utf8FileBytes(std::string_view text) {
+    // The mark line a Shift-JIS save put first says no more.
+    const std::string markLine = std::string(kShiftJisMarkLine) + "\r\n";
+    if (text.starts_with(markLine)) text.remove_prefix(markLine.size());
+    // TextToUtf8 reads no line end as part of a character, a damaged one's included, so every
+    // line keeps its end.
+    return "\xEF\xBB\xBF" + TextToUtf8(text);
+}
+
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path) {
     std::string bytes = doc.Serialize();
-    // Shift-JIS that reads as UTF-8 (or starts with a byte-order mark) is a rare mix of bytes,
-    // which a save can leave behind by removing the lines that told it apart.
-    if (DetectEncoding(bytes) != FileEncoding::kShiftJis)
+    if (HoldsWideForm(bytes)) {
+        // A character Shift-JIS lacks: the whole file in UTF-8, marked so.
+        bytes = Utf8FileBytes(bytes);
+    } else if (DetectEncoding(bytes) != FileEncoding::kShiftJis) {
+        // Shift-JIS that reads as UTF-8 (or starts with a byte-order mark) is a rare mix of
+        // bytes, which a save can leave behind by removing the lines that told it apart.
         bytes = std::string(kShiftJisMarkLine) + "\r\n" + bytes;
+    }
     const std::string tmp = path + ".tmp";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (f == nullptr) return false;

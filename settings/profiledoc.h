@@ -117,21 +117,27 @@ class ProfileDoc {
 enum class FileState { kAbsent, kRead, kUnreadable };
 
 struct ProfileFile {
-    ProfileDoc doc;  // in Shift-JIS, whatever the file's encoding
+    ProfileDoc doc;  // in the program's text form, whatever the file's encoding
     FileState state = FileState::kAbsent;
-    FileEncoding encoding = FileEncoding::kShiftJis;  // as found; a write is always Shift-JIS
+    FileEncoding encoding = FileEncoding::kShiftJis;  // as found; not what a write chooses
 };
 
 // Reads the whole file at once; an absent or unreadable file gives an empty image. A file in
-// UTF-8 or UTF-16 is read in Shift-JIS (see ToShiftJis).
+// UTF-8 or UTF-16 is read in the program's text form (see ToShiftJis).
 ProfileFile ReadProfileFile(const std::string& path);
 
 // Writes the image's content beside the file and then puts it in the file's place, so the
 // file is either the old one or the new one, never a mixture. False when the system refuses;
-// the file is then as it was. The content is Shift-JIS; when DetectEncoding would take it for
-// another encoding, kShiftJisMarkLine and a line end go before it, so that it is read back
-// as written.
+// the file is then as it was. The content is Shift-JIS, byte for byte as the image holds it;
+// when DetectEncoding would take it for another encoding, kShiftJisMarkLine and a line end go
+// before it, so that it is read back as written. An image that holds a character Shift-JIS
+// lacks (a wide form) is written in UTF-8 with a byte-order mark instead (Utf8FileBytes).
 bool WriteProfileFile(const ProfileDoc& doc, const std::string& path);
+
+// The file's bytes that WriteProfileFile writes for a text that holds a wide form: the mark,
+// then the text through TextToUtf8, the line ends as they are, without a kShiftJisMarkLine
+// first.
+std::string Utf8FileBytes(std::string_view text);
 
 // "; 文字コード: Shift-JIS": a comment line, holding no key, that is no valid UTF-8.
 extern const std::string_view kShiftJisMarkLine;

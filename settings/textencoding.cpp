@@ -1,5 +1,6 @@
 #include "textencoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -42,8 +43,12 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp) {
     return len;
 }
 
+constexpr unsigned char kWideLow = 0x80;   // U+0000 to U+3FFFF
+constexpr unsigned char kWideHigh = 0xFD;  // U+D0000 to U+10FFFF
+constexpr char32_t kHighBase = 0xD0000;
+
 // Characters that Japanese text from systems with other conversion tables uses where code page
-// 932 has one of its own: read as that one rather than as '?'.
+// 932 has one of its own: a reader that knows only Shift-JIS gets that one rather than '?'.
 char16_t ShiftJisVariant(char16_t c) {
     switch (c) {
         case u'\u301C':
@@ -73,7 +78,7 @@ char16_t ShiftJisVariant(char16_t c) {
 // call: a file is then converted by a look-up per character.
 class ShiftJisTable {
   public:
-    ShiftJisTable() : forms_(0x10000, '?'), written_(0x10000, false), own_(0x10000, false) {
+    ShiftJisTable() : forms_(0x10000, '?'), written_(0x10000, false), own_(0x10000, 0) {
         std::u16string all;
         for (char32_t c = 1; c <= 0xFFFF; ++c)
             if (c < 0xD800 || c > 0xDFFF) all += static_cast<char16_t>(c);
@@ -83,19 +88,23 @@ class ShiftJisTable {
             for (char16_t c : all) Split(std::u16string(1, c), fs::WideToShiftJis({&c, 1}));
         }
         own_[0] = true;
-        for (char16_t c : all) own_[c] = forms_[c] != '?' || c == u'?';
+        // A look-alike's form is not the character's own, though some converters (glibc's)
+        // write it one way; and a form that is a wide form's lead byte (code page 932 on
+        // Windows writes U+0080 as 0x80) would pass for the start of one. Such characters
+        // travel as wide forms.
+        for (char16_t c : all)
+            own_[c] = (forms_[c] != '?' || c == u'?') && forms_[c] != kWideLow &&
+                      forms_[c] != kWideHigh && ShiftJisVariant(c) == c;
         for (char16_t c : all)
             if (const char16_t v = ShiftJisVariant(c); v != c) forms_[c] = forms_[v];
         for (char16_t c : all) written_[forms_[c]] = true;
     }
-    // Whether c has a form of its own rather than the '?' that stands for none.
-    bool Holds(char16_t c) const { return forms_[c] != '?' || c == u'?'; }
     // Whether the system gives c a form of its own (not one of a look-alike).
-    bool Own(char16_t c) const { return own_[c]; }
+    bool Own(char16_t c) const { return own_[c] != 0; }
     // Whether the byte or byte pair `form` (lead byte high) is the form of some character.
     bool Writes(std::uint16_t form) const { return written_[form]; }
     std::uint16_t FormOf(char16_t c) const { return forms_[c]; }
-    // Writes c's form at `out`; returns the end.
+    // Writes c's form (a look-alike's for some without one) at `out`; returns the end.
     char* Put(char* out, char16_t c) const {
         const std::uint16_t form = forms_[c];
         if (form > 0xFF) *out++ = static_cast<char>(form >> 8);
@@ -120,8 +129,8 @@ class ShiftJisTable {
         return at == forms.size();
     }
     std::vector<std::uint16_t> forms_;
-    std::vector<bool> written_;  // by form
-    std::vector<bool> own_;      // by character
+    std::vector<bool> written_;      // by form
+    std::vector<std::uint8_t> own_;  // by character; bytes, as the readers ask for every one
 };
 
 const ShiftJisTable& Table() {
@@ -163,10 +172,6 @@ const ShiftJisChars& Chars() {
     return chars;
 }
 
-constexpr unsigned char kWideLow = 0x80;   // U+0000 to U+3FFFF
-constexpr unsigned char kWideHigh = 0xFD;  // U+D0000 to U+10FFFF
-constexpr char32_t kHighBase = 0xD0000;
-
 // The code point of the wide form at s[i], or 0xFFFFFFFF when none starts there.
 char32_t WideFormAt(std::string_view s, std::size_t i) {
     const auto b = static_cast<unsigned char>(s[i]);
@@ -180,18 +185,52 @@ char32_t WideFormAt(std::string_view s, std::size_t i) {
     return b == kWideHigh ? v + kHighBase : v;
 }
 
-void PutWideForm(std::string& out, char32_t cp) {
-    if (cp >= 0x40000 && cp < kHighBase) {
-        out += '?';  // the unassigned planes 4 to 12
-        return;
+// A program text being built from UTF-8 or UTF-16. No character takes more than two bytes of
+// text for each byte read, so the buffer, first the size of what is read, grows once at most.
+class TextOut {
+  public:
+    explicit TextOut(std::size_t size)
+        : text_(size + kWideFormBytes, '\0'), at_(text_.data()), end_(at_ + text_.size()) {}
+    // Makes room for `bytes` of text, with `left` bytes of input from here on.
+    void Reserve(std::size_t bytes, std::size_t left) {
+        if (static_cast<std::size_t>(end_ - at_) >= bytes) return;
+        const auto used = static_cast<std::size_t>(at_ - text_.data());
+        text_.resize(used + 2 * left + kWideFormBytes);
+        at_ = text_.data() + used;
+        end_ = text_.data() + text_.size();
     }
-    const bool high = cp >= kHighBase;
-    const char32_t v = high ? cp - kHighBase : cp;
-    out += static_cast<char>(high ? kWideHigh : kWideLow);
-    out += static_cast<char>(0xA0 + (v >> 12 & 0x3F));
-    out += static_cast<char>(0xA0 + (v >> 6 & 0x3F));
-    out += static_cast<char>(0xA0 + (v & 0x3F));
-}
+    void Byte(char c) { *at_++ = c; }
+    // A run of ASCII, as it is.
+    void Bytes(std::string_view run) {
+        std::copy(run.begin(), run.end(), at_);
+        at_ += run.size();
+    }
+    // A character in its own Shift-JIS form, else in the wide form; the unassigned planes 4 to
+    // 12, which the wide form leaves out, as '?'.
+    void Char(const ShiftJisTable& table, char32_t cp) {
+        if (cp < 0x10000 && table.Own(static_cast<char16_t>(cp))) {
+            at_ = table.Put(at_, static_cast<char16_t>(cp));
+        } else if (cp >= 0x40000 && cp < kHighBase) {
+            *at_++ = '?';
+        } else {
+            const bool high = cp >= kHighBase;
+            const char32_t v = high ? cp - kHighBase : cp;
+            *at_++ = static_cast<char>(high ? kWideHigh : kWideLow);
+            *at_++ = static_cast<char>(0xA0 + (v >> 12 & 0x3F));
+            *at_++ = static_cast<char>(0xA0 + (v >> 6 & 0x3F));
+            *at_++ = static_cast<char>(0xA0 + (v & 0x3F));
+        }
+    }
+    std::string Take() {
+        text_.resize(static_cast<std::size_t>(at_ - text_.data()));
+        return std::move(text_);
+    }
+
+  private:
+    std::string text_;
+    char* at_;
+    char* end_;
+};
 
 void PutUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -211,6 +250,8 @@ void PutUtf8(std::string& out, char32_t cp) {
     }
 }
 
+constexpr bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
 // Calls put(code point) for each character of a program text; '?' for what is no character.
 template <class Put>
 void EachChar(std::string_view s, Put put) {
@@ -226,8 +267,11 @@ void EachChar(std::string_view s, Put put) {
             i += kWideFormBytes;
             continue;
         }
+        // A lead byte pairs only with a byte that can follow one: a lone lead byte before a
+        // line end, a blank or an equals sign is one '?' and leaves that byte as it is.
         std::uint16_t form = b;
-        if (IsLeadByte(b) && i + 1 < s.size()) {
+        if (IsLeadByte(b) && i + 1 < s.size() &&
+            IsTrailByte(static_cast<unsigned char>(s[i + 1]))) {
             form = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(s[i + 1]));
             ++i;
         }
@@ -259,52 +303,74 @@ bool IsWrittenShiftJis(std::string_view s) {
     return true;
 }
 
-// No form is longer than what it stands for, so the text fits in the size of the bytes read.
 std::string FromUtf8(std::string_view s) {
     const ShiftJisTable& table = Table();
-    std::string out(s.size(), '\0');
-    char* o = out.data();
+    TextOut out(s.size());
     char32_t cp;
     for (std::size_t i = 0; i < s.size();) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            *o++ = s[i++];
+        std::size_t ascii = i;
+        while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+        if (ascii > i) {
+            out.Reserve(ascii - i, s.size() - i);
+            out.Bytes(s.substr(i, ascii - i));
+            i = ascii;
             continue;
         }
+        out.Reserve(kWideFormBytes, s.size() - i);
         const std::size_t n = Utf8Sequence(s, i, cp);
-        // A damaged sequence, and anything beyond the first plane, which Shift-JIS lacks.
-        if (n == 0 || cp > 0xFFFF) {
-            *o++ = '?';
+        if (n == 0) {
+            out.Byte('?');  // a damaged sequence
+            ++i;
         } else {
-            o = table.Put(o, static_cast<char16_t>(cp));
+            out.Char(table, cp);
+            i += n;
         }
-        i += n == 0 ? 1 : n;
     }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
+    return out.Take();
+}
+
+// The text of `units` UTF-16 code units; unit(k) gives the k-th.
+template <class Unit>
+std::string FromUnits(std::size_t units, Unit unit) {
+    const ShiftJisTable& table = Table();
+    TextOut out(2 * units);
+    for (std::size_t k = 0; k < units; ++k) {
+        out.Reserve(kWideFormBytes, 2 * (units - k));
+        const char16_t c = unit(k);
+        if (c < 0xD800 || c > 0xDFFF) {
+            out.Char(table, c);
+        } else if (const char16_t next = k + 1 < units ? unit(k + 1) : u'\0';
+                   c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            out.Char(table, 0x10000 + ((c - 0xD800u) << 10) + (next - 0xDC00u));
+            ++k;
+        } else {
+            out.Byte('?');  // a surrogate alone
+        }
+    }
+    return out.Take();
 }
 
 std::string FromUtf16(std::string_view s, bool bigEndian) {
-    const ShiftJisTable& table = Table();
-    const auto unit = [&](std::size_t k) {
+    // An odd last byte is no character.
+    return FromUnits(s.size() / 2, [&](std::size_t k) {
         const auto a = static_cast<unsigned char>(s[2 * k]);
         const auto b = static_cast<unsigned char>(s[2 * k + 1]);
         return static_cast<char16_t>(bigEndian ? a << 8 | b : b << 8 | a);
-    };
-    const std::size_t units = s.size() / 2;  // an odd last byte is no character
-    std::string out(units * 2, '\0');
-    char* o = out.data();
-    for (std::size_t k = 0; k < units; ++k) {
-        const char16_t c = unit(k);
-        if (c < 0xD800 || c > 0xDFFF) {
-            o = table.Put(o, c);
-            continue;
-        }
-        // Beyond the first plane: a pair of surrogates is one '?', as is one alone.
-        if (c <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) ++k;
-        *o++ = '?';
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
+    });
+}
+
+// Characters of a UTF-8 reading that text a person typed does not hold, which Shift-JIS bytes
+// read as UTF-8 may give: C1 controls, private use, noncharacters, and the unassigned planes 4
+// to 12.
+bool IsNoText(char32_t cp) {
+    return (cp >= 0x80 && cp <= 0x9F) || (cp >= 0xE000 && cp <= 0xF8FF) ||
+           (cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE ||
+           (cp >= 0x40000 && cp < kHighBase) || cp >= 0xF0000;
+}
+
+// A Latin letter with a mark, of Latin-1 or Latin Extended-A (ü, é, ł, ő), not × or ÷.
+bool IsMarkedLatinLetter(char32_t cp) {
+    return cp >= 0xC0 && cp <= 0x17F && cp != 0xD7 && cp != 0xF7;
 }
 
 }  // namespace
@@ -330,7 +396,9 @@ FileEncoding DetectEncoding(std::string_view bytes) {
     if (StartsWith(bytes, "\xFE\xFF")) return FileEncoding::kUtf16Be;
     if (StartsWith(bytes, "\xEF\xBB\xBF")) return FileEncoding::kUtf8Bom;
     bool other = false;   // a character beyond ASCII
-    bool threes = false;  // one of three bytes
+    bool longer = false;  // one of three or four bytes
+    bool latin = true;    // every one of two bytes a marked Latin letter
+    bool noText = false;  // a character that is no typed text
     char32_t cp;
     for (std::size_t i = 0; i < bytes.size();) {
         if (static_cast<unsigned char>(bytes[i]) < 0x80) {
@@ -338,20 +406,23 @@ FileEncoding DetectEncoding(std::string_view bytes) {
             continue;
         }
         const std::size_t n = Utf8Sequence(bytes, i, cp);
-        // Not UTF-8, or a character the reading would lose: Shift-JIS bytes that happen to
-        // form UTF-8 mostly give such characters (Cyrillic, unassigned ones).
-        if (n == 0 || cp > 0xFFFF || !Table().Holds(static_cast<char16_t>(cp)))
-            return FileEncoding::kShiftJis;
+        if (n == 0) return FileEncoding::kShiftJis;
         other = true;
-        threes = threes || n == 3;
+        longer = longer || n > 2;
+        latin = latin && (n > 2 || IsMarkedLatinLetter(cp));
+        noText = noText || IsNoText(cp);
         i += n;
     }
     if (!other) return FileEncoding::kShiftJis;
-    // Two UTF-8 bytes below U+0800 are also two half-width katakana; such a file that is
-    // good Shift-JIS too stays Shift-JIS. Three bytes in Shift-JIS are a kanji of the second
-    // level followed by a katakana or a lead byte: the look of garbled text, not typed text.
-    if (!threes && IsWrittenShiftJis(bytes)) return FileEncoding::kShiftJis;
-    return FileEncoding::kUtf8;
+    if (!IsWrittenShiftJis(bytes)) return FileEncoding::kUtf8;
+    // Good Shift-JIS too. Three or four UTF-8 bytes are, in Shift-JIS, a kanji of the second
+    // level or a user-defined character followed by a half-width katakana or a lead byte: the
+    // look of garbled text, not of typed text. Two are two half-width katakana, or one and a
+    // lead byte, so such a file stays Shift-JIS unless each pair is a Latin letter with a mark:
+    // "ﾃ", "ﾄ" or "ﾅ" and a katakana after it ("ü" is "ﾃｼ"), which leaves "ﾒｰ", "ﾐｽ" or "ﾈｺ"
+    // Shift-JIS.
+    if (noText) return FileEncoding::kShiftJis;
+    return longer || latin ? FileEncoding::kUtf8 : FileEncoding::kShiftJis;
 }
 
 std::string ToShiftJis(std::string bytes, FileEncoding e) {
@@ -380,6 +451,9 @@ std::size_t CharLengthAt(std::string_view s, std::size_t i) {
 }
 
 bool HoldsWideForm(std::string_view s) {
+    // Most texts hold neither lead byte, which a search finds faster than a walk.
+    if (s.find('\x80') == std::string_view::npos && s.find('\xFD') == std::string_view::npos)
+        return false;
     for (std::size_t i = 0; i < s.size(); i += CharLengthAt(s, i))
         if (WideFormAt(s, i) != 0xFFFFFFFF) return true;
     return false;
@@ -407,27 +481,7 @@ std::string TextToUtf8(std::string_view text) {
 }
 
 std::string TextFromUtf16(std::u16string_view text) {
-    const ShiftJisTable& table = Table();
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const char16_t c = text[k];
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            if (c <= 0xDBFF && k + 1 < text.size() && text[k + 1] >= 0xDC00 &&
-                text[k + 1] <= 0xDFFF) {
-                PutWideForm(out, 0x10000 + ((c - 0xD800u) << 10) + (text[k + 1] - 0xDC00u));
-                ++k;
-            } else {
-                out += '?';
-            }
-        } else if (table.Own(c)) {
-            char form[2];
-            out.append(form, table.Put(form, c));
-        } else {
-            PutWideForm(out, c);
-        }
-    }
-    return out;
+    return FromUnits(text.size(), [&](std::size_t k) { return text[k]; });
 }
 
 std::string PlainShiftJis(std::string_view text) {

@@ -20,22 +20,22 @@ enum class FileEncoding { kShiftJis, kUtf8, kUtf8Bom, kUtf16Le, kUtf16Be };
 // "Shift-JIS", "UTF-8", "UTF-8 with BOM", "UTF-16LE", "UTF-16BE".
 const char* EncodingName(FileEncoding e);
 
-// A byte-order mark decides. Without one the bytes are UTF-8 when all of these hold, and
-// Shift-JIS otherwise:
-//  - they are entirely valid UTF-8 and not all ASCII;
-//  - every character they decode to is one Shift-JIS holds (ToShiftJis gives it a form
-//    other than '?');
-//  - a character takes three bytes (U+0800 and above: kana, kanji, full-width forms), or the
-//    bytes are no good Shift-JIS, that is, some character read as Shift-JIS is a lone lead
-//    byte or a byte or pair that is the form of no character.
-// The last rule keeps half-width katakana in Shift-JIS: two of them can make one character
-// below U+0800 in UTF-8 ("ﾐｽ" is U+043D), a three-byte one they never make.
+// A byte-order mark decides. Without one the bytes are Shift-JIS when they are not entirely
+// valid UTF-8, or all ASCII. Otherwise they are UTF-8 when any of these holds:
+//  - read as Shift-JIS they are no good: some character is a lone lead byte, or a byte or pair
+//    that is the form of no character;
+//  - some character takes three or four bytes (kana, kanji, full-width forms, emoji, 𠮷), and
+//    none is one that typed text does not hold (C1 controls, private use, noncharacters, the
+//    unassigned planes 4 to 12);
+//  - every character beyond ASCII takes two bytes and is a Latin letter with a mark from
+//    U+00C0 to U+017F (ü, é, ł), but × and ÷.
+// The last two rules keep half-width katakana in Shift-JIS: two of them make a character below
+// U+0800 in UTF-8 ("ﾐｽ" is U+043D), a Latin letter only when the first is ﾃ, ﾄ or ﾅ.
 FileEncoding DetectEncoding(std::string_view bytes);
 
-// The text of `bytes` in Shift-JIS, without the byte-order mark. A character that Shift-JIS
-// cannot hold becomes '?', as does a damaged sequence; the few characters that Japanese text
-// from other systems carries in place of Shift-JIS ones (the wave dash, the yen sign) become
-// those. Shift-JIS bytes come back as they are.
+// The program text of `bytes`, without the byte-order mark: each character in its own
+// Shift-JIS form where it has one, else in the wide form, so nothing a UTF-8 or UTF-16 file
+// holds is lost; a damaged sequence becomes '?'. Shift-JIS bytes come back as they are.
 std::string ToShiftJis(std::string bytes, FileEncoding e);
 
 constexpr std::size_t kWideFormBytes = 4;
@@ -48,7 +48,8 @@ std::size_t CharLengthAt(std::string_view s, std::size_t i);
 bool HoldsWideForm(std::string_view s);
 
 // The UTF-16 of a program text. Shift-JIS is read by code page 932's table, never by the
-// system's code page; a byte or pair that is no character's form becomes '?'.
+// system's code page; a byte or pair that is no character's form becomes '?', a lead byte
+// before a byte that cannot follow one (a line end, a blank) a '?' of its own.
 std::u16string TextToUtf16(std::string_view text);
 std::string TextToUtf8(std::string_view text);
 

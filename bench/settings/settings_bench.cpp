@@ -85,6 +85,27 @@ void BM_LoadSettings10MBUtf8(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadSettings10MBUtf8)->Unit(benchmark::kMillisecond);
 
+// The same 10 MB in UTF-8 with a character Shift-JIS lacks on every line of text: every one
+// becomes a wide form.
+std::string WithEmoji(std::string utf8) {
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 8);
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        std::size_t end = utf8.find("\r\n", pos);
+        if (end == std::string::npos) end = utf8.size();
+        out.append(utf8, pos, end - pos);
+        if (utf8.compare(pos, 4, "data") == 0) out += "\xF0\x9F\x98\x80";  // 😀
+        out.append(utf8, end, 2);
+        pos = end + 2;
+    }
+    return out;
+}
+
+void BM_LoadSettings10MBUtf8Emoji(benchmark::State& state) {
+    LoadFrom(state, FullFile(WithEmoji(InUtf8(testing::MakeLargeSettingsFile(10u << 20)))));
+}
+BENCHMARK(BM_LoadSettings10MBUtf8Emoji)->Unit(benchmark::kMillisecond);
+
 // Every save changes a row, so every save writes, syncs and replaces the file.
 void BM_SaveSettings(benchmark::State& state) {
     FullFile file;
@@ -98,6 +119,20 @@ void BM_SaveSettings(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SaveSettings)->Unit(benchmark::kMillisecond);
+
+// The same with a character Shift-JIS lacks in the row: the whole file goes out in UTF-8.
+void BM_SaveSettingsUtf8(benchmark::State& state) {
+    FullFile file;
+    SettingsState s;
+    s.currentProfile = 5;
+    LoadSettings(s, file.path());
+    int round = 0;
+    for (auto _ : state) {
+        s.convData[50] = " changed \x80\xBF\xB8\xA0" + std::to_string(++round) + " ";
+        SaveSettings(s, file.path());
+    }
+}
+BENCHMARK(BM_SaveSettingsUtf8)->Unit(benchmark::kMillisecond);
 
 // A save that finds the file already holding the state reads it and writes nothing.
 void BM_SaveSettingsUnchanged(benchmark::State& state) {

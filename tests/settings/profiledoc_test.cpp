@@ -67,6 +67,14 @@ TEST(ProfileDoc, LongValuesAreCutTo2047Bytes) {
     for (int i = 0; i < 1500; ++i) wide += "表";
     const std::string got = ProfileDoc("[S]\r\nk=" + wide + "\r\n").GetString("S", "k");
     EXPECT_EQ(got, wide.substr(0, 2046));
+    // A wide form (😀) that ends at byte 2046, 2047 or 2048 of the value.
+    const std::string emoji = "\x80\xBF\xB8\xA0";
+    const struct { std::size_t end, kept; } cases[] = {{2046, 2047}, {2047, 2047}, {2048, 2044}};
+    for (const auto& c : cases) {
+        const std::string text = std::string(c.end - 4, 'v') + emoji + "w";
+        const std::string value = ProfileDoc("[S]\r\nk=" + text + "\r\n").GetString("S", "k");
+        EXPECT_EQ(value, text.substr(0, c.kept)) << c.end;
+    }
 }
 
 TEST(ParseProfileInt, AcceptedForms) {

@@ -522,29 +522,119 @@ TEST_F(SettingsFile, AFileThatCannotBeReadIsNotOverwritten) {
     EXPECT_TRUE(stdfs::is_directory(path_));
 }
 
-// A file in UTF-8 or UTF-16 is read in Shift-JIS; a save that changes nothing leaves it as it
-// is, the first that changes something writes the whole file in Shift-JIS, without a mark.
+// A file in UTF-8 or UTF-16 is read in the program's text form; a save that changes nothing
+// leaves it as it is, the first that changes something writes the whole file in Shift-JIS,
+// without a mark, when it holds only characters Shift-JIS has, and in UTF-8 with a mark when
+// it holds one Shift-JIS lacks (here the wave dash U+301C, kept rather than read as U+FF5E).
 TEST_F(SettingsFile, AFileInAnotherEncodingIsWrittenInShiftJis) {
-    const std::u16string_view text =
-        u"[Config]\r\nhenstart=1\r\nnumlockon=0\r\nAplAutoOff=0\r\nkey1=65\r\ndata1=日本語〜\r\n"
-        u"[Apl1]\r\nName=メモ帳\r\n";
-    const std::string written =
-        "[Config]\r\nhenstart=3\r\nnumlockon=0\r\nAplAutoOff=0\r\nkey1=65\r\ndata1=日本語～\r\n"
-        "[Apl1]\r\nName=メモ帳\r\n";
-    for (const FileEncoding form : {FileEncoding::kUtf16Le, FileEncoding::kUtf16Be,
-                                    FileEncoding::kUtf8Bom, FileEncoding::kUtf8}) {
-        const std::string original = testing::FileBytes(form, text);
-        Write(original);
-        SettingsState s = Loaded();
-        EXPECT_EQ(s.henstart, 1) << EncodingName(form);
-        EXPECT_EQ(s.convData[1], "日本語～") << EncodingName(form);
-        EXPECT_EQ(s.profileNames[1], "メモ帳") << EncodingName(form);
-        SaveSettings(s, path_);
-        EXPECT_EQ(Read(), original) << "nothing changed: " << EncodingName(form);
-        s.henstart = 3;
-        SaveSettings(s, path_);
-        EXPECT_EQ(Read(), written) << EncodingName(form);
+    const struct {
+        std::u16string_view data1;
+        std::string_view read;  // row 1 as read
+        bool utf8;              // a save writes UTF-8
+    } texts[] = {
+        {u"日本語～", "日本語～", false},
+        {u"日本語〜", "日本語\x80\xA3\xA0\xBC", true},
+    };
+    for (const auto& t : texts) {
+        const std::u16string head = u"[Config]\r\nhenstart=",
+                             tail = u"\r\nnumlockon=0\r\nAplAutoOff=0\r\nkey1=65\r\ndata1=" +
+                                    std::u16string(t.data1) + u"\r\n[Apl1]\r\nName=メモ帳\r\n";
+        const std::u16string text = head + u"1" + tail, changed = head + u"3" + tail;
+        const std::string written =
+            t.utf8 ? testing::FileBytes(FileEncoding::kUtf8Bom, changed)
+                   : "[Config]\r\nhenstart=3\r\nnumlockon=0\r\nAplAutoOff=0\r\nkey1=65\r\ndata1=" +
+                         std::string(t.read) + "\r\n[Apl1]\r\nName=メモ帳\r\n";
+        for (const FileEncoding form : {FileEncoding::kUtf16Le, FileEncoding::kUtf16Be,
+                                        FileEncoding::kUtf8Bom, FileEncoding::kUtf8}) {
+            SCOPED_TRACE(EncodingName(form));
+            const std::string original = testing::FileBytes(form, text);
+            Write(original);
+            SettingsState s = Loaded();
+            EXPECT_EQ(s.henstart, 1);
+            EXPECT_EQ(s.convData[1], t.read);
+            EXPECT_EQ(s.profileNames[1], "メモ帳");
+            SaveSettings(s, path_);
+            EXPECT_EQ(Read(), original) << "nothing changed";
+            s.henstart = 3;
+            SaveSettings(s, path_);
+            EXPECT_EQ(Read(), written);
+        }
     }
+}
+
+// A Shift-JIS file that an edit gives a character Shift-JIS lacks (a rule text, a profile name,
+// a title) becomes UTF-8 with a mark, every line of it, and reads back as it was; the edit
+// that takes the character out again writes Shift-JIS. The Shift-JIS mark line goes with the
+// first.
+TEST_F(SettingsFile, ACharacterShiftJisLacksTurnsTheFileToUtf8) {
+    const std::string mark = std::string(kShiftJisMarkLine) + "\r\n";
+    const std::string file = mark +
+                             "; 日本語\r\n[Config]\r\nkey1=65\r\ndata1=ｱｲｳ\r\n[Apl1]\r\n"
+                             "Name=メモ\r\nName1=無題\r\n";
+    const std::string emoji = TextFromUtf16(u"寿司\U0001F363");
+    const struct {
+        const char* what;
+        void (*edit)(SettingsState&, const std::string& path, const std::string& text);
+        std::u16string_view after;  // the file after the edit with the emoji, without its mark
+        std::string_view row1;      // row 1 read after the edit back to ﾃｷｽﾄ
+    } edits[] = {
+        {"rule text",
+         [](SettingsState& s, const std::string& path, const std::string& text) {
+             s.convData[1] = text;
+             SaveSettings(s, path);
+         },
+         u"; 日本語\r\n[Config]\r\nkey1=65\r\ndata1=寿司\U0001F363\r\nhenstart=0\r\nnumlockon=0\r\n"
+         u"AplAutoOff=0\r\n[Apl1]\r\nName=メモ\r\nName1=無題\r\n",
+         "ﾃｷｽﾄ"},
+        {"profile name",
+         [](SettingsState& s, const std::string& path, const std::string& text) {
+             s.profileNames[1] = text;
+             WriteProfileName(s, path, 1);
+         },
+         u"; 日本語\r\n[Config]\r\nkey1=65\r\ndata1=ｱｲｳ\r\n[Apl1]\r\nName=寿司\U0001F363\r\n"
+         u"Name1=無題\r\n",
+         "ｱｲｳ"},
+        {"title",
+         [](SettingsState& s, const std::string& path, const std::string& text) {
+             s.profileTitles[1] = text;
+             WriteProfileTitle(s, path, 1);
+         },
+         u"; 日本語\r\n[Config]\r\nkey1=65\r\ndata1=ｱｲｳ\r\n[Apl1]\r\nName=メモ\r\n"
+         u"Name1=寿司\U0001F363\r\n",
+         "ｱｲｳ"},
+    };
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.what);
+        Write(file);
+        SettingsState s = Loaded();
+        e.edit(s, path_, emoji);
+        EXPECT_EQ(Read(), testing::FileBytes(FileEncoding::kUtf8Bom, e.after));
+        SettingsState back = Loaded();
+        ExpectSameState(back, s);
+        e.edit(back, path_, "ﾃｷｽﾄ");
+        const std::string sjis = Read();
+        EXPECT_FALSE(sjis.starts_with("\xEF\xBB\xBF"));
+        EXPECT_NE(sjis.find("=ﾃｷｽﾄ\r\n"), std::string::npos);
+        EXPECT_EQ(Loaded().convData[1], e.row1);
+    }
+}
+
+// Turned into UTF-8, a damaged Shift-JIS line keeps its line end and its key: a lone lead byte
+// before the line end, a blank or the equals sign is one '?', and a byte or pair that is no
+// character's form is one too.
+TEST_F(SettingsFile, DamagedShiftJisKeepsTheLinesInUtf8) {
+    Write(
+        "[Config]\nkey1=65\ndata1=a\r\ndata2=\x81\r\ndata3=\x81 x\r\nk\x81=1\r"
+        "data4=\x85\x40\xFF\r\n");
+    SettingsState s = Loaded();
+    s.keyCodes[2] = s.keyCodes[3] = s.keyCodes[4] = 66;
+    s.convData[1] = TextFromUtf16(u"\U0001F600");
+    SaveSettings(s, path_);
+    const std::string got = Read();
+    EXPECT_TRUE(
+        got.starts_with("\xEF\xBB\xBF[Config]\nkey1=65\ndata1=\xF0\x9F\x98\x80\r\n"
+                        "data2=?\r\ndata3=? x\r\nk?=1\rdata4=??\r\n"))
+        << got;
 }
 
 // Files whose encoding a save could blur: the first load, a save that changes something and
@@ -561,10 +651,10 @@ TEST_F(SettingsFile, WhatTheEditorWritesReadsBackAsWritten) {
     const ReloadCase cases[] = {
         {"half-width katakana beside a row that is no UTF-8",
          "[Config]\r\nkey1=65\r\ndata1=ﾒｰ\r\ndata2=\xFF\r\n", "ﾒｰ", false},
-        {"UTF-8 kanji, read as Shift-JIS for a character Shift-JIS lacks in a row without key",
+        {"UTF-8 kanji beside a character Shift-JIS lacks in a row without key",
          testing::FileBytes(FileEncoding::kUtf8,
                             u"[Config]\r\nkey1=65\r\ndata1=日本\r\ndata2=\U0001F600\r\n"),
-         "\xE6\x97\xA5\xE6\x9C\xAC", true},
+         "日本", false},
         {"UTF-8 whose Shift-JIS form is UTF-8 too",
          testing::FileBytes(FileEncoding::kUtf8, u"[Config]\r\nkey1=65\r\ndata1=譌･\r\n"), "譌･",
          true},

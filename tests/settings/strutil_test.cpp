@@ -69,6 +69,26 @@ TEST(LeftPart, LongJapaneseCutsNeverEndInALeadByte) {
     }
 }
 
+// The 100-byte limit of a rule text with a character Shift-JIS lacks at its end: it counts its
+// four bytes, and a cut never leaves part of it.
+TEST(LeftPart, TheTextLimitCountsAWideFormAsFourBytes) {
+    const std::string emoji = "\x80\xBF\xB8\xA0";  // 😀
+    const struct {
+        std::size_t before;  // ASCII bytes before the emoji, which ends at byte before + 4
+        std::size_t kept;    // bytes of the text the limit keeps
+    } cases[] = {
+        {95, 100}, {96, 100}, {97, 97}, {98, 98}, {99, 99}, {100, 100},
+    };
+    for (const auto& c : cases) {
+        const std::string text = std::string(c.before, 'a') + emoji + "b";
+        EXPECT_EQ(LeftPart(text, 100), text.substr(0, c.kept)) << c.before;
+    }
+    // A name limit of 20 bytes among double-byte characters: ア, then wide forms.
+    const std::string name = "ア" + emoji + emoji + emoji + emoji + emoji;  // 2 + 20 bytes
+    EXPECT_EQ(LeftPart(name, 20), name.substr(0, 18));
+    EXPECT_EQ(LeftPart(name, 22), name);
+}
+
 TEST(TrimBlanks, OnlyHalfWidthBlanksGo) {
     const struct {
         const char* s;

@@ -83,5 +83,33 @@ TEST(TextForm, WhatIsNoCharacterBecomesAQuestionMark) {
     EXPECT_EQ(Hex(PlainShiftJis("\x80\xA3\xA0\xBC")), Hex("\x81\x60"));
 }
 
+// A NUL, and the edges of each UTF-8 length and of the planes the wide form carries: the program
+// text of a character and its UTF-8.
+TEST(TextForm, EdgesOfTheFormsInUtf8) {
+    const struct {
+        std::u16string wide;
+        std::string form, utf8;
+    } cases[] = {
+        {std::u16string(u"a\0b", 3), std::string("a\0b", 3), std::string("a\0b", 3)},
+        {u"\u007F", "\x7F", "\x7F"},
+        {u"\u0080", "\x80\xA0\xA2\xA0", "\xC2\x80"},
+        {u"\u07FF", "\x80\xA0\xBF\xDF", "\xDF\xBF"},
+        {u"\u0800", "\x80\xA0\xC0\xA0", "\xE0\xA0\x80"},
+        {u"\uFFFF", "\x80\xAF\xDF\xDF", "\xEF\xBF\xBF"},
+        {u"\U00010000", "\x80\xB0\xA0\xA0", "\xF0\x90\x80\x80"},
+        {u"\U0003FFFF", "\x80\xDF\xDF\xDF", "\xF0\xBF\xBF\xBF"},
+        {u"\U00040000", "?", "?"},  // planes 4 to 12 are left out
+        {u"\U000CFFFF", "?", "?"},
+        {u"\U000D0000", "\xFD\xA0\xA0\xA0", "\xF3\x90\x80\x80"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Hex(TextFromUtf16(c.wide)), Hex(c.form));
+        EXPECT_EQ(Hex(TextToUtf8(c.form)), Hex(c.utf8));
+    }
+    // The last low surrogate alone, and a low one before another, are no characters.
+    EXPECT_EQ(TextFromUtf16(u"\xDFFF"), "?");
+    EXPECT_EQ(TextFromUtf16(u"\xDC00\xDC00"), "??");
+}
+
 }  // namespace
 }  // namespace yv::settings

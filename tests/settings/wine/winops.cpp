@@ -10,6 +10,7 @@
 #include "../encodingcases.h"
 #include "profiledoc.h"
 #include "settingsfile.h"
+#include "textencoding.h"
 
 namespace {
 
@@ -91,11 +92,24 @@ int main() {
         yv::difftest::WriteWholeFile(path, yv::settings::testing::FileBytes(form, text));
         SettingsState u;
         LoadSettings(u, path);
-        Check(u.keyCodes[1] == 65 && u.convData[1] == "日本語～①" && u.profileCount == 1 &&
+        // The wave dash, which code page 932 lacks, is kept as it is.
+        Check(u.keyCodes[1] == 65 && u.convData[1] == TextFromUtf16(u"日本語〜①") &&
+                  HoldsWideForm(u.convData[1]) && u.profileCount == 1 &&
                   u.profileNames[1] == "メモ帳",
               EncodingName(form));
         Check(ReadProfileFile(path).encoding == form, "encoding reported");
+        // A save that changes something writes UTF-8 with a mark, which reads back the same.
+        u.henstart = 1;
+        SaveSettings(u, path);
+        Check(
+            yv::difftest::ReadWholeFile(path).value_or("").starts_with("\xEF\xBB\xBF[Config]\r\n"),
+            "saved in UTF-8 with a mark");
+        SettingsState back;
+        LoadSettings(back, path);
+        Check(back.convData[1] == u.convData[1] && back.henstart == 1, "UTF-8 read back");
     }
+    // Code page 932 writes U+0080 as 0x80, a wide form's lead byte: it travels as a wide form.
+    Check(TextToUtf16(TextFromUtf16(u"\u0080ｱｲｳ")) == u"\u0080ｱｲｳ", "U+0080 before katakana");
 
     DeleteFileA(path.c_str());
     RemoveDirectoryA(dir.c_str());
