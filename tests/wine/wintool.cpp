@@ -58,6 +58,19 @@ namespace {
 using yvtool::EditOf;
 using yvtool::TextOf;
 
+// Brings the window to the front with the focus in its edit control.
+int Activate(HWND top, HWND edit) {
+    ShowWindow(top, SW_RESTORE);
+    SetForegroundWindow(top);
+    if (edit != top) {
+        DWORD thread = GetWindowThreadProcessId(top, nullptr);
+        AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+        SetFocus(edit);
+        AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    }
+    return GetForegroundWindow() == top ? 0 : 1;
+}
+
 HWND FindTop(const char* title) { return FindWindowA(nullptr, title); }
 
 bool OpenClip() {
@@ -106,17 +119,7 @@ int Wide(const std::string& cmd, int argc) {
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         return 0;
     }
-    if (cmd == "activatew" && argc == 3) {
-        ShowWindow(top, SW_RESTORE);
-        SetForegroundWindow(top);
-        if (edit != top) {
-            DWORD thread = GetWindowThreadProcessId(top, nullptr);
-            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-            SetFocus(edit);
-            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
-        }
-        return GetForegroundWindow() == top ? 0 : 1;
-    }
+    if (cmd == "activatew" && argc == 3) return Activate(top, edit);
     return 2;
 }
 
@@ -407,18 +410,7 @@ int main(int argc, char** argv) {
         SendMessageA(EditOf(top), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
         return 0;
     }
-    if (cmd == "activate") {
-        ShowWindow(top, SW_RESTORE);
-        SetForegroundWindow(top);
-        HWND edit = EditOf(top);
-        if (edit != top) {
-            DWORD thread = GetWindowThreadProcessId(top, nullptr);
-            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-            SetFocus(edit);
-            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
-        }
-        return GetForegroundWindow() == top ? 0 : 1;
-    }
+    if (cmd == "activate") return Activate(top, EditOf(top));
     if ((cmd == "post" || cmd == "send") && argc == 6) {
         UINT msg = static_cast<UINT>(Num(argv[3]));
         if (cmd == "post") return PostMessageA(top, msg, Num(argv[4]), Num(argv[5])) ? 0 : 1;
