@@ -3,17 +3,59 @@
 // which sees every key first and in order, holds the keys that follow such a key until the
 // message hook has taken it, and then types them again, in order. It never waits: held keys go
 // on at the next key event or the host's next look (PollGate), whichever comes first.
+//
+// Keys typed again come back through this hook, and they are not always the next to come: under
+// Wine each one of a SendInput goes to the server on its own and the hook may be called in
+// between, so a key the user typed meanwhile can come first. The held keys therefore stay in
+// the queue until they are back: gateHeld holds, in the order typed, gateBack keys that came
+// back while the gate was closed again, gateSent keys on their way, and then keys held since.
+// Nothing is typed again while any is on its way, so they come back in the order sent.
 #include "hooklib.h"
 
 namespace yv {
 
 namespace {
 
-// The held keys typed again, the one at hand last; the gate is open afterwards.
-void Release() {
+constexpr std::uint32_t kHeldFlags = win::LLKHF_EXTENDED | win::LLKHF_UP;
+
+void Drop(int at, int n) {
     ProcessState& p = g_process;
+    for (int i = at; i + n < p.gateHeldCount; ++i) p.gateHeld[i] = p.gateHeld[i + n];
+    p.gateHeldCount -= n;
+}
+
+bool Expired(std::uint32_t since) { return plat::GetTickCount() - since >= kGateMs; }
+
+// The counts come from this process only, but the hook must stay in bounds whatever they hold.
+void Bound() {
+    ProcessState& p = g_process;
+    if (p.gateHeldCount < 0 || p.gateHeldCount > kGateHeld || p.gateBack < 0 || p.gateSent < 0 ||
+        p.gateBack + p.gateSent > p.gateHeldCount)
+        p.gateHeldCount = p.gateBack = p.gateSent = 0;
+}
+
+// Whether the gate is open: the key awaited is through, or has been waited for long enough.
+bool Open() {
+    ProcessState& p = g_process;
+    if (p.gateClosed &&
+        (Peek(g_shared.gateDone) == Peek(g_shared.gateSeq) || Expired(p.gateSince))) {
+        p.gateClosed = false;
+        g_shared.gateKey = 0;
+    }
+    return !p.gateClosed;
+}
+
+// Types the held keys again once the gate is open and none is still on its way.
+void Flow() {
+    ProcessState& p = g_process;
+    // Keys typed again that never came back (a hook ahead of ours took them) are given up on.
+    if (p.gateSent > 0 && Expired(p.gateSentAt)) {
+        Drop(p.gateBack, p.gateSent);
+        p.gateSent = 0;
+    }
+    if (!Open() || p.gateSent > 0 || p.gateHeldCount == 0) return;
     plat::KeybdInput inputs[kGateHeld];
-    int n = p.gateHeldCount < kGateHeld ? p.gateHeldCount : kGateHeld;
+    const int n = p.gateHeldCount;
     for (int i = 0; i < n; ++i) {
         const auto& h = p.gateHeld[i];
         std::uint32_t flags = 0;
@@ -21,15 +63,35 @@ void Release() {
         if (h.flags & win::LLKHF_UP) flags |= win::KEYEVENTF_KEYUP;
         inputs[i] = {h.vk, h.scan, flags, kReplayInput};
     }
-    p.gateHeldCount = 0;
-    p.gateClosed = false;
-    g_shared.gateKey = 0;
-    if (n > 0) plat::SendInput(static_cast<std::uint32_t>(n), inputs);
+    // Counted as on their way before SendInput, which may call this hook before it returns.
+    p.gateBack = 0;
+    p.gateSent = n;
+    p.gateSentAt = plat::GetTickCount();
+    const std::uint32_t sent = plat::SendInput(static_cast<std::uint32_t>(n), inputs);
+    // What the system refused (UIPI) never comes back: the last of those on their way.
+    int refused = sent < static_cast<std::uint32_t>(n) ? n - static_cast<int>(sent) : 0;
+    if (refused > p.gateSent) refused = p.gateSent;
+    Drop(p.gateBack + p.gateSent - refused, refused);
+    p.gateSent -= refused;
 }
 
-bool Done() {
-    return Peek(g_shared.gateDone) == Peek(g_shared.gateSeq) ||
-           plat::GetTickCount() - g_process.gateSince >= kGateMs;
+// A key typed again, back in this hook: false when it goes on now as the user's key.
+bool Back(int at) {
+    ProcessState& p = g_process;
+    // Those sent before it and not back are lost.
+    Drop(p.gateBack, at - p.gateBack);
+    p.gateSent -= at - p.gateBack;
+    if (p.gateBack == 0 && Open()) {
+        Drop(0, 1);
+        --p.gateSent;
+        Flow();
+        return false;
+    }
+    // The gate closed again behind a key ahead of it: it waits again, in its place.
+    ++p.gateBack;
+    --p.gateSent;
+    Flow();
+    return true;
 }
 
 }  // namespace
@@ -50,16 +112,30 @@ void MarkGateKeys() {
     for (int vk = 0; vk < 256; ++vk) g_shared.gateVk[vk] = marks[vk];
 }
 
-bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags) {
+bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags, bool replayed) {
     ProcessState& p = g_process;
-    if (!p.gateClosed) return false;
-    // Bounded whatever the count holds: the last slot is written only through a count below it.
-    if (p.gateHeldCount < 0 || p.gateHeldCount >= kGateHeld) p.gateHeldCount = 0;
-    p.gateHeld[p.gateHeldCount++] = {static_cast<std::uint16_t>(vk & 0xFF),
-                                     static_cast<std::uint16_t>(scan & 0xFFFF),
-                                     flags & (win::LLKHF_EXTENDED | win::LLKHF_UP)};
-    // Full, or the key is through: everything goes on now, this key with it.
-    if (p.gateHeldCount == kGateHeld || Done()) Release();
+    if (!p.gateClosed && p.gateHeldCount == 0) return false;
+    Bound();
+    const ProcessState::HeldKey key{static_cast<std::uint16_t>(vk & 0xFF),
+                                    static_cast<std::uint16_t>(scan & 0xFFFF), flags & kHeldFlags};
+    if (replayed) {
+        // The first of those on their way with its key and direction.
+        for (int i = p.gateBack; i < p.gateBack + p.gateSent; ++i) {
+            const auto& h = p.gateHeld[i];
+            if (h.vk == key.vk && (h.flags & win::LLKHF_UP) == (key.flags & win::LLKHF_UP))
+                return Back(i);
+        }
+        // One given up on, late: taken as the user's.
+    }
+    // Full while keys are still on their way: this one cannot wait.
+    if (p.gateHeldCount >= kGateHeld) return false;
+    p.gateHeld[p.gateHeldCount++] = key;
+    // Full: everything goes on now, this key with it.
+    if (p.gateHeldCount == kGateHeld && p.gateSent == 0) {
+        p.gateClosed = false;
+        g_shared.gateKey = 0;
+    }
+    Flow();
     return true;
 }
 
@@ -105,10 +181,22 @@ std::int32_t GateTaken(std::int32_t e) {
 }
 
 std::int32_t PollGate() {
-    if (!g_process.gateClosed) return 0;
-    if (!Done()) return 1;
-    Release();
-    return 0;
+    ProcessState& p = g_process;
+    if (!p.gateClosed && p.gateHeldCount == 0) return 0;
+    Bound();
+    Flow();
+    return p.gateClosed || p.gateHeldCount > 0 ? 1 : 0;
+}
+
+void GateFlush() {
+    ProcessState& p = g_process;
+    Bound();
+    // Those on their way arrive as they are; the rest follow at once.
+    Drop(p.gateBack, p.gateSent);
+    p.gateSent = 0;
+    p.gateClosed = false;
+    g_shared.gateKey = 0;
+    Flow();
 }
 
 }  // namespace yv

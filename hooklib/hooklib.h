@@ -112,8 +112,10 @@ struct SharedArea {
 
 constexpr std::uint8_t kGateOneKey = 1;
 constexpr std::uint8_t kGateAnyRow = 2;
-// How long keys are held at most when the message hook never answers.
-constexpr std::uint32_t kGateMs = 300;
+// How long keys are held at most when the message hook never answers, and how long keys typed
+// again are waited for. A busy application may take its keys late (a loaded machine has been
+// seen at 310 ms): the bound is for a key that never reaches a message hook of ours.
+constexpr std::uint32_t kGateMs = 1000;
 constexpr int kGateHeld = 64;
 // GateClose's key for a wait the host ends (OpenGate): a paste, until the clipboard is given
 // back. No message hook's key opens it.
@@ -161,7 +163,10 @@ struct ProcessState {
         std::uint32_t flags;  // LLKHF_EXTENDED, LLKHF_UP
     } gateHeld[kGateHeld];
     int gateHeldCount;
-    bool gateOn;  // SetHookKbd's host looks at the gate (PollGate); SetHook's does not
+    int gateBack;  // at the front: keys typed again that came back while the gate was closed
+    int gateSent;  // then: keys typed again, not back yet
+    std::uint32_t gateSentAt;  // GetTickCount when they were sent
+    bool gateOn;               // SetHookKbd's host looks at the gate (PollGate); SetHook's does not
     bool gateClosed;
     std::uint32_t gateSince;  // GetTickCount at the closing
     // The host's taker of paste texts in UTF-16 (SetPasteSinkW), asked before pasteSink.
@@ -206,8 +211,10 @@ std::int32_t GetMode();
 // When the low-level hook was last called, as GetTickCount counts.
 std::uint32_t KbdHookSeen();
 // The key order gate, on the low-level hook's thread: lets the held keys go once the message
-// hook has taken the key awaited, or kGateMs have passed. 1 while the gate stays closed.
+// hook has taken the key awaited, or kGateMs have passed. 1 while keys are held or on their way.
 std::int32_t PollGate();
+// Everything held goes on at once (the hook is being removed).
+void GateFlush();
 // The host's judgement of the window in front (kFront*) and its input method's open state.
 std::int32_t SetFront(std::uint8_t service, std::uint8_t imeOpen);
 // The companion's side: its library hooks messages and activations only, of the threads the host
@@ -269,10 +276,10 @@ bool CopyRuleTextW(int row, char16_t (&out)[kTextSize]);
 std::uint8_t OneKeyByte(const char* text);
 
 // The gate's parts for the hooks. GateHold: in the low-level hook, whether the event is held
-// (the gate is closed; or it just opened and the held keys are typed again, this one last).
-// GateClose: the key of scan index e is awaited. GateSeen: in the message hook, the key of
-// scan index e has been taken.
-bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags);
+// (the gate is closed, or keys ahead of it are not through yet); replayed: one the gate typed
+// again. GateClose: the key of scan index e is awaited. GateSeen: in the message hook, the key
+// of scan index e has been taken.
+bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags, bool replayed);
 void GateClose(std::uint32_t e, bool up = false);
 void GateSeen(std::uint32_t e, std::uint32_t vk, bool up);
 // In the host: the companion's message hook has taken the key of scan index e.

@@ -231,10 +231,7 @@ std::int32_t SetHookKbd(std::uint8_t on) {
     }
     Unhook(g_shared.hookKbd);
     // Keys held behind a key the message hook has yet to take go on at once.
-    if (g_process.gateClosed) {
-        g_shared.gateDone = Peek(g_shared.gateSeq);
-        PollGate();
-    }
+    GateFlush();
     // A hook the system dropped could not see the key-ups of what it pressed.
     ReleaseHeldRemaps();
     ReleaseHeldFallbackKeys();

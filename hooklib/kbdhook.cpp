@@ -228,8 +228,10 @@ LResult KbdLLHookProc(int code, WParam wParam, LParam lParam) {
     if (code < 0 || !rec || rec->dwExtraInfo == static_cast<std::uintptr_t>(kOwnInput))
         return PassOn(code, wParam, lParam);
     // Behind a key the message hook has yet to take, keys wait their turn (held keys typed
-    // again come back here as the user's).
-    if (GateHold(rec->vkCode, rec->scanCode, rec->flags)) return kSwallow;
+    // again come back here, to their place, and then go on as the user's).
+    if (GateHold(rec->vkCode, rec->scanCode, rec->flags,
+                 rec->dwExtraInfo == static_cast<std::uintptr_t>(kReplayInput)))
+        return kSwallow;
     const KeyEvent ev{rec->vkCode, rec->scanCode, (rec->flags & win::LLKHF_EXTENDED) != 0,
                       (rec->flags & win::LLKHF_UP) != 0, true};
     return KeyboardHook(code, wParam, lParam, ev);

@@ -89,9 +89,9 @@ YORVAN2_API int WINAPI GetMode(void);
 YORVAN2_API DWORD WINAPI KbdHookSeen(void);
 /* For a host that installed the keyboard hook with SetHookKbd: keys that follow a key which a
    message hook converts with synthesized keys wait in the low-level hook until that message
-   hook has taken the key (it wakes the hook's thread with a thread message), at most 300 ms.
+   hook has taken the key (it wakes the hook's thread with a thread message), at most 1 s.
    The hook's thread calls PollGate after each message it retrieves, and every 10 ms while it
-   answers 1 (keys are still held). */
+   answers 1 (keys are still held, or typed again and not yet back through the hook). */
 YORVAN2_API int WINAPI PollGate(void);
 /* The companion's message hook posts YORVAN2_NOTIFY_GATESEEN (wParam a scan index, plus 0x400
    for a key-up) to the host window for each key with rows it has taken; the host hands wParam
@@ -99,7 +99,7 @@ YORVAN2_API int WINAPI PollGate(void);
 #define YORVAN2_NOTIFY_GATESEEN 10004
 YORVAN2_API int WINAPI GateTaken(int e);
 /* A paste row through SetPasteSink holds the keys that follow until the host calls OpenGate
-   (the clipboard given back, or the paste given up), at most 300 ms. */
+   (the clipboard given back, or the paste given up), at most 1 s. */
 YORVAN2_API int WINAPI OpenGate(void);
 /* The host's taker of paste rows' texts, called by the low-level hook in the host's process
    instead of any clipboard work: nonzero when taken (the host then puts the text on the

@@ -50,6 +50,7 @@ struct State {
     std::map<Hwnd, std::uint32_t> processes;
     LResult pasteOffer = 0;
     std::uint32_t tick = 0;
+    std::uint32_t sendInputLimit = ~0u;
     std::map<std::uint32_t, ThreadFacts> threads;
     std::map<std::uintptr_t, std::uint32_t> threadHandles;  // open handle -> thread id
     std::uintptr_t nextThreadHandle = 0x7000;
@@ -288,6 +289,11 @@ void SetScanToVk(std::uint32_t scan, std::uint32_t vk) {
 void SetMessageExtraInfo(LParam extra) {
     std::lock_guard lock(g_mutex);
     g_state.extraInfo = extra;
+}
+
+void SetSendInputLimit(std::uint32_t n) {
+    std::lock_guard lock(g_mutex);
+    g_state.sendInputLimit = n;
 }
 
 void SetTickCount(std::uint32_t tick) {
@@ -605,7 +611,7 @@ std::uint32_t SendInput(std::uint32_t count, const KeybdInput* inputs) {
                     HexU(inputs[i].dwFlags);
         Record("SendInput(" + args + ")");
     }
-    return count;
+    return count < g_state.sendInputLimit ? count : g_state.sendInputLimit;
 }
 
 // Asked on every low-level key event: answered, not logged.

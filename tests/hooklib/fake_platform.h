@@ -53,6 +53,9 @@ void SetScanToVk(std::uint32_t scan, std::uint32_t vk);  // MapVirtualKeyA(scan,
 // GetMessageExtraInfo's answer. Every key message asks for it, so it is answered but not logged.
 void SetMessageExtraInfo(LParam extra);
 
+// How many events SendInput inserts at most (the rest blocked, as by UIPI); all by default.
+void SetSendInputLimit(std::uint32_t n);
+
 // GetTickCount's answer (not logged).
 void SetTickCount(std::uint32_t tick);
 

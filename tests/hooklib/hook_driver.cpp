@@ -53,6 +53,7 @@ struct Step {
     Key key;
     bool up;
     bool own = false;        // carries the library's mark
+    bool replay = false;     // carries the gate's mark of keys typed again
     std::int64_t tick = -1;  // a t:MS step: the clock's new reading
 };
 
@@ -65,15 +66,18 @@ Step ParseStep(const std::string& token) {
         s.tick = std::stoll(name);
         return s;
     }
-    bool zeroScan = false, own = false;
+    bool zeroScan = false, own = false, replay = false;
     if (name.size() > 2 && name.ends_with("/0")) {
         zeroScan = true;
         name.resize(name.size() - 2);
     } else if (name.size() > 4 && name.ends_with("/own")) {
         own = true;
         name.resize(name.size() - 4);
+    } else if (name.size() > 7 && name.ends_with("/replay")) {
+        replay = true;
+        name.resize(name.size() - 7);
     }
-    Step s{token, 0, KeyByName(name), false, own};
+    Step s{token, 0, KeyByName(name), false, own, replay};
     if (zeroScan) s.key.scan = 0, s.key.extended = false;
     if (kind == "d")
         s.message = win::WM_KEYDOWN;
@@ -209,7 +213,10 @@ Lines RunKbd(KbdForm form, const std::string& script) {
         if (form == KbdForm::LowLevel) {
             KbdLLEvent ev{s.key.vk, s.key.scan,
                           (s.key.extended ? win::LLKHF_EXTENDED : 0u) | (s.up ? win::LLKHF_UP : 0u),
-                          1234, s.own ? static_cast<std::uintptr_t>(kOwnInput) : 0u};
+                          1234,
+                          s.own      ? static_cast<std::uintptr_t>(kOwnInput)
+                          : s.replay ? static_cast<std::uintptr_t>(kReplayInput)
+                                     : 0u};
             r = KbdLLHookProc(0, s.up ? win::WM_KEYUP : win::WM_KEYDOWN,
                               reinterpret_cast<LParam>(&ev));
         } else {

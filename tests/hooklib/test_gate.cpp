@@ -13,7 +13,8 @@ const std::string kWake = "PostThreadMessageA(1792, WM_NULL, 0, 0)";
 std::string Replay(const std::string& keys) { return "SendInput(" + keys + ")"; }
 
 // Acts: "k:SCRIPT" the low-level hook, "m:SCRIPT" the message hook, "poll" the host's look,
-// "t:MS" time passing.
+// "taken:E" the companion's word, "t:MS" time passing ("t:limit" kGateMs, "t:limit-1" just
+// short of it), "limit:N" SendInput inserting at most N events from then on.
 Lines Play(const std::vector<std::string>& acts) {
     Lines out;
     std::uint32_t now = 1000;
@@ -30,6 +31,11 @@ Lines Play(const std::vector<std::string>& acts) {
             out.push_back("> taken " + a.substr(6));
             GateTaken(static_cast<std::int32_t>(std::stoul(a.substr(6), nullptr, 16)));
             for (auto& line : Calls()) out.push_back(line);
+        } else if (a.starts_with("limit:")) {
+            fake::SetSendInputLimit(static_cast<std::uint32_t>(std::stoul(a.substr(6))));
+        } else if (a == "t:limit-1" || a == "t:limit") {
+            now += kGateMs - (a == "t:limit-1" ? 1 : 0);
+            fake::SetTickCount(now);
         } else if (a.starts_with("t:")) {
             now += static_cast<std::uint32_t>(std::stoul(a.substr(2)));
             fake::SetTickCount(now);
@@ -55,10 +61,124 @@ const Case kCases[] = {
      1,
      kFrontInProcess,
      {{112, OneKey(17)}},
-     {"k:d:F1 u:F1 d:A", "m:d:F1", "poll"},
-     {"> d:F1", kWake, "= pass", "> u:F1", "= eat", "> d:A", "= eat", "> d:F1",
-      "keybd_event(17, 0, 0, own)", kWake, "= null", "> poll", Replay("112/0x3b/0x2, 65/0x1e/0x0"),
+     {"k:d:F1 d:A", "m:d:F1", "poll", "k:d:A/replay", "poll"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> d:F1", "keybd_event(17, 0, 0, own)", kWake,
+      "= null", "> poll", Replay("65/0x1e/0x0"), "= closed", "> d:A/replay", "= pass", "> poll",
       "= open"}},
+    {"what the user types while those keys are on their way waits behind them",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A", "m:d:F1", "poll", "k:d:B d:A/replay d:B/replay", "poll"},
+     {"> d:F1",
+      kWake,
+      "= pass",
+      "> d:A",
+      "= eat",
+      "> d:F1",
+      "keybd_event(17, 0, 0, own)",
+      kWake,
+      "= null",
+      "> poll",
+      Replay("65/0x1e/0x0"),
+      "= closed",
+      "> d:B",
+      "= eat",
+      "> d:A/replay",
+      Replay("66/0x30/0x0"),
+      "= pass",
+      "> d:B/replay",
+      "= pass",
+      "> poll",
+      "= open"}},
+    {"one typed again that closes the gate again holds those typed with it, in their places",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 u:F1 d:C", "m:d:F1", "poll", "k:u:F1/replay u:C d:C/replay", "m:u:F1", "poll",
+      "k:d:C/replay u:C/replay"},
+     {"> d:F1",
+      kWake,
+      "= pass",
+      "> u:F1",
+      "= eat",
+      "> d:C",
+      "= eat",
+      "> d:F1",
+      "keybd_event(17, 0, 0, own)",
+      kWake,
+      "= null",
+      "> poll",
+      Replay("112/0x3b/0x2, 67/0x2e/0x0"),
+      "= closed",
+      "> u:F1/replay",
+      kWake,
+      "= pass",
+      "> u:C",
+      "= eat",
+      "> d:C/replay",
+      "= eat",
+      "> u:F1",
+      "keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+      kWake,
+      "= null",
+      "> poll",
+      Replay("67/0x2e/0x0, 67/0x2e/0x2"),
+      "= closed",
+      "> d:C/replay",
+      "= pass",
+      "> u:C/replay",
+      "= pass"}},
+    {"one that never comes back is given up after the time limit; late, it goes on",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A", "m:d:F1", "poll", "k:d:B", "t:limit-1", "poll", "t:1", "poll",
+      "k:d:A/replay d:B/replay d:A/replay", "poll"},
+     {"> d:F1",
+      kWake,
+      "= pass",
+      "> d:A",
+      "= eat",
+      "> d:F1",
+      "keybd_event(17, 0, 0, own)",
+      kWake,
+      "= null",
+      "> poll",
+      Replay("65/0x1e/0x0"),
+      "= closed",
+      "> d:B",
+      "= eat",
+      "> poll",
+      "= closed",
+      "> poll",
+      Replay("66/0x30/0x0"),
+      "= closed",
+      "> d:A/replay",
+      "= eat",
+      "> d:B/replay",
+      Replay("65/0x1e/0x0"),
+      "= pass",
+      "> d:A/replay",
+      "= pass",
+      "> poll",
+      "= open"}},
+    {"one lost on the way (another hook took it): the next back goes on",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 d:A d:B", "m:d:F1", "poll", "k:d:B/replay", "poll"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> d:B", "= eat", "> d:F1",
+      "keybd_event(17, 0, 0, own)", kWake, "= null", "> poll", Replay("65/0x1e/0x0, 66/0x30/0x0"),
+      "= closed", "> d:B/replay", "= pass", "> poll", "= open"}},
+    {"refused by the system (UIPI): nothing waits for them",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"limit:1", "k:d:F1 d:A d:B", "m:d:F1", "poll", "k:d:A/replay d:C"},
+     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> d:B", "= eat", "> d:F1",
+      "keybd_event(17, 0, 0, own)", kWake, "= null", "> poll", Replay("65/0x1e/0x0, 66/0x30/0x0"),
+      "= closed", "> d:A/replay", "= pass", "> d:C", "= pass"}},
     {"the held keys go on with the next key once the message hook is through",
      1,
      kFrontInProcess,
@@ -70,17 +190,17 @@ const Case kCases[] = {
      1,
      kFrontInProcess,
      {{112, OneKey(17)}},
-     {"m:d:F1", "k:u:F1 d:C", "m:u:F1", "poll"},
+     {"m:d:F1", "k:u:F1 d:C", "m:u:F1", "poll", "k:d:C/replay"},
      {"> d:F1", "keybd_event(17, 0, 0, own)", "= null", "> u:F1", kWake, "= pass", "> d:C", "= eat",
       "> u:F1", "keybd_event(17, 0, KEYEVENTF_KEYUP, own)", kWake, "= null", "> poll",
-      Replay("67/0x2e/0x0"), "= open"}},
+      Replay("67/0x2e/0x0"), "= closed", "> d:C/replay", "= pass"}},
     {"no answer: the keys go on after the time limit, not before",
      1,
      kFrontInProcess,
      {{112, OneKey(17)}},
-     {"k:d:F1 d:A", "t:299", "poll", "t:1", "poll"},
+     {"k:d:F1 d:A", "t:limit-1", "poll", "t:1", "poll", "k:d:A/replay"},
      {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> poll", "= closed", "> poll",
-      Replay("65/0x1e/0x0"), "= open"}},
+      Replay("65/0x1e/0x0"), "= closed", "> d:A/replay", "= pass"}},
     {"another key's message opens nothing",
      1,
      kFrontInProcess,
@@ -98,7 +218,7 @@ const Case kCases[] = {
      1,
      kFrontInProcess,
      {{165, OneKey(65)}, {160, OneKey(66)}},
-     {"k:d:RAlt", "t:300", "poll", "k:d:LShift"},
+     {"k:d:RAlt", "t:limit", "poll", "k:d:LShift"},
      {"> d:RAlt", kWake, "= pass", "> poll", "= open", "> d:LShift", kWake, "= pass"}},
     {"a row on the keypad's Enter waits for Enter",
      1,
@@ -134,16 +254,17 @@ const Case kCases[] = {
      1,
      kFrontCompanion,
      {{112, OneKey(17)}},
-     {"k:d:F1 d:A", "poll", "taken:0x3b", "poll"},
+     {"k:d:F1 d:A", "poll", "taken:0x3b", "poll", "k:d:A/replay"},
      {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> poll", "= closed", "> taken 0x3b", kWake,
-      "> poll", Replay("65/0x1e/0x0"), "= open"}},
+      "> poll", Replay("65/0x1e/0x0"), "= closed", "> d:A/replay", "= pass"}},
     {"a late word of its key-down does not open the wait for its key-up; the key-up's does",
      1,
      kFrontCompanion,
      {{112, OneKey(17)}},
-     {"k:u:F1 d:A", "taken:0x3b", "poll", "taken:0x43b", "poll"},
+     {"k:u:F1 d:A", "taken:0x3b", "poll", "taken:0x43b", "poll", "k:d:A/replay"},
      {"> u:F1", kWake, "= pass", "> d:A", "= eat", "> taken 0x3b", "> poll", "= closed",
-      "> taken 0x43b", kWake, "> poll", Replay("65/0x1e/0x0"), "= open"}},
+      "> taken 0x43b", kWake, "> poll", Replay("65/0x1e/0x0"), "= closed", "> d:A/replay",
+      "= pass"}},
     {"and its key-up, which may release targets there",
      1,
      kFrontCompanion,
@@ -192,8 +313,14 @@ TEST_F(GateTest, AFullGateLetsEverythingGo) {
     const Lines last = RunKbd(KbdForm::LowLevel, "d:B");
     ASSERT_EQ(last.size(), 3u);
     EXPECT_TRUE(last[1].ends_with(", 66/0x30/0x0)")) << last[1];
-    EXPECT_EQ(g_process.gateHeldCount, 0);
+    EXPECT_EQ(g_process.gateSent, kGateHeld);
+    // With no room left while they are on their way, a key cannot wait: it goes on at once.
     EXPECT_EQ(Show(RunKbd(KbdForm::LowLevel, "d:C")), Show({"> d:C", "= pass"}));
+    std::string back;  // as they come back
+    for (int i = 0; i < kGateHeld - 1; ++i) back += i % 2 ? " u:A/replay" : " d:A/replay";
+    RunKbd(KbdForm::LowLevel, back + " d:B/replay");
+    EXPECT_EQ(PollGate(), 0);
+    EXPECT_EQ(g_process.gateHeldCount, 0);
 }
 
 // A paste row's wait is the host's to end: no key's message opens it, OpenGate does, and the
@@ -210,9 +337,11 @@ TEST_F(GateTest, APastesWaitEndsWithTheHost) {
     EXPECT_EQ(PollGate(), 1);
     OpenGate();
     EXPECT_EQ(Calls(), Lines{kWake});  // the keys thread is woken to let them go
-    EXPECT_EQ(PollGate(), 0);
+    EXPECT_EQ(PollGate(), 1);          // the held key typed again, on its way back
     const Lines calls = Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("65/0x1e/0x0")), calls.end());
+    RunKbd(KbdForm::LowLevel, "d:A/replay");
+    EXPECT_EQ(PollGate(), 0);
     OpenGate();  // late, with the gate open: nothing
     EXPECT_FALSE(g_process.gateClosed);
 }
