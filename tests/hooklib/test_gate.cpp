@@ -167,10 +167,64 @@ const Case kCases[] = {
      1,
      kFrontInProcess,
      {{112, OneKey(17)}},
-     {"k:d:F1 d:A d:B", "m:d:F1", "poll", "k:d:B/replay", "poll"},
-     {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> d:B", "= eat", "> d:F1",
-      "keybd_event(17, 0, 0, own)", kWake, "= null", "> poll", Replay("65/0x1e/0x0, 66/0x30/0x0"),
-      "= closed", "> d:B/replay", "= pass", "> poll", "= open"}},
+     {"k:d:F1 d:A d:B", "m:d:F1", "poll", "k:d:C d:B/replay d:C/replay", "poll"},
+     {"> d:F1",
+      kWake,
+      "= pass",
+      "> d:A",
+      "= eat",
+      "> d:B",
+      "= eat",
+      "> d:F1",
+      "keybd_event(17, 0, 0, own)",
+      kWake,
+      "= null",
+      "> poll",
+      Replay("65/0x1e/0x0, 66/0x30/0x0"),
+      "= closed",
+      "> d:C",
+      "= eat",
+      "> d:B/replay",
+      Replay("67/0x2e/0x0"),
+      "= pass",
+      "> d:C/replay",
+      "= pass",
+      "> poll",
+      "= open"}},
+    {"the last one back, held again, lets them all go once the key awaited is through",
+     1,
+     kFrontInProcess,
+     {{112, OneKey(17)}},
+     {"k:d:F1 u:F1 d:C u:C", "m:d:F1", "poll", "k:u:F1/replay d:C/replay", "m:u:F1",
+      "k:u:C/replay"},
+     {"> d:F1",
+      kWake,
+      "= pass",
+      "> u:F1",
+      "= eat",
+      "> d:C",
+      "= eat",
+      "> u:C",
+      "= eat",
+      "> d:F1",
+      "keybd_event(17, 0, 0, own)",
+      kWake,
+      "= null",
+      "> poll",
+      Replay("112/0x3b/0x2, 67/0x2e/0x0, 67/0x2e/0x2"),
+      "= closed",
+      "> u:F1/replay",
+      kWake,
+      "= pass",
+      "> d:C/replay",
+      "= eat",
+      "> u:F1",
+      "keybd_event(17, 0, KEYEVENTF_KEYUP, own)",
+      kWake,
+      "= null",
+      "> u:C/replay",
+      Replay("67/0x2e/0x0, 67/0x2e/0x2"),
+      "= eat"}},
     {"refused by the system (UIPI): nothing waits for them",
      1,
      kFrontInProcess,
@@ -198,9 +252,10 @@ const Case kCases[] = {
      1,
      kFrontInProcess,
      {{112, OneKey(17)}},
-     {"k:d:F1 d:A", "t:limit-1", "poll", "t:1", "poll", "k:d:A/replay"},
+     {"k:d:F1 d:A", "t:limit-1", "poll", "t:1", "poll", "k:d:A/replay", "m:d:F1"},
      {"> d:F1", kWake, "= pass", "> d:A", "= eat", "> poll", "= closed", "> poll",
-      Replay("65/0x1e/0x0"), "= closed", "> d:A/replay", "= pass"}},
+      Replay("65/0x1e/0x0"), "= closed", "> d:A/replay", "= pass", "> d:F1",
+      "keybd_event(17, 0, 0, own)", "= null"}},
     {"another key's message opens nothing",
      1,
      kFrontInProcess,
@@ -381,11 +436,45 @@ TEST_F(GateTest, OnlySetHookKbdsHostGetsTheGate) {
 TEST_F(GateTest, RemovingTheHookLetsTheHeldKeysGo) {
     Load(1, {{112, OneKey(17)}}, {29, ""});
     RunKbd(KbdForm::LowLevel, "d:F1 d:A");
+    RunMsg("d:F1");
+    PollGate();                            // A on its way
+    RunKbd(KbdForm::LowLevel, "d:C d:B");  // waiting behind it
     fake::ClearLog();
     SetHookKbd(0);
     const Lines calls = Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("65/0x1e/0x0")), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("67/0x2e/0x0, 66/0x30/0x0")),
+              calls.end());
     EXPECT_FALSE(g_process.gateClosed);
+    fake::ClearLog();
+    RunMsg("d:F1");  // a late word of the key awaited wakes nobody
+    const Lines late = Calls();
+    EXPECT_EQ(std::count(late.begin(), late.end(), kWake), 0);
+}
+
+// Counts that went wrong are reset before any index is taken from them.
+TEST_F(GateTest, CountsOutOfBoundsAreReset) {
+    struct Bad {
+        int held, back, sent;
+    };
+    for (const Bad b :
+         {Bad{kGateHeld + 1, 0, 0}, Bad{-1, 0, 0}, Bad{2, -1, 0}, Bad{2, 0, -1}, Bad{2, 2, 1}}) {
+        for (int entry = 0; entry < 2; ++entry) {
+            HookTest::SetUp();
+            Load(1, {{112, OneKey(17)}}, {29, ""});
+            RunKbd(KbdForm::LowLevel, "d:F1");
+            g_process.gateHeldCount = b.held;
+            g_process.gateBack = b.back;
+            g_process.gateSent = b.sent;
+            if (entry == 0)
+                RunKbd(KbdForm::LowLevel, "d:A");
+            else
+                PollGate();
+            SCOPED_TRACE(std::to_string(b.held) + "/" + std::to_string(b.back) + "/" +
+                         std::to_string(b.sent) + (entry ? " poll" : " key"));
+            EXPECT_EQ(g_process.gateHeldCount, entry == 0 ? 1 : 0);
+            EXPECT_EQ(g_process.gateBack + g_process.gateSent, 0);
+        }
+    }
 }
 
 }  // namespace
