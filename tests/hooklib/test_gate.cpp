@@ -434,21 +434,28 @@ TEST_F(GateTest, OnlySetHookKbdsHostGetsTheGate) {
 
 // Removing the keyboard hook sends the held keys on: nothing the user typed is lost.
 TEST_F(GateTest, RemovingTheHookLetsTheHeldKeysGo) {
-    Load(1, {{112, OneKey(17)}}, {29, ""});
-    RunKbd(KbdForm::LowLevel, "d:F1 d:A");
-    RunMsg("d:F1");
-    PollGate();                            // A on its way
-    RunKbd(KbdForm::LowLevel, "d:C d:B");  // waiting behind it
-    fake::ClearLog();
-    SetHookKbd(0);
-    const Lines calls = Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), Replay("67/0x2e/0x0, 66/0x30/0x0")),
-              calls.end());
-    EXPECT_FALSE(g_process.gateClosed);
-    fake::ClearLog();
-    RunMsg("d:F1");  // a late word of the key awaited wakes nobody
-    const Lines late = Calls();
-    EXPECT_EQ(std::count(late.begin(), late.end(), kWake), 0);
+    for (bool taken : {false, true}) {
+        SCOPED_TRACE(taken ? "behind keys on their way" : "behind a key not taken");
+        HookTest::SetUp();
+        Load(1, {{112, OneKey(17)}}, {29, ""});
+        RunKbd(KbdForm::LowLevel, "d:F1 d:A");
+        if (taken) {
+            RunMsg("d:F1");
+            PollGate();  // A on its way
+        }
+        RunKbd(KbdForm::LowLevel, "d:C d:B");
+        fake::ClearLog();
+        SetHookKbd(0);
+        const Lines calls = Calls();
+        const std::string held = taken ? "" : "65/0x1e/0x0, ";
+        EXPECT_NE(std::find(calls.begin(), calls.end(), Replay(held + "67/0x2e/0x0, 66/0x30/0x0")),
+                  calls.end());
+        EXPECT_FALSE(g_process.gateClosed);
+        fake::ClearLog();
+        RunMsg("u:F1 d:F1");  // a late word of the key awaited wakes nobody
+        const Lines late = Calls();
+        EXPECT_EQ(std::count(late.begin(), late.end(), kWake), 0);
+    }
 }
 
 // Counts that went wrong are reset before any index is taken from them.
