@@ -34,14 +34,17 @@ void Bound() {
         p.gateHeldCount = p.gateBack = p.gateSent = 0;
 }
 
+// The key awaited is waited for no longer: a late word of it wakes nobody.
+void OpenNow() {
+    g_process.gateClosed = false;
+    g_shared.gateKey = 0;
+}
+
 // Whether the gate is open: the key awaited is through, or has been waited for long enough.
 bool Open() {
     ProcessState& p = g_process;
-    if (p.gateClosed &&
-        (Peek(g_shared.gateDone) == Peek(g_shared.gateSeq) || Expired(p.gateSince))) {
-        p.gateClosed = false;
-        g_shared.gateKey = 0;
-    }
+    if (p.gateClosed && (Peek(g_shared.gateDone) == Peek(g_shared.gateSeq) || Expired(p.gateSince)))
+        OpenNow();
     return !p.gateClosed;
 }
 
@@ -131,10 +134,7 @@ bool GateHold(std::uint32_t vk, std::uint32_t scan, std::uint32_t flags, bool re
     if (p.gateHeldCount >= kGateHeld) return false;
     p.gateHeld[p.gateHeldCount++] = key;
     // Full: everything goes on now, this key with it.
-    if (p.gateHeldCount == kGateHeld && p.gateSent == 0) {
-        p.gateClosed = false;
-        g_shared.gateKey = 0;
-    }
+    if (p.gateHeldCount == kGateHeld && p.gateSent == 0) OpenNow();
     Flow();
     return true;
 }
@@ -194,8 +194,7 @@ void GateFlush() {
     // Those on their way arrive as they are; the rest follow at once.
     Drop(p.gateBack, p.gateSent);
     p.gateSent = 0;
-    p.gateClosed = false;
-    g_shared.gateKey = 0;
+    OpenNow();
     Flow();
 }
 
